@@ -1,0 +1,107 @@
+#include "cli/CountOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace vornix {
+
+const char* CountUsage() {
+    return "Usage: vornix-count [options] FILE...\n"
+           "Counts the words of the FILEs (- for standard input) and writes the table:\n"
+           "one line per word, word, separator, count, CR LF.\n"
+           "\n"
+           "  --order=frequency|alphabetical|length   default frequency\n"
+           "  --show-common      list the words of the common words list\n"
+           "  --show-numbers     list numbers\n"
+           "  --lower            write the words in lower case\n"
+           "  --threshold=N      list words that occur at least N times (default 1)\n"
+           "  --separator=tab|space|comma             default tab\n"
+           "  --charset=windows|dos                   default windows\n"
+           "  --possessives=keep|strip                default keep\n"
+           "  --common-list=FILE read this common words list\n"
+           "  --no-common-list   read no common words list\n"
+           "  --id=TEXT          use the settings folder of this run id\n"
+           "  --stats            print the statistics instead of the table\n"
+           "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
+           "  --help             print this text\n";
+}
+
+namespace {
+
+bool TakeValue(std::string_view arg, std::string_view name, std::string_view& value) {
+    if (arg.size() <= name.size() || arg.substr(0, name.size()) != name || arg[name.size()] != '=') return false;
+    value = arg.substr(name.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+ParseResult ParseCountOptions(const std::vector<std::string>& args) {
+    ParseResult r;
+    CountOptions& o = r.options;
+    bool endOfOptions = false;
+    for (const std::string& a : args) {
+        std::string_view arg = a;
+        std::string_view v;
+        if (endOfOptions || arg == "-" || arg.substr(0, 2) != "--") {
+            if (!endOfOptions && arg.size() > 1 && arg[0] == '-' && arg != "-") {
+                r.error = "unknown option " + a;
+                return r;
+            }
+            o.Files.push_back(a);
+        } else if (arg == "--") {
+            endOfOptions = true;
+        } else if (arg == "--help") {
+            o.Help = true;
+        } else if (arg == "--show-common") {
+            o.display.ShowCommonWords = true;
+        } else if (arg == "--show-numbers") {
+            o.display.ShowNumbers = true;
+        } else if (arg == "--lower") {
+            o.display.LowerCase = true;
+        } else if (arg == "--stats") {
+            o.Stats = true;
+        } else if (arg == "--no-common-list") {
+            o.CommonList = std::string();
+        } else if (TakeValue(arg, "--common-list", v) && !v.empty()) {
+            o.CommonList = std::string(v);
+        } else if (TakeValue(arg, "--id", v)) {
+            o.RunId = std::string(v);
+        } else if (TakeValue(arg, "--output", v) && !v.empty()) {
+            o.Output = std::string(v);
+        } else if (TakeValue(arg, "--order", v)) {
+            if (v == "frequency") o.display.Order = ResultOrder::Frequency;
+            else if (v == "alphabetical") o.display.Order = ResultOrder::Alphabetical;
+            else if (v == "length") o.display.Order = ResultOrder::WordLength;
+            else return r.error = "bad value for --order: " + std::string(v), r;
+        } else if (TakeValue(arg, "--separator", v)) {
+            if (v == "space") o.SepIndex = 0;
+            else if (v == "tab") o.SepIndex = 1;
+            else if (v == "comma") o.SepIndex = 2;
+            else return r.error = "bad value for --separator: " + std::string(v), r;
+        } else if (TakeValue(arg, "--charset", v)) {
+            if (v == "windows") o.Charset = CharacterSet::Windows;
+            else if (v == "dos") o.Charset = CharacterSet::Dos;
+            else return r.error = "bad value for --charset: " + std::string(v), r;
+        } else if (TakeValue(arg, "--possessives", v)) {
+            if (v == "keep") o.StripPossessives = false;
+            else if (v == "strip") o.StripPossessives = true;
+            else return r.error = "bad value for --possessives: " + std::string(v), r;
+        } else if (TakeValue(arg, "--threshold", v)) {
+            std::string_view digits = v;
+            if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+            std::int32_t n = 0;
+            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+            if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
+                return r.error = "bad value for --threshold: " + std::string(v), r;
+            o.display.ActiveThreshold = n;
+        } else {
+            r.error = "unknown option " + a;
+            return r;
+        }
+    }
+    if (!o.Help && o.Files.empty()) r.error = "no FILE given";
+    return r;
+}
+
+}  // namespace vornix

@@ -1,0 +1,37 @@
+#pragma once
+// The options of vornix-count, parsed apart from running so they can be tested.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "display/ResultFilter.h"
+#include "engine/CharTable.h"
+
+namespace vornix {
+
+struct CountOptions {
+    DisplayOptions display;  // order, flags and threshold, as the window's menus hold them
+    int SepIndex = 1;        // 0 space, 1 tab, 2 comma
+    CharacterSet Charset = CharacterSet::Windows;
+    bool StripPossessives = false;
+    // The common words list: unset means the user's default list; an empty string
+    // means none.
+    std::optional<std::string> CommonList;
+    std::string RunId;
+    bool Stats = false;
+    bool Help = false;
+    std::string Output;  // empty: standard output
+    std::vector<std::string> Files;
+};
+
+struct ParseResult {
+    CountOptions options;
+    std::string error;  // empty when the arguments were good
+};
+
+ParseResult ParseCountOptions(const std::vector<std::string>& args);
+
+const char* CountUsage();
+
+}  // namespace vornix

@@ -1,0 +1,53 @@
+#pragma once
+// Which words the table shows and in what form. The grid, "Save analysis", "Copy to
+// clipboard" and vornix-count all use these, so they always hold the same words in the
+// same form.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/WordStore.h"
+
+namespace vornix {
+
+enum class ResultOrder { Frequency, Alphabetical, WordLength };
+
+struct DisplayOptions {
+    bool ShowCommonWords = false;
+    bool ShowNumbers = false;
+    bool LowerCase = false;
+    ResultOrder Order = ResultOrder::Frequency;
+    std::int32_t ActiveThreshold = 1;
+};
+
+// The order shown when the check marks are tested frequency, alphabetical, word length;
+// with none checked the frequency order is shown.
+ResultOrder OrderFromChecks(bool frequency, bool alphabetical, bool wordLength);
+
+// "Frequency", "Alphabetical", "Word-length".
+const char* OrderName(ResultOrder order);
+
+// rec must be the record of the word whose count is given.
+bool WordPassesFilter(const WordRec& rec, std::int32_t count, const DisplayOptions& options);
+
+// The word as shown: A-Z turned to a-z when lowerCase, every other byte unchanged.
+std::string DisplayWord(const WordRec& rec, bool lowerCase);
+
+// "; " when the category is shown or has no members ("0"), else " (hidden); ".
+std::string HiddenSuffix(std::string_view valueText, bool shown);
+
+// The status line after a refill, e.g.
+// "Frequency order. 812 words; 97 common (hidden); 4 numeric; showing 715."
+std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
+                        std::string_view uniqueNumbers, bool showCommon, bool showNumbers,
+                        std::int64_t shownRows);
+
+// A grid cell text: two blanks and the number right-aligned in six places (longer
+// numbers in full).
+std::string NumberCell(std::int64_t value);
+
+// Reads an integer as the threshold control's text is read: decimal, optional sign,
+// 0 when the text is not a valid 32-bit integer.
+std::int32_t ThresholdFromText(std::string_view text);
+
+}  // namespace vornix

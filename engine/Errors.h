@@ -1,0 +1,18 @@
+#pragma once
+// One way of reporting a failed file operation everywhere: the error carries the
+// message that the user sees ("Cannot open file PATH", "Cannot create file PATH", ...),
+// and one place per command boundary turns it into an error box or a line on stderr.
+#include <stdexcept>
+#include <string>
+
+namespace vornix {
+
+class FileError : public std::runtime_error {
+public:
+    explicit FileError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// "<what> PATH", with the system's reason appended when errno names one.
+std::string DescribeFileFailure(const std::string& what, const std::string& path, int errnum);
+
+}  // namespace vornix

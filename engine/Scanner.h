@@ -1,0 +1,100 @@
+#pragma once
+// Cuts a text into words by the character table. The scanner keeps its state between
+// calls to Feed, so a text may arrive in pieces (a file read in blocks) and still be cut
+// exactly as if it were read whole.
+//
+// Rules: a separator ends a word; a comma is dropped after a digit and otherwise ends
+// the word; a full stop never starts a word, stays inside it when single, and two in a
+// row end it; the ligature is written as "AE"; only the first 40 characters of a word
+// are kept; apostrophes, commas and full stops are trimmed from both ends.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/CharTable.h"
+
+namespace vornix {
+
+// Removes the possessive ending: when the part from the first apostrophe to the end is
+// exactly "'S" and the word is not IT'S, those two characters go. Returns the new length.
+std::size_t StripPossessive(const char* word, std::size_t length);
+
+class Scanner {
+public:
+    explicit Scanner(const CharMapTable& map) : map_(map) {}
+
+    // Resets the state for a new text.
+    void Start() {
+        len_ = 0;
+        current_ = kSeparator;
+    }
+
+    // Scans bytes; calls onWord(std::string_view) for each trimmed, non-empty word.
+    // onWord returns false to stop the scan at once; Feed then returns false too.
+    template <class OnWord>
+    bool Feed(const unsigned char* p, std::size_t n, OnWord&& onWord);
+
+    // The text has ended: a word in progress is trimmed and handed on.
+    template <class OnWord>
+    bool Finish(OnWord&& onWord) {
+        if (len_ == 0) return true;
+        return Emit(onWord);
+    }
+
+private:
+    template <class OnWord>
+    bool Emit(OnWord& onWord) {
+        std::size_t b = 0, e = len_;
+        len_ = 0;
+        while (b < e && IsEdgeChar(static_cast<std::uint8_t>(word_[b]))) ++b;
+        while (e > b && IsEdgeChar(static_cast<std::uint8_t>(word_[e - 1]))) --e;
+        if (e == b) return true;
+        return onWord(std::string_view(word_ + b, e - b));
+    }
+
+    const CharMapTable& map_;
+    char word_[48];
+    std::size_t len_ = 0;
+    std::uint8_t current_ = kSeparator;
+};
+
+template <class OnWord>
+bool Scanner::Feed(const unsigned char* p, std::size_t n, OnWord&& onWord) {
+    constexpr std::size_t kMax = 40;
+    std::uint8_t current = current_;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t previous = current;
+        current = map_[p[i]];
+        switch (current) {
+        case kSeparator:
+            if (len_ == 0) break;
+            current_ = current;
+            if (!Emit(onWord)) return false;
+            break;
+        case kComma:
+            if (len_ == 0 || IsDigitChar(previous)) break;  // 1,000 reads as 1000
+            current_ = current;
+            if (!Emit(onWord)) return false;
+            break;
+        case kFullStop:
+            if (len_ == 0) break;
+            if (previous == kFullStop) {
+                current_ = current;
+                if (!Emit(onWord)) return false;
+                break;
+            }
+            if (len_ < kMax) word_[len_++] = '.';
+            break;
+        case kLigature:
+            if (len_ < kMax) word_[len_++] = 'A';
+            if (len_ < kMax) word_[len_++] = 'E';
+            break;
+        default:
+            if (len_ < kMax) word_[len_++] = static_cast<char>(current);
+        }
+    }
+    current_ = current;
+    return true;
+}
+
+}  // namespace vornix

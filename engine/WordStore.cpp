@@ -1,0 +1,226 @@
+#include "engine/WordStore.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cassert>
+#include <cerrno>
+#include <cstring>
+
+#include "engine/CharTable.h"
+#include "engine/Errors.h"
+
+namespace vornix {
+
+namespace {
+
+constexpr std::size_t kRecordSize = sizeof(WordRec);
+constexpr std::size_t kMapBytes = static_cast<std::size_t>(WordStore::MaxWords) * kRecordSize;
+constexpr std::size_t kSlotCount = std::size_t{1} << 20;  // at least twice MaxWords
+constexpr std::int32_t kGrowRecords = 16384;
+
+static_assert(kSlotCount >= 2 * static_cast<std::size_t>(WordStore::MaxWords));
+
+// The first eight bytes of a word as a big-endian number: comparing two of these gives
+// the byte order of the words whenever they differ within the first eight bytes.
+std::uint64_t PrefixKey(const WordRec& rec) {
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, rec.text, 8);  // the text is zero after its last character
+    std::uint64_t key = 0;
+    for (unsigned char b : bytes) key = (key << 8) | b;
+    return key;
+}
+
+}  // namespace
+
+std::uint64_t HashWord(std::string_view word) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull * (word.size() + 1);
+    std::size_t i = 0;
+    for (; i + 8 <= word.size(); i += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, word.data() + i, 8);
+        h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    if (i < word.size()) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, word.data() + i, word.size() - i);
+        h = (h ^ chunk) * 0x94D049BB133111EBull;
+        h ^= h >> 29;
+    }
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
+
+WordStore::WordStore(std::string wordFilePath, RunState& state)
+    : path_(std::move(wordFilePath)),
+      state_(state),
+      counts_(MaxWords + 1, 0),
+      lengths_(MaxWords + 1, 0),
+      alphaIndex_(MaxWords + 1, 0),
+      slots_(kSlotCount, 0),
+      hashes_(MaxWords + 1, 0) {}
+
+WordStore::~WordStore() {
+    if (fd_ >= 0) {
+        CloseWordFile();
+        ::unlink(path_.c_str());
+    }
+}
+
+void WordStore::CloseWordFile() {
+    if (map_) ::munmap(map_, kMapBytes);
+    map_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    capacity_ = 0;
+}
+
+void WordStore::ClearStore() {
+    CloseWordFile();
+    wordCount_ = 0;
+    alphaDirty_ = false;
+    std::fill(counts_.begin(), counts_.end(), 0);
+    std::fill(slots_.begin(), slots_.end(), 0);
+
+    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) throw FileError(DescribeFileFailure("Cannot create file", path_, errno));
+    // The mapping spans the largest possible file; only the part for which space has
+    // been reserved (EnsureCapacity) is ever touched, so a full disk shows up as an
+    // error from the reservation and never as a bus error on a write.
+    void* map = ::mmap(nullptr, kMapBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (map == MAP_FAILED) {
+        int e = errno;
+        ::close(fd);
+        throw FileError(DescribeFileFailure("Cannot create file", path_, e));
+    }
+    fd_ = fd;
+    map_ = static_cast<unsigned char*>(map);
+}
+
+void WordStore::EnsureCapacity(std::int32_t records) {
+    if (records <= capacity_) return;
+    std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + kGrowRecords));
+    int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
+    if (err != 0) throw FileError(DescribeFileFailure("Cannot write file", path_, err));
+    capacity_ = wanted;
+}
+
+const WordRec& WordStore::ReadWordRecord(std::int32_t n) {
+    // A record outside the store leaves CurrentRec as it was, as a failed read would.
+    if (n >= 0 && n < wordCount_ && map_) std::memcpy(&CurrentRec, RecordAt(n), kRecordSize);
+    return CurrentRec;
+}
+
+void WordStore::WriteWordRecord(std::int32_t n) {
+    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords)
+        throw FileError(DescribeFileFailure("Cannot write file", path_, EINVAL));
+    EnsureCapacity(n + 1);
+    std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
+}
+
+std::int32_t WordStore::Lookup(std::string_view word, std::uint64_t hash) const {
+    const std::uint32_t tag = static_cast<std::uint32_t>(hash);
+    std::size_t i = static_cast<std::size_t>(hash >> 32) & (kSlotCount - 1);
+    for (;;) {
+        std::int32_t slot = slots_[i];
+        if (slot == 0) return -1;
+        std::int32_t rec = slot - 1;
+        if (hashes_[rec] == tag && lengths_[rec] == word.size() &&
+            std::memcmp(RecordAt(rec)->text, word.data(), word.size()) == 0)
+            return rec;
+        i = (i + 1) & (kSlotCount - 1);
+    }
+}
+
+void WordStore::InsertHashed(std::int32_t rec, std::uint64_t hash) {
+    hashes_[rec] = static_cast<std::uint32_t>(hash);
+    std::size_t i = static_cast<std::size_t>(hash >> 32) & (kSlotCount - 1);
+    while (slots_[i] != 0) i = (i + 1) & (kSlotCount - 1);
+    slots_[i] = rec + 1;
+}
+
+void WordStore::CountWord(std::int32_t n) {
+    if (counts_[n] == 0) --state_.CommonUnused;
+    counts_[n] += state_.Increment;
+}
+
+void WordStore::AddWord(std::string_view word) {
+    assert(!word.empty() && word.size() <= static_cast<std::size_t>(MaxWordLength));
+    if (word.size() > static_cast<std::size_t>(MaxWordLength)) word = word.substr(0, MaxWordLength);
+    const std::uint64_t hash = HashWord(word);
+    std::int32_t rec = Lookup(word, hash);
+    if (rec >= 0) {
+        CountWord(rec);
+        return;
+    }
+    // A full store takes no new word (the run stops at the limit; this also guards a
+    // store already filled by the common words list).
+    if (wordCount_ >= MaxWords) {
+        state_.StopRun = true;
+        return;
+    }
+    std::memset(&CurrentRec, 0, kRecordSize);
+    CurrentRec.length = static_cast<std::uint8_t>(word.size());
+    std::memcpy(CurrentRec.text, word.data(), word.size());
+    CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
+    CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(word[0])) ? 1 : 0;
+
+    const std::int32_t n = wordCount_;
+    WriteWordRecord(n);  // throws before anything else changes when the disk is full
+    if (CurrentRec.Number) ++state_.UniqueNumbers;
+    counts_[n] = state_.Increment;
+    lengths_[n] = CurrentRec.length;
+    InsertHashed(n, hash);
+    ++wordCount_;
+    alphaDirty_ = true;
+    if (wordCount_ >= MaxWords) state_.StopRun = true;
+}
+
+void WordStore::BuildAlphaIndex() {
+    const std::int32_t n = wordCount_;
+    std::vector<std::uint64_t> prefix(static_cast<std::size_t>(n));
+    for (std::int32_t r = 0; r < n; ++r) prefix[r] = PrefixKey(*RecordAt(r));
+    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+    for (std::int32_t r = 0; r < n; ++r) order[r] = r;
+    std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+        if (prefix[a] != prefix[b]) return prefix[a] < prefix[b];
+        return RecordAt(a)->Text() < RecordAt(b)->Text();
+    });
+    std::copy(order.begin(), order.end(), alphaIndex_.begin() + 1);
+    alphaDirty_ = false;
+}
+
+const std::vector<std::int32_t>& WordStore::AlphaIndex() {
+    if (alphaDirty_) BuildAlphaIndex();
+    return alphaIndex_;
+}
+
+bool WordStore::FindWord(std::string_view word, std::int32_t& position) {
+    const auto& index = AlphaIndex();
+    std::int32_t low = 1, high = wordCount_;
+    WordFound = false;
+    while (low <= high && !WordFound) {
+        std::int32_t middle = (low + high) / 2;
+        position = middle;
+        std::string_view text = ReadWordRecord(index[middle]).Text();
+        if (word < text) high = middle - 1;
+        else if (word > text) low = middle + 1;
+        else WordFound = true;
+    }
+    if (low > high) position = low;
+    return WordFound;
+}
+
+void WordStore::FinishScan() {
+    if (alphaDirty_) BuildAlphaIndex();
+    if (fd_ >= 0 && capacity_ > wordCount_) {
+        // Give back the space reserved ahead, so the file is exactly the records.
+        if (::ftruncate(fd_, static_cast<off_t>(wordCount_) * static_cast<off_t>(kRecordSize)) == 0)
+            capacity_ = wordCount_;
+    }
+}
+
+}  // namespace vornix

@@ -1,0 +1,115 @@
+#pragma once
+// The distinct words of one run, at most MaxWords. Each word has a record number from 0
+// in the order it was first met and a fixed 43-byte record in the record file
+// (`WordFile`); only counts, lengths and order indexes are held in memory.
+//
+// Layout of a record (see doc/record-file.md): length byte, 40 text bytes (upper-case
+// form, zero after the last character), Common flag byte, Number flag byte.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/RunState.h"
+
+namespace vornix {
+
+#pragma pack(push, 1)
+struct WordRec {
+    std::uint8_t length;
+    char text[40];
+    std::uint8_t Common;
+    std::uint8_t Number;
+
+    std::string_view Text() const { return {text, length}; }
+};
+#pragma pack(pop)
+static_assert(sizeof(WordRec) == 43, "a record is 43 bytes on disk");
+
+class WordStore {
+public:
+    static constexpr std::int32_t MaxWords = 500000;
+    static constexpr int MaxWordLength = 40;
+
+    // Binds the record file's name; the file is created only by ClearStore. The run state
+    // supplies Increment and ReadingCommon and receives StopRun, CommonUnused and
+    // UniqueNumbers; it must outlive the store.
+    WordStore(std::string wordFilePath, RunState& state);
+    ~WordStore();  // closes the record file and deletes it if a run created it
+    WordStore(const WordStore&) = delete;
+    WordStore& operator=(const WordStore&) = delete;
+
+    const std::string& WordFilePath() const { return path_; }
+    bool WordFileCreated() const { return fd_ >= 0; }
+
+    // Empties the store and creates the record file anew. Throws FileError when the file
+    // cannot be created.
+    void ClearStore();
+
+    std::int32_t WordCount() const { return wordCount_; }
+
+    // Fills CurrentRec with record n (0 <= n < WordCount) and returns it.
+    const WordRec& ReadWordRecord(std::int32_t n);
+    // Writes CurrentRec as record n: n == WordCount appends, a smaller n rewrites.
+    // Throws FileError when the record file cannot take it (a full disk): the store is
+    // then unchanged.
+    void WriteWordRecord(std::int32_t n);
+    WordRec CurrentRec{};
+
+    // Binary search over the alphabetical index. On success position is the word's
+    // place in AlphaIndex (1-based); otherwise the place it would be inserted at.
+    bool FindWord(std::string_view word, std::int32_t& position);
+    bool WordFound = false;
+
+    void CountWord(std::int32_t n);
+    // Counts the word if present, else adds it as a new record. word holds 1 to 40
+    // characters. Sets StopRun when the store becomes full.
+    void AddWord(std::string_view word);
+
+    // Per record number (0 .. WordCount-1).
+    std::int32_t Count(std::int32_t n) const { return counts_[n]; }
+    std::uint8_t Length(std::int32_t n) const { return lengths_[n]; }
+    const std::vector<std::int32_t>& Counts() const { return counts_; }
+    const std::vector<std::uint8_t>& Lengths() const { return lengths_; }
+    // Record numbers in ascending byte order of the words, positions 1..WordCount.
+    const std::vector<std::int32_t>& AlphaIndex();
+
+    // Ends the scanning phase: builds the alphabetical index and trims the record file
+    // to exactly WordCount records, so its bytes are the plain record sequence.
+    void FinishScan();
+
+private:
+    std::int32_t Lookup(std::string_view word, std::uint64_t hash) const;
+    void InsertHashed(std::int32_t rec, std::uint64_t hash);
+    void EnsureCapacity(std::int32_t records);
+    void BuildAlphaIndex();
+    const WordRec* RecordAt(std::int32_t n) const {
+        return reinterpret_cast<const WordRec*>(map_ + static_cast<std::size_t>(n) * sizeof(WordRec));
+    }
+    void CloseWordFile();
+
+    std::string path_;
+    RunState& state_;
+    int fd_ = -1;
+    unsigned char* map_ = nullptr;  // the whole possible record file, mapped shared
+    std::int32_t capacity_ = 0;     // records for which file space is reserved
+    std::int32_t wordCount_ = 0;
+
+    std::vector<std::int32_t> counts_;
+    std::vector<std::uint8_t> lengths_;
+    std::vector<std::int32_t> alphaIndex_;
+    bool alphaDirty_ = false;
+
+    // Words are found during a scan through a hash table of record numbers, not by a
+    // binary search with an insert that shifts the index: that would cost time
+    // quadratic in the number of distinct words. The table holds no word text; texts
+    // are compared in the mapped record file. The alphabetical index is built once,
+    // when it is first needed after new words arrived; every observable result is the
+    // same as with inserting.
+    std::vector<std::int32_t> slots_;     // record number + 1, 0 for an empty slot
+    std::vector<std::uint32_t> hashes_;   // per record, to skip text compares
+};
+
+std::uint64_t HashWord(std::string_view word);
+
+}  // namespace vornix

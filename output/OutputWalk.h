@@ -1,0 +1,28 @@
+#pragma once
+// The walk over the shown order and the line format shared by the grid, "Save
+// analysis", "Copy to clipboard" and vornix-count.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/ResultFilter.h"
+#include "engine/ResultOrders.h"
+#include "engine/WordStore.h"
+
+namespace vornix {
+
+// The record numbers of the shown rows, in the shown order.
+std::vector<std::int32_t> ShownWords(WordStore& store, const ResultOrders& orders, const DisplayOptions& options);
+
+// Separator by the separator setting's item index: 0 blank, 2 comma, anything else tab.
+char SeparatorChar(int sepIndex);
+
+// word, separator, count in decimal, CR LF.
+void AppendOutputLine(std::string& out, std::string_view word, char separator, std::int32_t count);
+
+// The whole table as a saved file holds it; empty when no word is shown.
+std::string FormatAnalysis(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
+                           char separator);
+
+}  // namespace vornix

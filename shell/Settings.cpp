@@ -1,0 +1,250 @@
+#include "shell/Settings.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "engine/Errors.h"
+#include "shell/AtomicFile.h"
+
+namespace vornix {
+
+namespace {
+
+// Reads a whole file; on failure returns false with the system's error number, so the
+// report can say why (a settings file that exists but cannot be read is reported).
+bool ReadFileBytes(const std::string& path, std::string& bytes, int& errnum) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        errnum = errno;
+        return false;
+    }
+    bytes.clear();
+    char buf[1 << 14];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            errnum = errno;
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+int DigitValue(char c, int base) {
+    int d = -1;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    return d < base ? d : -1;
+}
+
+// Follows a symbolic link so that replacing the file keeps the user's link.
+std::string FileBehindLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return path;
+    std::string target(real);
+    std::free(real);
+    return target;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitSettingsLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char c = bytes[i];
+        if (c != '\r' && c != '\n') continue;
+        lines.emplace_back(bytes.substr(start, i - start));
+        if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+std::string JoinSettingsLines(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const auto& line : lines) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+std::optional<std::int32_t> ParseSettingsNumber(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    }
+    if (i == text.size()) return std::nullopt;
+    // 2^31 is the largest magnitude any int32 has; stopping there keeps long digit
+    // strings from overflowing the accumulator.
+    constexpr std::int64_t kLimit = std::int64_t{1} << 31;
+    std::int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        int d = DigitValue(text[i], base);
+        if (d < 0) return std::nullopt;
+        magnitude = magnitude * base + d;
+        if (magnitude > kLimit) return std::nullopt;
+    }
+    std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+SettingsFile::SettingsFile(std::string programFolder)
+    : m_settingsFolder(programFolder), m_programFolder(std::move(programFolder)) {}
+
+bool SettingsFile::Load(const std::string& path) {
+    std::string bytes;
+    int errnum = 0;
+    if (!ReadFileBytes(path, bytes, errnum)) {
+        m_setupError = DescribeFileFailure("Cannot open file", path, errnum);
+        return false;
+    }
+    m_lines = SplitSettingsLines(bytes);
+    return true;
+}
+
+bool SettingsFile::IniSetup(const std::string& fileName,
+                            const std::vector<std::string>& arguments,
+                            const SettingsEnvironment& env) {
+    m_setupPending = false;
+    m_lines.clear();
+    m_setupError.clear();
+    m_runId.clear();
+
+    const std::string name = SettingsFileName(fileName);
+    // No drive letters here: the local folder is always the program's own.
+    const std::string localPath = m_programFolder.empty() ? std::string() : m_programFolder + name;
+    m_settingsFolder = m_programFolder;
+    m_appDataFolder = AppDataFolderFor(env);
+
+    if (m_appDataFolder.empty()) {
+        m_settingsPath = localPath;
+        return PathExists(localPath) && Load(localPath);
+    }
+
+    // APPDATA always exists where it is set; the XDG folder standing in for it may not
+    // on a fresh account, and without it nothing below could be created.
+    if (env.appData.empty()) CreateOneFolder(ConfigBaseFolderFor(env), 0700);
+    CreateOneFolder(m_appDataFolder);
+    m_runId = RunIdFromArguments(arguments);
+    m_settingsFolder = PerUserSettingsFolder(name, env, m_runId);
+    CreateOneFolder(m_settingsFolder);
+    m_settingsPath = m_settingsFolder + name;
+
+    if (PathExists(m_settingsPath)) return Load(m_settingsPath);
+    if (!PathExists(localPath)) return false;
+
+    // One-time migration of a file left beside the program; the original stays.
+    if (!Load(localPath)) return false;
+    try {
+        WriteFileAtomically(m_settingsPath, JoinSettingsLines(m_lines));
+    } catch (const FileError& e) {
+        m_setupError = e.what();
+    }
+    return true;
+}
+
+void SettingsFile::IniSave() {
+    if (m_settingsPath.empty())
+        throw FileError("Cannot create file: no folder for the settings file is known");
+    const std::string target = FileBehindLink(m_settingsPath);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
+        if (::chmod(target.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
+            throw FileError(DescribeFileFailure("Cannot create file", target, errno));
+    }
+    WriteFileAtomically(target, JoinSettingsLines(m_lines));
+}
+
+std::ptrdiff_t SettingsFile::FindKey(const std::string& key) const {
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const std::string& line = m_lines[i];
+        if (line.size() > key.size() && line[key.size()] == '=' &&
+            line.compare(0, key.size(), key) == 0)
+            return static_cast<std::ptrdiff_t>(i);
+    }
+    return -1;
+}
+
+void SettingsFile::WarnIfPending(const char* operation, const std::string& key) const {
+    if (m_setupPending && m_warn)
+        m_warn(std::string(operation) + "(" + key + ") called before setup of INI file");
+}
+
+bool SettingsFile::IniExists(const std::string& key) const {
+    WarnIfPending("IniExists", key);
+    return FindKey(key) >= 0;
+}
+
+std::string SettingsFile::IniSetting(const std::string& key) const {
+    WarnIfPending("IniSetting", key);
+    std::ptrdiff_t at = FindKey(key);
+    if (at < 0) return {};
+    return m_lines[static_cast<std::size_t>(at)].substr(key.size() + 1);
+}
+
+bool SettingsFile::IniFlag(const std::string& key) const {
+    std::string value = IniSetting(key);
+    return value == "y" || value == "Y";
+}
+
+std::int32_t SettingsFile::IniNumber(const std::string& key, std::int32_t defaultValue) const {
+    return ParseSettingsNumber(IniSetting(key)).value_or(defaultValue);
+}
+
+void SettingsFile::IniPut(const std::string& key, const std::string& value) {
+    // Keys are the program's own names; one with "=" or a line break could never be
+    // found again.
+    assert(!key.empty() && key.find_first_of("=\r\n") == std::string::npos);
+    // A line break would end the line early and turn the rest into a line of its own,
+    // possibly one that sets another key.
+    std::string line = key + "=" + value.substr(0, value.find_first_of("\r\n"));
+    std::ptrdiff_t at = FindKey(key);
+    if (at < 0) m_lines.push_back(std::move(line));
+    else m_lines[static_cast<std::size_t>(at)] = std::move(line);
+}
+
+void SettingsFile::IniPutFlag(const std::string& key, bool value) {
+    IniPut(key, value ? "y" : "n");
+}
+
+void SettingsFile::IniPutNumber(const std::string& key, std::int32_t value) {
+    IniPut(key, std::to_string(value));
+}
+
+std::optional<std::string> FindDefaultCommonList(const std::string& settingsFolder,
+                                                 const std::string& programFolder) {
+    std::vector<std::string> candidates;
+    if (!settingsFolder.empty()) candidates.push_back(settingsFolder + "Vornix.dat");
+    if (!programFolder.empty()) {
+        candidates.push_back(programFolder + "Vornix.dat");
+        candidates.push_back(programFolder + "../share/vornix/Vornix.dat");
+    }
+    for (const auto& path : candidates)
+        if (PathExists(path)) return path;
+    return std::nullopt;
+}
+
+}  // namespace vornix

@@ -1,0 +1,55 @@
+#include "TestSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace vornix::test {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/vornix-test-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Restore write permission on anything a test locked, so it can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+        ::chmod(it->path().c_str(), 0755);
+    ::chmod(path_.c_str(), 0755);
+    std::filesystem::remove_all(path_, ec);
+}
+
+std::string TempDir::file(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+std::string TempDir::write(std::string_view name, std::string_view bytes) const {
+    std::string p = file(name);
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + p);
+    return p;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IgnoresPermissions() { return ::geteuid() == 0; }
+
+}  // namespace vornix::test

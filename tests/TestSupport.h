@@ -1,0 +1,30 @@
+#pragma once
+// Shared test helpers: a real temporary folder, removed with everything in it.
+#include <string>
+#include <string_view>
+
+namespace vornix::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string file(std::string_view name) const;
+    // Writes bytes to a file in the folder and returns its path.
+    std::string write(std::string_view name, std::string_view bytes) const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// True when permission bits do not stop this process (tests run as root in CI).
+bool IgnoresPermissions();
+
+}  // namespace vornix::test

@@ -1,32 +1,18 @@
 #include "shell/SettingsFolders.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "TestSupport.h"
 
 namespace vornix {
 namespace {
 
 namespace fs = std::filesystem;
-
-class FoldersTempDir {
-public:
-    FoldersTempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "vornix-folders-XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-        path = tmpl + "/";
-    }
-    ~FoldersTempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string path;
-};
 
 TEST(SettingsFoldersTest, AppDataFolderFollowsTheFirstUsableVariable) {
     struct Case {
@@ -75,21 +61,13 @@ TEST(SettingsFoldersTest, RunIdComesOnlyFromALowerCaseFirstArgument) {
     }
 }
 
-TEST(SettingsFoldersTest, FileAndBaseNames) {
-    struct Case {
-        std::string given, fileName, baseName;
-    };
-    const std::vector<Case> cases = {
-        {"Vornix.ini", "Vornix.ini", "Vornix"},
-        {"Vornix", "Vornix.ini", "Vornix"},
-        {"a.b.c", "a.b.c", "a"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SettingsFileName(c.given), c.fileName) << c.given;
-        EXPECT_EQ(SettingsBaseName(c.given), c.baseName) << c.given;
-    }
-    EXPECT_EQ(PerUserSettingsFolder("Vornix.ini", {"/a", "", ""}, "2"), "/a/Korvane/Vornix2/");
+TEST(SettingsFoldersTest, PerUserFolderUsesTheBaseNameAndRunId) {
+    const SettingsEnvironment env{"/a", "", ""};
+    EXPECT_EQ(PerUserSettingsFolder("Vornix.ini", env, "2"), "/a/Korvane/Vornix2/");
+    EXPECT_EQ(PerUserSettingsFolder("a.b.c", env, ""), "/a/Korvane/a/");
     EXPECT_EQ(PerUserSettingsFolder("Vornix.ini", {}, "2"), "");
+    EXPECT_EQ(SettingsFileName("Vornix"), "Vornix.ini");
+    EXPECT_EQ(SettingsFileName("a.b.c"), "a.b.c");
 }
 
 TEST(SettingsFoldersTest, StartingFolderDropsOneTrailingSlashButKeepsTheRoot) {
@@ -103,12 +81,6 @@ TEST(SettingsFoldersTest, StartingFolderDropsOneTrailingSlashButKeepsTheRoot) {
     for (const auto& [given, expected] : cases) EXPECT_EQ(StartingFolder(given), expected) << given;
 }
 
-TEST(SettingsFoldersTest, FolderOfPathKeepsItsSlash) {
-    EXPECT_EQ(FolderOfPath("/usr/bin/vornix"), "/usr/bin/");
-    EXPECT_EQ(FolderOfPath("/vornix"), "/");
-    EXPECT_EQ(FolderOfPath("vornix"), "");
-}
-
 TEST(SettingsFoldersTest, RunningProgramFolderHoldsThisProgram) {
     std::string folder = RunningProgramFolder();
     ASSERT_FALSE(folder.empty());
@@ -117,19 +89,20 @@ TEST(SettingsFoldersTest, RunningProgramFolderHoldsThisProgram) {
 }
 
 TEST(SettingsFoldersTest, CreateOneFolderMakesOneLevelAndIgnoresFailures) {
-    FoldersTempDir tmp;
-    CreateOneFolder(tmp.path + "one/");
-    EXPECT_TRUE(fs::is_directory(tmp.path + "one"));
-    CreateOneFolder(tmp.path + "one/");  // exists already: no complaint
-    EXPECT_TRUE(fs::is_directory(tmp.path + "one"));
+    test::TempDir tmp;
+    const std::string root = tmp.path() + "/";
+    CreateOneFolder(root + "one/");
+    EXPECT_TRUE(fs::is_directory(root + "one"));
+    CreateOneFolder(root + "one/");  // exists already: no complaint
+    EXPECT_TRUE(fs::is_directory(root + "one"));
 
-    CreateOneFolder(tmp.path + "missing/child/");
-    EXPECT_FALSE(fs::exists(tmp.path + "missing"));
+    CreateOneFolder(root + "missing/child/");
+    EXPECT_FALSE(fs::exists(root + "missing"));
 
     // A regular file in the way is left alone.
-    { std::ofstream(tmp.path + "file") << "x"; }
-    CreateOneFolder(tmp.path + "file/");
-    EXPECT_TRUE(fs::is_regular_file(tmp.path + "file"));
+    tmp.write("file", "x");
+    CreateOneFolder(root + "file/");
+    EXPECT_TRUE(fs::is_regular_file(root + "file"));
 }
 
 }  // namespace

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "engine/Errors.h"
+#include "engine/WordStore.h"
+
+using namespace vornix;
+using vornix::test::TempDir;
+
+namespace {
+
+struct StoreFixture : ::testing::Test {
+    TempDir dir;
+    RunState state;
+    WordStore store{dir.file("Vornix.$$$"), state};
+    void SetUp() override { store.ClearStore(); }
+
+    std::vector<std::string> Alphabetical() {
+        std::vector<std::string> out;
+        const auto& index = store.AlphaIndex();
+        for (std::int32_t p = 1; p <= store.WordCount(); ++p)
+            out.emplace_back(store.ReadWordRecord(index[p]).Text());
+        return out;
+    }
+};
+
+std::string Record(std::string_view word, int common, int number) {
+    std::string r(43, '\0');
+    r[0] = static_cast<char>(word.size());
+    std::memcpy(r.data() + 1, word.data(), word.size());
+    r[41] = static_cast<char>(common);
+    r[42] = static_cast<char>(number);
+    return r;
+}
+
+}  // namespace
+
+TEST_F(StoreFixture, RecordFileHoldsFixedRecordsInFirstMetOrder) {
+    state.ReadingCommon = true;
+    state.Increment = 0;
+    store.AddWord("THE");
+    state.ReadingCommon = false;
+    state.Increment = 1;
+    store.AddWord("1984");
+    store.AddWord("ZEBRA");
+    store.AddWord("THE");
+    store.AddWord(std::string(40, 'W'));
+    store.FinishScan();
+
+    const std::string expected = Record("THE", 1, 0) + Record("1984", 0, 1) + Record("ZEBRA", 0, 0) +
+                                 Record(std::string(40, 'W'), 0, 0);
+    EXPECT_EQ(vornix::test::ReadFile(store.WordFilePath()), expected);
+    EXPECT_EQ(store.WordCount(), 4);
+    EXPECT_EQ(store.Count(0), 1);
+    EXPECT_EQ(store.Count(1), 1);
+    EXPECT_EQ(store.Length(3), 40);
+}
+
+TEST_F(StoreFixture, AlphabeticalIndexIsUnsignedByteOrder) {
+    for (const char* w : {"CATS", "CAT'S", "CAT", "_X", "A", "9", ".5", "'", "ZZ", "CA"}) store.AddWord(w);
+    EXPECT_EQ(Alphabetical(),
+              (std::vector<std::string>{"'", ".5", "9", "A", "CA", "CAT", "CAT'S", "CATS", "ZZ", "_X"}));
+    // The first word met keeps record number 0 whatever its place.
+    EXPECT_EQ(std::string(store.ReadWordRecord(0).Text()), "CATS");
+}
+
+TEST_F(StoreFixture, FindWordGivesPositionOrInsertionPlace) {
+    for (const char* w : {"DOG", "BAT", "FOX"}) store.AddWord(w);
+    std::int32_t pos = 0;
+    EXPECT_TRUE(store.FindWord("DOG", pos));
+    EXPECT_EQ(pos, 2);
+    EXPECT_TRUE(store.WordFound);
+    EXPECT_FALSE(store.FindWord("AAA", pos));
+    EXPECT_EQ(pos, 1);
+    EXPECT_FALSE(store.FindWord("CAT", pos));
+    EXPECT_EQ(pos, 2);
+    EXPECT_FALSE(store.FindWord("ZOO", pos));
+    EXPECT_EQ(pos, 4);
+    // A word added after a lookup is found too: the index follows new words.
+    store.AddWord("AAA");
+    EXPECT_TRUE(store.FindWord("AAA", pos));
+    EXPECT_EQ(pos, 1);
+    EXPECT_EQ(store.AlphaIndex()[1], 3);
+}
+
+TEST_F(StoreFixture, EmptyStoreFindsNothingAtPositionOne) {
+    std::int32_t pos = 99;
+    EXPECT_FALSE(store.FindWord("ANY", pos));
+    EXPECT_EQ(pos, 1);
+}
+
+TEST_F(StoreFixture, CommonWordsCountFromZeroAndUnusedFallsOnce) {
+    state.ReadingCommon = true;
+    state.Increment = 0;
+    store.AddWord("THE");
+    store.AddWord("THE");  // a repeat in the list leaves the count at 0
+    store.AddWord("2001");
+    EXPECT_EQ(store.Count(0), 0);
+    state.ReadingCommon = false;
+    state.Increment = 1;
+    state.CommonUnused = store.WordCount();
+    state.UniqueNumbers = 0;
+    for (int i = 0; i < 3; ++i) store.AddWord("THE");
+    store.AddWord("2001");  // a number already in the store is not a new number
+    store.AddWord("42");
+    EXPECT_EQ(store.Count(0), 3);
+    EXPECT_EQ(store.ReadWordRecord(0).Common, 1);
+    EXPECT_EQ(state.CommonUnused, 0);
+    EXPECT_EQ(state.UniqueNumbers, 1);
+    EXPECT_EQ(store.ReadWordRecord(2).Common, 0);
+}
+
+TEST_F(StoreFixture, NumberFlagFollowsTheFirstCharacter) {
+    for (const char* w : {"1984", "3.14", "B52", "A1", "_9"}) store.AddWord(w);
+    const int expected[] = {1, 1, 0, 0, 0};
+    for (int n = 0; n < 5; ++n) EXPECT_EQ(store.ReadWordRecord(n).Number, expected[n]) << n;
+    EXPECT_EQ(state.UniqueNumbers, 2);
+}
+
+TEST_F(StoreFixture, RewritingARecordKeepsItsNumber) {
+    store.AddWord("THE");
+    store.AddWord("CAT");
+    std::int32_t pos = 0;
+    ASSERT_TRUE(store.FindWord("THE", pos));
+    const std::int32_t rec = store.AlphaIndex()[pos];
+    store.ReadWordRecord(rec);
+    store.CurrentRec.Common = 1;
+    store.WriteWordRecord(rec);
+    store.FinishScan();
+    EXPECT_EQ(vornix::test::ReadFile(store.WordFilePath()), Record("THE", 1, 0) + Record("CAT", 0, 0));
+}
+
+TEST_F(StoreFixture, ClearStoreEmptiesEverything) {
+    store.AddWord("ONE");
+    store.FinishScan();
+    store.ClearStore();
+    EXPECT_EQ(store.WordCount(), 0);
+    EXPECT_EQ(vornix::test::ReadFile(store.WordFilePath()), "");
+    store.AddWord("TWO");
+    EXPECT_EQ(store.Count(0), 1);
+    std::int32_t pos = 0;
+    EXPECT_FALSE(store.FindWord("ONE", pos));
+}
+
+TEST_F(StoreFixture, StopsAtTheWordLimitKeepingEveryWord) {
+    char word[8] = {};
+    auto make = [&](int i) {
+        for (int k = 5; k >= 0; --k) {
+            word[k] = static_cast<char>('A' + i % 26);
+            i /= 26;
+        }
+        return std::string_view(word, 6);
+    };
+    for (int i = 0; i < WordStore::MaxWords - 1; ++i) store.AddWord(make(i));
+    EXPECT_FALSE(state.StopRun);
+    store.AddWord(make(WordStore::MaxWords - 1));
+    EXPECT_TRUE(state.StopRun);
+    EXPECT_EQ(store.WordCount(), WordStore::MaxWords);
+    // A full store takes no new word but still counts a known one.
+    store.AddWord("NEWONE");
+    store.AddWord(make(7));
+    EXPECT_EQ(store.WordCount(), WordStore::MaxWords);
+    EXPECT_EQ(store.Count(7), 2);
+    store.FinishScan();
+    const auto& index = store.AlphaIndex();
+    EXPECT_EQ(index[1], 0);
+    EXPECT_EQ(index[WordStore::MaxWords], WordStore::MaxWords - 1);
+    EXPECT_EQ(vornix::test::ReadFile(store.WordFilePath()).size(), 43u * WordStore::MaxWords);
+}
+
+TEST(WordStoreFailure, UncreatableRecordFileIsAnErrorNamingTheFile) {
+    TempDir dir;
+    RunState state;
+    WordStore store(dir.file("missing-folder/Vornix.$$$"), state);
+    try {
+        store.ClearStore();
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Cannot create file " + dir.file("missing-folder/Vornix.$$$")),
+                  std::string::npos);
+    }
+}
+
+TEST(WordStoreFailure, FullDiskEndsWithAnErrorAndNoHalfWrittenWord) {
+    TempDir dir;
+    RunState state;
+    WordStore store(dir.file("Vornix.$$$"), state);
+    store.ClearStore();
+    store.AddWord("FIRST");
+
+    // A file-size limit stands in for a full disk: the record file cannot grow past
+    // its first reservation.
+    auto old = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 43 * 20000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string failure;
+    std::int32_t added = 0;
+    try {
+        for (int i = 0; i < 40000; ++i) {
+            store.AddWord("W" + std::to_string(i));
+            ++added;
+        }
+    } catch (const FileError& e) {
+        failure = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old);
+
+    EXPECT_NE(failure.find("Cannot write file " + store.WordFilePath()), std::string::npos) << failure;
+    EXPECT_EQ(store.WordCount(), added + 1);
+    // Every word the store admits to is readable and findable.
+    std::int32_t pos = 0;
+    EXPECT_TRUE(store.FindWord("W" + std::to_string(added - 1), pos));
+    EXPECT_FALSE(store.FindWord("W" + std::to_string(added), pos));
+    std::string last = "W" + std::to_string(added - 1);
+    EXPECT_EQ(store.ReadWordRecord(added).Text(), last);
+}
+
+TEST(WordStoreLifetime, RecordFileIsDeletedWithTheStore) {
+    TempDir dir;
+    RunState state;
+    const std::string path = dir.file("Vornix.$$$");
+    {
+        WordStore never(path, state);  // no run: nothing created, nothing deleted
+    }
+    EXPECT_FALSE(vornix::test::FileExists(path));
+    {
+        WordStore store(path, state);
+        store.ClearStore();
+        store.AddWord("X");
+        EXPECT_TRUE(vornix::test::FileExists(path));
+    }
+    EXPECT_FALSE(vornix::test::FileExists(path));
+}

@@ -12,6 +12,8 @@
 #include "engine/Errors.h"
 #include "output/OutputWalk.h"
 #include "shell/AtomicFile.h"
+#include "shell/Settings.h"
+#include "shell/SettingsFolders.h"
 
 using namespace vornix;
 
@@ -50,8 +52,14 @@ std::string StatsText(const AnalysisRun& run) {
     return out;
 }
 
-// The user's default list arrives with the settings layer; until then none is read.
-std::string DefaultCommonListForCount(const std::string& /*runId*/) { return {}; }
+// The list the window would read by default: the user's own copy in the settings
+// folder of the run id, else the master copy shipped with the program. The settings
+// folder is only worked out, never created, and the settings file is never written.
+std::string DefaultCommonListForCount(const std::string& runId) {
+    const std::string id = runId.empty() ? std::string() : RunIdFromArguments({"id=" + runId});
+    const std::string folder = PerUserSettingsFolder("Vornix.ini", SettingsEnvironment::FromProcess(), id);
+    return FindDefaultCommonList(folder, RunningProgramFolder()).value_or(std::string());
+}
 
 bool WriteAll(std::FILE* f, const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;

@@ -132,6 +132,7 @@ bool SettingsFile::IniSetup(const std::string& fileName,
     m_lines.clear();
     m_setupError.clear();
     m_runId.clear();
+    m_unreadable = false;
 
     const std::string name = SettingsFileName(fileName);
     // No drive letters here: the local folder is always the program's own.
@@ -141,7 +142,10 @@ bool SettingsFile::IniSetup(const std::string& fileName,
 
     if (m_appDataFolder.empty()) {
         m_settingsPath = localPath;
-        return PathExists(localPath) && Load(localPath);
+        if (!PathExists(localPath)) return false;
+        if (Load(localPath)) return true;
+        m_unreadable = true;
+        return false;
     }
 
     // APPDATA always exists where it is set; the XDG folder standing in for it may not
@@ -153,7 +157,11 @@ bool SettingsFile::IniSetup(const std::string& fileName,
     CreateOneFolder(m_settingsFolder);
     m_settingsPath = m_settingsFolder + name;
 
-    if (PathExists(m_settingsPath)) return Load(m_settingsPath);
+    if (PathExists(m_settingsPath)) {
+        if (Load(m_settingsPath)) return true;
+        m_unreadable = true;
+        return false;
+    }
     if (!PathExists(localPath)) return false;
 
     // One-time migration of a file left beside the program; the original stays.
@@ -169,6 +177,11 @@ bool SettingsFile::IniSetup(const std::string& fileName,
 void SettingsFile::IniSave() {
     if (m_settingsPath.empty())
         throw FileError("Cannot create file: no folder for the settings file is known");
+    // A file that could not be read holds settings this run never saw: replacing it
+    // with this run's defaults would lose them.
+    if (m_unreadable)
+        throw FileError("Cannot create file " + m_settingsPath +
+                        " (it could not be read at start-up and is kept as it was)");
     const std::string target = FileBehindLink(m_settingsPath);
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {

@@ -46,8 +46,8 @@ public:
     //
     // When the file exists but cannot be read, nothing is loaded, the result is false,
     // the reads give their defaults and SetupError() holds a message with the path and
-    // the system's reason for the caller to show. A later IniSave then replaces that
-    // file with the lines of this run. A failed one-time migration write is reported
+    // the system's reason for the caller to show. A later IniSave then refuses to
+    // replace that file (it holds settings this run never saw). A failed one-time migration write is reported
     // the same way; the loaded lines stay in use.
     bool IniSetup(const std::string& fileName, const std::vector<std::string>& arguments,
                   const SettingsEnvironment& env);
@@ -106,6 +106,7 @@ private:
     std::string m_runId;
     std::string m_setupError;
     bool m_setupPending = false;
+    bool m_unreadable = false;  // the file exists but could not be read
     std::function<void(const std::string&)> m_warn;
 };
 

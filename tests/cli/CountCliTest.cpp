@@ -1,0 +1,478 @@
+// vornix-count run as a real process over real files: arguments in, exact bytes out.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+using vornix::test::FileExists;
+using vornix::test::ReadFile;
+using vornix::test::TempDir;
+
+const std::string kLimitLine = "Reached unique-words limit 500000: cannot read more.\n";
+
+struct CountResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    // Whatever the program left in its TMPDIR (the record file must not stay behind).
+    std::vector<std::string> leftovers;
+};
+
+// Runs vornix-count with args; stdin is the given bytes, or empty. The child gets a TMPDIR
+// of its own so that its record file can be looked for afterwards.
+CountResult RunCount(const std::vector<std::string>& args, const std::optional<std::string>& input = std::nullopt) {
+    TempDir capture;
+    const std::string childTmp = capture.file("tmp");
+    std::filesystem::create_directory(childTmp);
+    const std::string inPath = capture.write("stdin", input.value_or(""));
+    const std::string outPath = capture.file("stdout");
+    const std::string errPath = capture.file("stderr");
+
+    std::vector<std::string> argStore{VORNIX_COUNT_PATH};
+    argStore.insert(argStore.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argStore) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e)
+        if (std::string_view(*e).substr(0, 7) != "TMPDIR=") envStore.emplace_back(*e);
+    envStore.push_back("TMPDIR=" + childTmp);
+    std::vector<char*> envp;
+    for (std::string& e : envStore) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+
+    CountResult r;
+    if (rc != 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return r;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+    }
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.out = ReadFile(outPath);
+    r.err = ReadFile(errPath);
+    for (const auto& entry : std::filesystem::directory_iterator(childTmp))
+        r.leftovers.push_back(entry.path().filename().string());
+    return r;
+}
+
+std::vector<std::string> Lines(const std::string& text, char end = '\n') {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t at; (at = text.find(end, start)) != std::string::npos; start = at + 1)
+        lines.push_back(text.substr(start, at - start));
+    return lines;
+}
+
+std::string Table(const std::vector<std::pair<std::string, int>>& rows, char sep = '\t') {
+    std::string out;
+    for (const auto& [word, count] : rows) out += word + sep + std::to_string(count) + "\r\n";
+    return out;
+}
+
+std::string Stats(int files, int common, int found, int unused, int total, int unique, int nonCommon, int numbers,
+                  const std::string& filesRead) {
+    return "File count\t" + std::to_string(files) + "\nVORNIX.DAT common words\t" + std::to_string(common) +
+           "\nCommon words found in text\t" + std::to_string(found) + "\nCommon words not found in text\t" +
+           std::to_string(unused) + "\nTotal words from file(s)\t" + std::to_string(total) + "\nUnique words\t" +
+           std::to_string(unique) + "\nUnique non-common words\t" + std::to_string(nonCommon) +
+           "\nUnique numeric \"words\"\t" + std::to_string(numbers) + "\nFiles read\t" + filesRead + "\n";
+}
+
+struct Case {
+    std::vector<std::string> args;
+    std::string expected;
+};
+
+void ExpectTables(const std::string& file, const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.push_back(file);
+        std::string shown;
+        for (const auto& a : c.args) shown += a + " ";
+        SCOPED_TRACE(shown);
+        CountResult r = RunCount(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, c.expected);
+    }
+}
+
+TEST(CountCli, LineFormatPerSeparatorAndCase) {
+    TempDir dir;
+    const std::string text = dir.write("t.txt", "b a b c b a don't DON'T");
+    const std::vector<std::pair<std::string, int>> rows{{"B", 3}, {"A", 2}, {"DON'T", 2}, {"C", 1}};
+    ExpectTables(text, {
+                           {{"--no-common-list"}, Table(rows, '\t')},
+                           {{"--no-common-list", "--separator=tab"}, Table(rows, '\t')},
+                           {{"--no-common-list", "--separator=space"}, Table(rows, ' ')},
+                           {{"--no-common-list", "--separator=comma"}, Table(rows, ',')},
+                           {{"--no-common-list", "--lower"}, "b\t3\r\na\t2\r\ndon't\t2\r\nc\t1\r\n"},
+                           {{"--no-common-list", "--lower", "--separator=comma"}, "b,3\r\na,2\r\ndon't,2\r\nc,1\r\n"},
+                       });
+}
+
+TEST(CountCli, OrdersBreakTiesAlphabetically) {
+    TempDir dir;
+    const std::string text =
+        dir.write("t.txt", "dog A cat elephant _id Aardvark cats DOG a cat's 42\nElephant cat dog a");
+    ExpectTables(text, {
+                           {{"--no-common-list", "--show-numbers"},
+                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"42", 1},
+                                   {"AARDVARK", 1}, {"CAT'S", 1}, {"CATS", 1}, {"_ID", 1}})},
+                           {{"--no-common-list", "--show-numbers", "--order=frequency"},
+                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"42", 1},
+                                   {"AARDVARK", 1}, {"CAT'S", 1}, {"CATS", 1}, {"_ID", 1}})},
+                           {{"--no-common-list", "--show-numbers", "--order=alphabetical"},
+                            Table({{"42", 1}, {"A", 3}, {"AARDVARK", 1}, {"CAT", 2}, {"CAT'S", 1},
+                                   {"CATS", 1}, {"DOG", 3}, {"ELEPHANT", 2}, {"_ID", 1}})},
+                           {{"--no-common-list", "--show-numbers", "--order=length"},
+                            Table({{"AARDVARK", 1}, {"ELEPHANT", 2}, {"CAT'S", 1}, {"CATS", 1}, {"CAT", 2},
+                                   {"DOG", 3}, {"_ID", 1}, {"42", 1}, {"A", 3}})},
+                       });
+}
+
+TEST(CountCli, ThresholdKeepsWordsAtOrAboveIt) {
+    TempDir dir;
+    const std::string text = dir.write("t.txt", "dog A cat elephant Aardvark DOG a\nElephant cat dog a");
+    ExpectTables(text, {
+                           {{"--no-common-list", "--threshold=0"},
+                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"AARDVARK", 1}})},
+                           {{"--no-common-list", "--threshold=2"},
+                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}})},
+                           {{"--no-common-list", "--threshold=+3"}, Table({{"A", 3}, {"DOG", 3}})},
+                           {{"--no-common-list", "--threshold=4"}, ""},
+                           {{"--no-common-list", "--threshold=3", "--order=alphabetical"},
+                            Table({{"A", 3}, {"DOG", 3}})},
+                       });
+}
+
+TEST(CountCli, CommonWordsAndNumbersAreHiddenUnlessAsked) {
+    TempDir dir;
+    const std::string list = "--common-list=" + dir.write("common.txt", "THE A OF AND\n");
+    const std::string text = dir.write("t.txt", "The cat and the dog saw 3 cats, 3 dogs and 1984 of the rest.");
+    const std::vector<std::pair<std::string, int>> plain{{"CAT", 1},  {"CATS", 1}, {"DOG", 1},
+                                                          {"DOGS", 1}, {"REST", 1}, {"SAW", 1}};
+    ExpectTables(text, {
+                           {{list}, Table(plain)},
+                           {{list, "--show-common"},
+                            Table({{"THE", 3}, {"AND", 2}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1},
+                                   {"DOGS", 1}, {"OF", 1}, {"REST", 1}, {"SAW", 1}})},
+                           {{list, "--show-numbers"},
+                            Table({{"3", 2}, {"1984", 1}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1},
+                                   {"DOGS", 1}, {"REST", 1}, {"SAW", 1}})},
+                           {{list, "--show-common", "--show-numbers", "--threshold=2"},
+                            Table({{"THE", 3}, {"3", 2}, {"AND", 2}})},
+                           // A list word the text never used has count 0: listed only at threshold 0.
+                           {{list, "--show-common", "--threshold=0", "--order=alphabetical"},
+                            Table({{"A", 0}, {"AND", 2}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1}, {"DOGS", 1},
+                                   {"OF", 1}, {"REST", 1}, {"SAW", 1}, {"THE", 3}})},
+                           {{list, "--threshold=0"}, Table(plain)},
+                           // Without a list nothing is common.
+                           {{"--no-common-list", "--threshold=3"}, Table({{"THE", 3}})},
+                       });
+}
+
+TEST(CountCli, StatsAreExact) {
+    TempDir dir;
+    struct StatsCase {
+        std::string list;  // empty: --no-common-list
+        std::string text;
+        std::vector<std::string> extra;
+        std::string expected;
+    };
+    const std::vector<StatsCase> cases{
+        {"THE A OF AND\n", "The cat and the dog", {}, Stats(1, 4, 2, 2, 5, 4, 2, 0, "t.txt")},
+        {"", "The cat and the dog", {}, Stats(1, 0, 0, 0, 5, 4, 4, 0, "t.txt")},
+        // A number that is already a list word is not a new number.
+        {"THE 2001\n", "2001 2001 1999 the", {}, Stats(1, 2, 2, 0, 4, 3, 1, 1, "t.txt")},
+        // The list is read with possessives kept, whatever the documents get.
+        {"CAT'S\n", "cat's cat's", {"--possessives=strip"}, Stats(1, 1, 0, 1, 2, 1, 1, 0, "t.txt")},
+        {"CAT'S\n", "cat's cat's", {"--possessives=keep"}, Stats(1, 1, 1, 0, 2, 1, 0, 0, "t.txt")},
+        {"", "", {}, Stats(1, 0, 0, 0, 0, 0, 0, 0, "t.txt")},
+    };
+    for (const StatsCase& c : cases) {
+        SCOPED_TRACE(c.list + " | " + c.text);
+        std::vector<std::string> args{"--stats"};
+        args.push_back(c.list.empty() ? "--no-common-list" : "--common-list=" + dir.write("list.txt", c.list));
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.push_back(dir.write("t.txt", c.text));
+        CountResult r = RunCount(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, c.expected);
+    }
+}
+
+TEST(CountCli, OptionsThatChangeTheWords) {
+    TempDir dir;
+    const std::string possessive = dir.write("p.txt", "cat's it's o'neill's dogs's cats' cat");
+    ExpectTables(possessive, {
+                                 {{"--no-common-list", "--order=alphabetical"},
+                                  Table({{"CAT", 1}, {"CAT'S", 1}, {"CATS", 1}, {"DOGS'S", 1}, {"IT'S", 1},
+                                         {"O'NEILL'S", 1}})},
+                                 {{"--no-common-list", "--order=alphabetical", "--possessives=strip"},
+                                  Table({{"CAT", 2}, {"CATS", 1}, {"DOGS", 1}, {"IT'S", 1}, {"O'NEILL'S", 1}})},
+                             });
+    // Byte 146 is an apostrophe in the Windows set and the ligature in DOS; byte 239 is an
+    // accented I in Windows and a separator in DOS.
+    const std::string charset = dir.write("c.txt", "don\x92t na\xefve");
+    ExpectTables(charset, {
+                              {{"--no-common-list", "--order=alphabetical"}, Table({{"DON'T", 1}, {"NAIVE", 1}})},
+                              {{"--no-common-list", "--order=alphabetical", "--charset=windows"},
+                               Table({{"DON'T", 1}, {"NAIVE", 1}})},
+                              {{"--no-common-list", "--order=alphabetical", "--charset=dos"},
+                               Table({{"DONAET", 1}, {"NA", 1}, {"VE", 1}})},
+                          });
+}
+
+TEST(CountCli, ReadsStandardInputAndSeveralFiles) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    // The first file ends inside a word: the next file must not continue it.
+    const std::string c = dir.write("c.txt", "one two ab");
+    const std::string a = dir.write("A.txt", "cd two");
+    const std::string b = dir.write("sub/b.txt", "two\r\n");
+    const std::string z = dir.write("Zeta.txt", "");
+
+    CountResult table = RunCount({"--no-common-list", c, a, b});
+    EXPECT_EQ(table.exitCode, 0);
+    EXPECT_EQ(table.out, Table({{"TWO", 3}, {"AB", 1}, {"CD", 1}, {"ONE", 1}}));
+
+    CountResult stats = RunCount({"--no-common-list", "--stats", c, a, b});
+    EXPECT_EQ(stats.out, Stats(3, 0, 0, 0, 6, 4, 4, 0, "A.txt\tb.txt\tc.txt"));
+
+    CountResult in = RunCount({"--no-common-list", "-"}, "b a b");
+    EXPECT_EQ(in.exitCode, 0);
+    EXPECT_EQ(in.out, Table({{"B", 2}, {"A", 1}}));
+
+    // Names sort without regard to case: a byte order would put Zeta.txt first.
+    CountResult mixed = RunCount({"--no-common-list", "--stats", z, "-", b}, "two 7");
+    EXPECT_EQ(mixed.exitCode, 0);
+    EXPECT_EQ(mixed.out, Stats(3, 0, 0, 0, 3, 2, 2, 1, "b.txt\tstdin\tZeta.txt"));
+}
+
+TEST(CountCli, UnreadableInputsFailWithoutOutput) {
+    TempDir dir;
+    const std::string good = dir.write("good.txt", "some words here");
+    const std::string missing = dir.file("missing.txt");
+    const std::string folder = dir.path();
+    struct FailCase {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<FailCase> cases{
+        {{"--no-common-list", missing}, "Cannot open file " + missing + "\n"},
+        {{"--no-common-list", good, missing}, "Cannot open file " + missing + "\n"},
+        {{"--no-common-list", "--stats", good, missing}, "Cannot open file " + missing + "\n"},
+        {{"--no-common-list", folder}, "Cannot open file " + folder + "\n"},
+        {{"--common-list=" + missing, good}, "Cannot open file " + missing + "\n"},
+    };
+    for (const FailCase& c : cases) {
+        SCOPED_TRACE(c.message);
+        CountResult r = RunCount(c.args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_TRUE(r.leftovers.empty()) << r.leftovers.front();
+    }
+    // Nor is an --output file made.
+    CountResult r = RunCount({"--no-common-list", "--output=" + dir.file("out.txt"), good, missing});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(FileExists(dir.file("out.txt")));
+}
+
+TEST(CountCli, BadArgumentsPrintUsage) {
+    TempDir dir;
+    const std::string text = dir.write("t.txt", "word");
+    const std::vector<std::vector<std::string>> cases{
+        {"--bogus", text},          {"-x", text},
+        {"--order=size", text},     {"--separator=semicolon", text},
+        {"--charset=mac", text},    {"--possessives=drop", text},
+        {"--threshold=abc", text},  {"--threshold=", text},
+        {"--threshold=3x", text},   {"--threshold=99999999999", text},
+        {"--output=", text},        {"--common-list=", text},
+        {"--no-common-list"},       {},
+    };
+    for (const auto& args : cases) {
+        SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
+        CountResult r = RunCount(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("Usage: vornix-count"), std::string::npos) << r.err;
+    }
+    CountResult help = RunCount({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: vornix-count", 0), 0u);
+}
+
+TEST(CountCli, OutputFileHoldsTheSameBytesAndReplacesTheOld) {
+    TempDir dir;
+    const std::string text = dir.write("t.txt", "b a b c b a");
+    const std::string target = dir.write("out.txt", std::string(5000, 'x'));
+    ::chmod(target.c_str(), 0600);
+
+    for (const std::vector<std::string>& extra :
+         std::vector<std::vector<std::string>>{{}, {"--stats"}, {"--order=length", "--lower", "--separator=comma"}}) {
+        std::vector<std::string> args{"--no-common-list"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        args.push_back(text);
+        CountResult toStdout = RunCount(args);
+        ASSERT_EQ(toStdout.exitCode, 0);
+        ASSERT_FALSE(toStdout.out.empty());
+
+        args.insert(args.begin(), "--output=" + target);
+        CountResult toFile = RunCount(args);
+        EXPECT_EQ(toFile.exitCode, 0);
+        EXPECT_EQ(toFile.out, "");
+        EXPECT_EQ(ReadFile(target), toStdout.out);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << "the replaced file keeps its permissions";
+    // Nothing but the text and the output is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+TEST(CountCli, OutputThatCannotBeWrittenLeavesOldFilesAlone) {
+    TempDir dir;
+    const std::string text = dir.write("t.txt", "b a b");
+    const std::string notFolder = dir.write("plain.txt", "old contents");
+    const std::string aFolder = dir.file("folder");
+    std::filesystem::create_directory(aFolder);
+    dir.write("folder/keep.txt", "kept");
+
+    const std::vector<std::string> targets{notFolder + "/out.txt", dir.file("nowhere/out.txt"), aFolder};
+    for (const std::string& target : targets) {
+        SCOPED_TRACE(target);
+        CountResult r = RunCount({"--no-common-list", "--output=" + target, text});
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(target), std::string::npos) << r.err;
+        EXPECT_TRUE(r.leftovers.empty());
+    }
+    EXPECT_EQ(ReadFile(notFolder), "old contents");
+    EXPECT_EQ(ReadFile(aFolder + "/keep.txt"), "kept");
+    // No temporary file stays behind beside the targets.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+
+    if (vornix::test::IgnoresPermissions()) return;  // root writes into any folder
+    const std::string locked = dir.file("locked");
+    std::filesystem::create_directory(locked);
+    const std::string old = dir.write("locked/out.txt", "old table");
+    ::chmod(locked.c_str(), 0555);
+    CountResult r = RunCount({"--no-common-list", "--output=" + old, text});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_EQ(ReadFile(old), "old table");
+}
+
+// Five-letter words in base 26, most significant letter first, so their byte order is
+// their number order.
+std::string NumberedWord(int n) {
+    std::string w(5, 'a');
+    for (int i = 4; i >= 0; --i, n /= 26) w[i] = static_cast<char>('a' + n % 26);
+    return w;
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return s;
+}
+
+TEST(CountCli, StopsAtTheUniqueWordsLimit) {
+    TempDir dir;
+    constexpr int kLimit = 500000;
+    // The limit, then a repeat of the first word and new words: none of them may count.
+    std::string over;
+    for (int i = 0; i < kLimit; ++i) over += NumberedWord(i) + (i % 12 == 11 ? '\n' : ' ');
+    over += NumberedWord(0);
+    for (int i = kLimit; i < kLimit + 10; ++i) over += ' ' + NumberedWord(i);
+    const std::string overPath = dir.write("over.txt", over);
+
+    CountResult stats = RunCount({"--no-common-list", "--stats", overPath});
+    EXPECT_EQ(stats.exitCode, 0);
+    EXPECT_EQ(stats.err, kLimitLine);
+    EXPECT_EQ(stats.out, Stats(1, 0, 0, 0, kLimit, kLimit, kLimit, 0, "over.txt"));
+
+    CountResult table = RunCount({"--no-common-list", "--threshold=0", overPath});
+    EXPECT_EQ(table.exitCode, 0);
+    EXPECT_EQ(table.err, kLimitLine);
+    const std::vector<std::string> lines = Lines(table.out);
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(kLimit));
+    // All counts are 1, so the table is alphabetical: first and last of the words kept.
+    EXPECT_EQ(lines.front(), Upper(NumberedWord(0)) + "\t1\r");
+    EXPECT_EQ(lines.back(), Upper(NumberedWord(kLimit - 1)) + "\t1\r");
+
+    // One word fewer than the limit: no message, every word listed.
+    const std::string under = dir.write("under.txt", over.substr(0, 6 * (kLimit - 1)));
+    CountResult below = RunCount({"--no-common-list", "--order=alphabetical", under});
+    EXPECT_EQ(below.exitCode, 0);
+    EXPECT_EQ(below.err, "");
+    EXPECT_EQ(Lines(below.out).size(), static_cast<std::size_t>(kLimit - 1));
+}
+
+TEST(CountCli, KingJamesBibleFacts) {
+    const std::string packed = std::string(VORNIX_CORPUS_DIR) + "/kjv-bible.txt.xz";
+    if (!FileExists(packed)) GTEST_SKIP() << "no corpus at " << packed;
+    TempDir dir;
+    const std::string text = dir.file("kjv-bible.txt");
+    const std::string unpack = "xz -dc '" + packed + "' > '" + text + "' 2>/dev/null";
+    if (std::system(unpack.c_str()) != 0) GTEST_SKIP() << "xz cannot unpack " << packed;
+
+    // Totals from the corpus notes; the counts below were checked with an awk count and
+    // the reference counters.
+    CountResult stats = RunCount({"--no-common-list", "--stats", text});
+    EXPECT_EQ(stats.out, Stats(1, 0, 0, 0, 790701, 12776, 12776, 0, "kjv-bible.txt"));
+
+    CountResult top = RunCount({"--no-common-list", text});
+    ASSERT_EQ(top.exitCode, 0);
+    const std::string head = Table({{"THE", 64018}, {"AND", 51709}, {"OF", 34748}, {"TO", 13630},
+                                    {"THAT", 12916}, {"IN", 12674}, {"HE", 10431}, {"SHALL", 9837}});
+    EXPECT_EQ(top.out.substr(0, head.size()), head);
+    EXPECT_NE(top.out.find("\r\nLORD\t7836\r\n"), std::string::npos);
+    EXPECT_NE(top.out.find("\r\nLORD'S\t134\r\n"), std::string::npos);
+
+    CountResult stripped = RunCount({"--no-common-list", "--possessives=strip", text});
+    EXPECT_NE(stripped.out.find("\r\nLORD\t7970\r\n"), std::string::npos);
+    EXPECT_NE(stripped.out.find("\r\nGOD\t4473\r\n"), std::string::npos);
+    EXPECT_EQ(stripped.out.find("'S\t"), std::string::npos);
+    EXPECT_EQ(Lines(stripped.out).size(), 12558u);
+
+    CountResult longest = RunCount({"--no-common-list", "--order=length", "--threshold=2", text});
+    const std::string longHead = Table({{"MAHERSHALALHASHBAZ", 2}, {"CHUSHANRISHATHAIM", 4},
+                                        {"KIBROTHHATTAAVAH", 5}, {"LOVINGKINDNESSES", 4}});
+    EXPECT_EQ(longest.out.substr(0, longHead.size()), longHead);
+
+    const std::string list = dir.write("list.txt", "the and of\nzebra\n");
+    CountResult common = RunCount({"--common-list=" + list, "--stats", text});
+    EXPECT_EQ(common.out, Stats(1, 4, 3, 1, 790701, 12776, 12776 - 3, 0, "kjv-bible.txt"));
+}
+
+}  // namespace

@@ -325,6 +325,10 @@ TEST_F(SettingsTest, AnUnreadableFileIsReportedAndDefaultsApply) {
     EXPECT_NE(s.SetupError().find("Is a directory"), std::string::npos) << s.SetupError();
     EXPECT_TRUE(s.SettingsLines().empty());
     EXPECT_EQ(s.IniNumber("Threshold", 1), 1);
+    // What could not be read is never replaced by this run's defaults.
+    s.IniPutNumber("Threshold", 9);
+    EXPECT_THROW(s.IniSave(), FileError);
+    EXPECT_TRUE(fs::is_directory(UserIni()));
 
     if (test::IgnoresPermissions()) return;  // root reads files without read permission
     fs::remove(UserIni());
@@ -333,6 +337,9 @@ TEST_F(SettingsTest, AnUnreadableFileIsReportedAndDefaultsApply) {
     SettingsFile t(prog());
     EXPECT_FALSE(t.IniSetup("Vornix.ini", {}, Env()));
     EXPECT_NE(t.SetupError().find("Permission denied"), std::string::npos) << t.SetupError();
+    EXPECT_THROW(t.IniSave(), FileError);
+    ::chmod(UserIni().c_str(), 0600);
+    EXPECT_EQ(ReadFile(UserIni()), "Threshold=5\r\n");
 }
 
 TEST_F(SettingsTest, ReadsBeforeSetupWarnAndCarryOn) {

@@ -51,6 +51,25 @@ CharMapTable BuildCharMap(CharacterSet set) {
     return map;
 }
 
+std::string RunTimeErrorMessage(int errnum) {
+    switch (errnum) {
+    case ENOENT:
+    case ENOTDIR: return "File not found";
+    case ENAMETOOLONG:
+    case EINVAL:
+    case EISDIR: return "Invalid filename";
+    case EMFILE:
+    case ENFILE: return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS: return "File access denied";
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "Disk full";
+    default: return "I/O error " + std::to_string(errnum);
+    }
+}
+
 std::string DescribeFileFailure(const std::string& what, const std::string& path, int errnum) {
     std::string text = what + " " + path;
     if (errnum != 0) {

@@ -9,8 +9,19 @@ namespace vornix {
 
 class FileError : public std::runtime_error {
 public:
-    explicit FileError(const std::string& message) : std::runtime_error(message) {}
+    explicit FileError(const std::string& message, int errnum = 0)
+        : std::runtime_error(message), code_(errnum) {}
+    // The system's error number, 0 when none is known.
+    int Code() const { return code_; }
+
+private:
+    int code_;
 };
+
+// The short message a failed save shows for a system error number: "File not found",
+// "Invalid filename", "Too many open files", "File access denied", "Disk full", else
+// "I/O error N".
+std::string RunTimeErrorMessage(int errnum);
 
 // "<what> PATH", with the system's reason appended when errno names one.
 std::string DescribeFileFailure(const std::string& what, const std::string& path, int errnum);

@@ -78,6 +78,14 @@ void WordStore::CloseWordFile() {
     capacity_ = 0;
 }
 
+void WordStore::DeleteWordFile() {
+    if (fd_ < 0) return;
+    CloseWordFile();
+    wordCount_ = 0;
+    if (::unlink(path_.c_str()) != 0 && errno != ENOENT)
+        throw FileError(DescribeFileFailure("Cannot delete file", path_, errno));
+}
+
 void WordStore::ClearStore() {
     CloseWordFile();
     wordCount_ = 0;

@@ -40,6 +40,9 @@ public:
     WordStore& operator=(const WordStore&) = delete;
 
     const std::string& WordFilePath() const { return path_; }
+    // Closes the record file and deletes it if a run created it; the store is then
+    // empty. Throws FileError when the file cannot be deleted.
+    void DeleteWordFile();
     bool WordFileCreated() const { return fd_ >= 0; }
 
     // Empties the store and creates the record file anew. Throws FileError when the file

@@ -21,7 +21,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 [[noreturn]] void FailCreate(const std::string& path, int errnum) {
-    throw FileError(DescribeFileFailure("Cannot create file", path, errnum));
+    throw FileError(DescribeFileFailure("Cannot create file", path, errnum), errnum);
 }
 
 }  // namespace

@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -33,16 +37,9 @@ struct CountResult {
     std::vector<std::string> leftovers;
 };
 
-// Runs vornix-count with args; stdin is the given bytes, or empty. The child gets a TMPDIR
-// of its own so that its record file can be looked for afterwards.
-CountResult RunCount(const std::vector<std::string>& args, const std::optional<std::string>& input = std::nullopt) {
-    TempDir capture;
-    const std::string childTmp = capture.file("tmp");
-    std::filesystem::create_directory(childTmp);
-    const std::string inPath = capture.write("stdin", input.value_or(""));
-    const std::string outPath = capture.file("stdout");
-    const std::string errPath = capture.file("stderr");
-
+// Starts vornix-count with args on the given descriptors, with TMPDIR set to childTmp so
+// that its record file can be looked for afterwards. Returns the process id, or -1.
+pid_t SpawnCount(const std::vector<std::string>& args, const std::string& childTmp, int in, int out, int err) {
     std::vector<std::string> argStore{VORNIX_COUNT_PATH};
     argStore.insert(argStore.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -59,26 +56,53 @@ CountResult RunCount(const std::vector<std::string>& args, const std::optional<s
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, in, 0);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
     pid_t pid = 0;
     int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0) ADD_FAILURE() << "cannot start " << argv[0];
+    return rc == 0 ? pid : -1;
+}
+
+// Waits for the process; its exit code, or 128 + the signal that ended it.
+int WaitFor(pid_t pid) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// Runs vornix-count to its end; stdin is the given bytes, or empty.
+CountResult RunCount(const std::vector<std::string>& args, const std::optional<std::string>& input = std::nullopt) {
+    TempDir capture;
+    const std::string childTmp = capture.file("tmp");
+    std::filesystem::create_directory(childTmp);
+    const std::string inPath = capture.write("stdin", input.value_or(""));
+    const std::string outPath = capture.file("stdout");
+    const std::string errPath = capture.file("stderr");
+    const int in = ::open(inPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t pid = SpawnCount(args, childTmp, in, out, err);
+    ::close(in);
+    ::close(out);
+    ::close(err);
 
     CountResult r;
-    if (rc != 0) {
-        ADD_FAILURE() << "cannot start " << argv[0];
-        return r;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-    }
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (pid < 0) return r;
+    r.exitCode = WaitFor(pid);
     r.out = ReadFile(outPath);
     r.err = ReadFile(errPath);
-    for (const auto& entry : std::filesystem::directory_iterator(childTmp))
-        r.leftovers.push_back(entry.path().filename().string());
+    r.leftovers = FolderEntries(childTmp);
     return r;
 }
 
@@ -308,6 +332,49 @@ TEST(CountCli, UnreadableInputsFailWithoutOutput) {
     EXPECT_FALSE(FileExists(dir.file("out.txt")));
 }
 
+// The record file is scratch space: a run that is interrupted, or whose reader goes
+// away (vornix-count F | head), must not leave it behind in TMPDIR.
+TEST(CountCli, InterruptedRunLeavesNoRecordFile) {
+    TempDir dir;
+    const std::string childTmp = dir.file("tmp");
+    std::filesystem::create_directory(childTmp);
+    const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+
+    for (int sig : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(sig);
+        int feed[2];
+        ASSERT_EQ(::pipe2(feed, O_CLOEXEC), 0);
+        // Standard input stays open and empty: the run waits in its first read.
+        const pid_t pid = SpawnCount({"--no-common-list", "-"}, childTmp, feed[0], sink, sink);
+        ::close(feed[0]);
+        ASSERT_GT(pid, 0);
+        // The record file exists once the run is under way.
+        for (int i = 0; i < 1000 && FolderEntries(childTmp).empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_FALSE(FolderEntries(childTmp).empty());
+        ::kill(pid, sig);
+        EXPECT_NE(WaitFor(pid), 0);
+        ::close(feed[1]);
+        const std::vector<std::string> left = FolderEntries(childTmp);
+        EXPECT_TRUE(left.empty()) << left.front();
+        for (const std::string& name : left) std::filesystem::remove(childTmp + "/" + name);
+    }
+
+    const std::string text = dir.write("t.txt", "a b c");
+    const int in = ::open(text.c_str(), O_RDONLY | O_CLOEXEC);
+    int drain[2];
+    ASSERT_EQ(::pipe2(drain, O_CLOEXEC), 0);
+    ::close(drain[0]);  // nobody reads the table
+    const pid_t pid = SpawnCount({"--no-common-list", text}, childTmp, in, drain[1], sink);
+    ::close(drain[1]);
+    ::close(in);
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(WaitFor(pid), 0);
+    const std::vector<std::string> left = FolderEntries(childTmp);
+    EXPECT_TRUE(left.empty()) << left.front();
+    ::close(sink);
+}
+
 TEST(CountCli, BadArgumentsPrintUsage) {
     TempDir dir;
     const std::string text = dir.write("t.txt", "word");
@@ -415,8 +482,10 @@ TEST(CountCli, StopsAtTheUniqueWordsLimit) {
     over += NumberedWord(0);
     for (int i = kLimit; i < kLimit + 10; ++i) over += ' ' + NumberedWord(i);
     const std::string overPath = dir.write("over.txt", over);
+    const std::string laterPath = dir.write("later.txt", NumberedWord(0));
 
-    CountResult stats = RunCount({"--no-common-list", "--stats", overPath});
+    // The run ends at the limit: a later file is not read at all.
+    CountResult stats = RunCount({"--no-common-list", "--stats", overPath, laterPath});
     EXPECT_EQ(stats.exitCode, 0);
     EXPECT_EQ(stats.err, kLimitLine);
     EXPECT_EQ(stats.out, Stats(1, 0, 0, 0, kLimit, kLimit, kLimit, 0, "over.txt"));

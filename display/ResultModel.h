@@ -1,0 +1,38 @@
+#pragma once
+// The result table: one row per shown word, three columns (rank, word, frequency). It
+// holds only the shown record numbers and makes the cell texts when asked, so a table
+// of 500,000 words refills at once.
+#include <QAbstractTableModel>
+
+#include <cstdint>
+#include <vector>
+
+namespace vornix {
+
+class WordStore;
+
+class ResultModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // store must outlive the model or be replaced by the next SetResults.
+    void SetResults(WordStore* store, std::vector<std::int32_t> rows, bool lowerCase);
+    // Record number of a row (0-based), -1 outside.
+    std::int32_t RecordAt(int row) const;
+    // The text of a cell as the grid shows it.
+    QString CellText(int row, int column) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    WordStore* store_ = nullptr;
+    std::vector<std::int32_t> rows_;
+    bool lowerCase_ = false;
+};
+
+}  // namespace vornix

@@ -1,0 +1,53 @@
+#pragma once
+// "Vornix Statistics": the figures of the last run. It only displays; the run writes
+// its labels at the end (and after a word is added to the common words list), and the
+// summary line reads three of them back.
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace vornix {
+
+class SettingsFile;
+struct RunStats;
+
+class TVornixStats : public QDialog {
+    Q_OBJECT
+public:
+    TVornixStats(SettingsFile& settings, QWidget* parent);
+
+    // RecordStats: the values as plain decimal text; the file list's displayed entry
+    // becomes its first one.
+    void SetValues(const RunStats& stats);
+    // The run's inputs, already sorted.
+    void SetFileList(const std::vector<std::string>& names);
+    void ClearFileList();
+
+    QLabel* FileCount;
+    QLabel* DATwords;
+    QLabel* DATfound;
+    QLabel* DATunused;
+    QLabel* TotWords;
+    QLabel* UniqueWords;
+    QLabel* UniqueWords2;
+    QLabel* UniqueNums;
+    QComboBox* FileList;
+    QPushButton* OKButton;
+
+protected:
+    void showEvent(QShowEvent* event) override;  // FormActivate
+    void done(int result) override;               // FormClose
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    SettingsFile& settings_;
+    bool placed_ = false;
+};
+
+}  // namespace vornix

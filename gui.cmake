@@ -1,0 +1,28 @@
+# The window program and its library. Included from the top-level CMakeLists.txt.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+set(CMAKE_AUTOMOC ON)
+
+add_library(vornix_gui STATIC
+  shell/UiServices.cpp
+  shell/WindowPlacement.cpp
+  shell/VornixMain.cpp
+  shell/AddDlg.cpp
+  shell/AppWindows.cpp
+  shell/SingleInstance.cpp
+  shell/PendingCommands.cpp
+  input/DocumentCommands.cpp
+  display/ResultModel.cpp
+  display/ResultDisplay.cpp
+  display/StatsWindow.cpp
+  display/SearchWindow.cpp
+  output/SaveCopy.cpp
+  commonlist/ListCommands.cpp
+)
+target_link_libraries(vornix_gui PUBLIC vornix_core Qt6::Widgets Qt6::Network)
+target_compile_options(vornix_gui PRIVATE ${VORNIX_WARNINGS})
+
+add_executable(vornix shell/main.cpp)
+target_link_libraries(vornix PRIVATE vornix_gui)
+target_compile_options(vornix PRIVATE ${VORNIX_WARNINGS})
+set_target_properties(vornix PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+install(TARGETS vornix RUNTIME DESTINATION bin)

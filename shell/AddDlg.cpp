@@ -1,0 +1,146 @@
+#include "shell/AddDlg.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <climits>
+
+#include "display/ResultFilter.h"
+#include "shell/Settings.h"
+#include "shell/WindowPlacement.h"
+
+namespace vornix {
+
+namespace {
+
+QButtonGroup* MakeGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
+                        const QRect& bounds) {
+    auto* box = new QGroupBox(title, parent);
+    box->setObjectName(QLatin1String(name) + QLatin1String("Box"));
+    box->setGeometry(bounds);
+    auto* layout = new QVBoxLayout(box);
+    auto* group = new QButtonGroup(parent);
+    group->setObjectName(QLatin1String(name));
+    for (int i = 0; i < items.size(); ++i) {
+        auto* button = new QRadioButton(items[i], box);
+        button->setObjectName(QLatin1String(name) + QString::number(i));
+        layout->addWidget(button);
+        group->addButton(button, i);
+    }
+    return group;
+}
+
+// A stored index above the last choice selects the last; below 0 selects none.
+void Select(QButtonGroup* group, int index) {
+    const int last = static_cast<int>(group->buttons().size()) - 1;
+    if (index > last) index = last;
+    if (index < 0) {
+        group->setExclusive(false);
+        for (QAbstractButton* b : group->buttons()) b->setChecked(false);
+        group->setExclusive(true);
+        return;
+    }
+    group->button(index)->setChecked(true);
+}
+
+int Selected(const QButtonGroup* group, int fallback) {
+    const int id = group->checkedId();
+    return id < 0 ? fallback : id;
+}
+
+}  // namespace
+
+TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
+    setObjectName(QStringLiteral("AddDlg"));
+    setWindowTitle(QStringLiteral("Vornix: Additional Settings"));
+    setFixedSize(388, 259);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    OKBtn->setGeometry(300, 16, 75, 25);
+
+    auto* thresholdLabel = new QLabel(QStringLiteral("Frequency threshold"), this);
+    thresholdLabel->setGeometry(16, 16, 140, 22);
+    Threshold = new QSpinBox(this);
+    Threshold->setObjectName(QStringLiteral("Threshold"));
+    Threshold->setRange(INT_MIN, INT_MAX);
+    Threshold->setGeometry(160, 16, 100, 24);
+    thresholdLabel->setBuddy(Threshold);
+
+    HelpBtn = new QPushButton(QStringLiteral("&Help"), this);
+    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
+    HelpBtn->setGeometry(300, 80, 75, 25);
+
+    Separator = MakeGroup(this, "Separator", QStringLiteral("Separator character"),
+                          {QStringLiteral("Space"), QStringLiteral("Tab"), QStringLiteral("Comma")},
+                          QRect(16, 52, 130, 100));
+    CharacterSet = MakeGroup(this, "CharacterSet", QStringLiteral("Character set"),
+                             {QStringLiteral("Windows"), QStringLiteral("DOS")}, QRect(160, 52, 120, 100));
+
+    CancelBut = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBut->setObjectName(QStringLiteral("CancelBut"));
+    CancelBut->setGeometry(300, 48, 75, 25);
+
+    Possessive = MakeGroup(this, "Possessive", QStringLiteral("Possessives like CAT'S to be read ..."),
+                           {QStringLiteral("As CAT'S"), QStringLiteral("As CAT")}, QRect(16, 164, 264, 80));
+
+    setTabOrder(OKBtn, Threshold);
+    setTabOrder(Threshold, HelpBtn);
+
+    connect(OKBtn, &QPushButton::clicked, this, &TAddDlg::accept);
+    connect(CancelBut, &QPushButton::clicked, this, &TAddDlg::reject);
+    connect(HelpBtn, &QPushButton::clicked, this, [this] {
+        if (onHelp) onHelp();
+    });
+
+    LoadFromSettings();
+}
+
+void TAddDlg::LoadFromSettings() {
+    Threshold->setValue(settings_.IniNumber("Threshold", 1));
+    Select(Separator, settings_.IniNumber("SepIndex", 1));
+    Select(CharacterSet, settings_.IniNumber("CharIndex", 0));
+    Select(Possessive, settings_.IniNumber("Possess", 0));
+}
+
+int TAddDlg::ThresholdValue() const { return ThresholdFromText(Threshold->cleanText().toStdString()); }
+int TAddDlg::SepIndex() const { return Selected(Separator, 1); }
+int TAddDlg::CharIndex() const { return Selected(CharacterSet, 0); }
+int TAddDlg::PossessIndex() const { return Selected(Possessive, 0); }
+
+void TAddDlg::showEvent(QShowEvent* event) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+    RestoreWindowPos(settings_, QStringLiteral("addwin"), this);
+    QDialog::showEvent(event);
+    OKBtn->setFocus();
+}
+
+void TAddDlg::accept() {
+    settings_.IniPutNumber("Threshold", ThresholdValue());
+    settings_.IniPutNumber("SepIndex", SepIndex());
+    settings_.IniPutNumber("CharIndex", CharIndex());
+    settings_.IniPutNumber("Possess", PossessIndex());
+    SaveWindowPos(settings_, QStringLiteral("addwin"), this);
+    QDialog::accept();
+}
+
+void TAddDlg::reject() {
+    // Every change since the last OK is undone, also when the close box was used:
+    // values left in the controls but never stored would be a change nobody confirmed.
+    LoadFromSettings();
+    SaveWindowPos(settings_, QStringLiteral("addwin"), this);
+    QDialog::reject();
+}
+
+}  // namespace vornix

@@ -1,0 +1,73 @@
+#include "shell/WindowPlacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QWidget>
+
+#include "shell/Settings.h"
+
+namespace vornix {
+
+namespace {
+
+std::string Key(const QString& name, const char* field) { return (name + QLatin1String(field)).toStdString(); }
+
+}  // namespace
+
+void RestoreWindow(SettingsFile& settings, const QString& name, QWidget* window) {
+    int left = settings.IniNumber(Key(name, "Left"), window->x());
+    int top = settings.IniNumber(Key(name, "Top"), window->y());
+    int height = settings.IniNumber(Key(name, "Height"), window->height());
+    int width = settings.IniNumber(Key(name, "Width"), window->width());
+    if (settings.IniFlag(Key(name, "Max"))) {
+        window->setGeometry(left, top, width, height);
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
+        return;
+    }
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    const int w = screen.width(), h = screen.height();
+    if (left < 0) left = 0;
+    else if (left > w - 20) left = w - 20;
+    if (top < 0) top = 0;
+    else if (top > h - 20) top = h - 20;
+    if (width > w) width = w - 20;
+    if (height > h) height = h - 10;
+    window->move(left, top);
+    window->resize(width, height);
+}
+
+void RestoreWindowPos(SettingsFile& settings, const QString& name, QWidget* window) {
+    const int left = settings.IniNumber(Key(name, "Left"), window->x());
+    const int top = settings.IniNumber(Key(name, "Top"), window->y());
+    window->move(left, top);
+}
+
+void SaveWindow(SettingsFile& settings, const QString& name, QWidget* window) {
+    const bool maximised = window->isMaximized();
+    settings.IniPutFlag(Key(name, "Max"), maximised);
+    QRect bounds = window->geometry();
+    if (maximised) {
+        bounds = window->normalGeometry();
+        window->hide();
+        window->setWindowState(window->windowState() & ~Qt::WindowMaximized);
+    }
+    settings.IniPutNumber(Key(name, "Left"), maximised ? bounds.x() : window->x());
+    settings.IniPutNumber(Key(name, "Top"), maximised ? bounds.y() : window->y());
+    settings.IniPutNumber(Key(name, "Height"), bounds.height());
+    settings.IniPutNumber(Key(name, "Width"), bounds.width());
+}
+
+void SaveWindowPos(SettingsFile& settings, const QString& name, QWidget* window) {
+    settings.IniPutNumber(Key(name, "Left"), window->x());
+    settings.IniPutNumber(Key(name, "Top"), window->y());
+}
+
+QString DocumentsFolder() {
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty()) return {};
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+    return folder;
+}
+
+}  // namespace vornix

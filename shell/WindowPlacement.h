@@ -1,0 +1,26 @@
+#pragma once
+// Window positions and sizes kept in the settings under a placement name: the name is
+// put in front of the field (MainLeft, statwinTop, ...). Left and top are the window's
+// position, width and height its size, in screen pixels.
+#include <QString>
+
+class QWidget;
+
+namespace vornix {
+
+class SettingsFile;
+
+// Left, top, height and width from the settings (current values as defaults); then
+// maximised when the placement's Max flag is set, else brought onto the primary screen.
+void RestoreWindow(SettingsFile& settings, const QString& name, QWidget* window);
+// Left and top only, no correction.
+void RestoreWindowPos(SettingsFile& settings, const QString& name, QWidget* window);
+// Max flag, then the normal bounds (for a maximised window the bounds it has when
+// restored); a maximised window is hidden and put back in the normal state.
+void SaveWindow(SettingsFile& settings, const QString& name, QWidget* window);
+void SaveWindowPos(SettingsFile& settings, const QString& name, QWidget* window);
+
+// The user's documents folder with "/" at its end; empty when the system gives none.
+QString DocumentsFolder();
+
+}  // namespace vornix

@@ -1,0 +1,43 @@
+// vornix: the window program.
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include <csignal>
+#include <cstdio>
+
+#include "shell/AppWindows.h"
+#include "shell/Settings.h"
+#include "shell/SettingsFolders.h"
+#include "shell/SingleInstance.h"
+#include "shell/UiServices.h"
+#include "shell/VornixMain.h"
+
+int main(int argc, char** argv) {
+    // A file-size limit must show up as a failed write, not kill the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    QApplication app(argc, argv);
+
+    const QString programName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    vornix::SingleInstance guard(programName);
+    if (guard.AlreadyRunning()) {
+        const QString text = QStringLiteral("An instance of %1 is already running.").arg(programName);
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        // Unattended starts (scripts, tests) get the message on standard error only.
+        if (qEnvironmentVariableIsEmpty("VORNIX_NO_DIALOGS"))
+            QMessageBox::warning(nullptr, QStringLiteral("Warning"), text);
+        return 0;
+    }
+
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    vornix::SettingsFile settings(vornix::RunningProgramFolder());
+    vornix::QtUiServices ui;
+    vornix::AppWindows windows = vornix::CreateWindows(ui, settings, arguments);
+    guard.SetWindow(windows.main.get());
+    windows.main->show();
+    const int code = app.exec();
+    windows.main.reset();  // writes the settings
+    (void)code;
+    return 0;
+}

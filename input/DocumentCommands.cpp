@@ -29,7 +29,7 @@ namespace {
 
 // Pending events run at most this often during a scan: the progress line still takes
 // every hundredth word, but a big text is not slowed down by repainting.
-constexpr qint64 kEventIntervalMs = 40;
+constexpr qint64 kEventIntervalMs = 20;
 
 }  // namespace
 
@@ -135,6 +135,7 @@ void TVornixMain::EnableDodgyOptions(bool enable) {
 
 void TVornixMain::ShowStatus(const QString& text) {
     StatusBar->setText(text);
+    emit StatusShown(text);
     QCoreApplication::processEvents();
     sinceEvents_->restart();
 }

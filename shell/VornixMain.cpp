@@ -387,12 +387,13 @@ void TVornixMain::SetResultsView(bool shown) {
 bool TVornixMain::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress && watched->isWidgetType()) {
+        // The window sees every key before the control it is meant for. A key it does
+        // not take passes on (and may be offered again on its way up, which changes
+        // nothing).
         auto* widget = static_cast<QWidget*>(watched);
-        // The window sees each key once, before the control that has the focus.
-        QWidget* focus = QApplication::focusWidget();
-        if (widget->window() == this && !QApplication::activeModalWidget() && (widget == focus || (!focus && widget == this))) {
-            if (FormKeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
-        }
+        if (widget->window() == this && !QApplication::activeModalWidget() &&
+            FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
+            return true;
     } else if (type == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (watched == OpenBut && mouse->button() == Qt::RightButton) {

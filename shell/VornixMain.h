@@ -177,6 +177,10 @@ public:
     // the item's command if it is then enabled. Nothing acts during a run.
     void RunShortcut(QAction* item);
 
+signals:
+    // Every text written to the status line, in order.
+    void StatusShown(const QString& text);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -1,13 +1,8 @@
-// Commands whose windows are still being built; each moves to its own file.
+// The common words list editor and adding words. (Being built.)
 #include "shell/VornixMain.h"
 
 namespace vornix {
 
-void TVornixMain::Find1Click() {}
-void TVornixMain::FindNext1Click() {}
-void TVornixMain::Contents1Click() {}
-void TVornixMain::About1Click() {}
-void TVornixMain::ShowHelp(const QString&) {}
 void TVornixMain::EditCommonWordList1Click() {}
 void TVornixMain::Add2Common1Click() {}
 void TVornixMain::SaveButClick() {}

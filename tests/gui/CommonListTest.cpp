@@ -1,0 +1,1 @@
+// Window tests of this part of the main window are being written.

@@ -1,0 +1,90 @@
+#pragma once
+// Window tests: the real windows on Qt's offscreen platform, a real settings folder in
+// a temporary HOME, and dialogs answered through the UI seam.
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "shell/AppWindows.h"
+#include "shell/Settings.h"
+#include "shell/UiServices.h"
+
+namespace vornix::test {
+
+// Answers dialogs from queues and records every message box.
+class ScriptedUi : public UiServices {
+public:
+    struct Message {
+        QString kind;  // "Warning", "Information", "Error", "Confirm"
+        QString text;
+    };
+    std::vector<Message> messages;
+    std::deque<bool> confirmAnswers;  // answered No when empty
+    std::deque<QStringList> openFilesAnswers;
+    std::deque<QString> openFileAnswers;
+    std::deque<QString> saveFileAnswers;
+    // What each dialog was asked with, last first-in.
+    std::vector<OpenFilesRequest> openRequests;
+    std::vector<SaveFileRequest> saveRequests;
+    std::function<void()> onConfirm;  // runs inside a confirmation, before it answers
+
+    void Warning(QWidget*, const QString& text) override { messages.push_back({"Warning", text}); }
+    void Information(QWidget*, const QString& text) override { messages.push_back({"Information", text}); }
+    void Error(QWidget*, const QString& text) override { messages.push_back({"Error", text}); }
+    bool Confirm(QWidget*, const QString& text) override;
+    QStringList OpenFiles(QWidget*, const OpenFilesRequest& request) override;
+    QString OpenFile(QWidget*, const OpenFilesRequest& request) override;
+    QString SaveFile(QWidget*, const SaveFileRequest& request) override;
+
+    // Texts of the messages of one kind.
+    QStringList Texts(const QString& kind) const;
+};
+
+// A fresh user: HOME, the program folder (with or without a master list) and the
+// settings folder all lie in one temporary folder.
+class GuiFixture : public ::testing::Test {
+protected:
+    GuiFixture();
+    ~GuiFixture() override;
+
+    // Creates the four windows as the program does and shows the main one.
+    void Start(const std::vector<std::string>& arguments = {});
+    // Closes and destroys the windows: the settings are written.
+    void Stop();
+
+    TVornixMain& Main() { return *windows_.main; }
+    TAddDlg& AddDlg() { return *windows_.addDlg; }
+    TVornixStats& StatsWin() { return *windows_.stats; }
+    TVornixSearch& SearchWin() { return *windows_.search; }
+    SettingsFile& Settings() { return *settings_; }
+
+    // The settings folder of this user (HOME/.config/Korvane/Vornix/).
+    std::string SettingsFolder() const;
+    std::string WriteText(const std::string& name, const std::string& bytes) { return dir.write(name, bytes); }
+    // Runs "Open document(s)" on the given files.
+    void OpenDocuments(const QStringList& paths);
+    // The grid's rows as "rank|word|count" with the cells' spaces trimmed.
+    std::vector<std::string> Rows() const;
+    QString StatusLine() const;
+
+    TempDir dir;
+    std::string programFolder;  // ends in "/"; holds a master Vornix.dat when wanted
+    ScriptedUi ui;
+
+private:
+    std::unique_ptr<SettingsFile> settings_;
+    AppWindows windows_;
+};
+
+// The master list written into the program folder by default.
+inline constexpr const char* kMasterList = "THE\r\nA\r\nOF\r\nAND\r\n";
+
+}  // namespace vornix::test

@@ -10,6 +10,7 @@ add_library(vornix_gui STATIC
   shell/AppWindows.cpp
   shell/SingleInstance.cpp
   shell/HelpAbout.cpp
+  shell/HelpWindow.cpp
   input/DocumentCommands.cpp
   display/ResultModel.cpp
   display/ResultDisplay.cpp

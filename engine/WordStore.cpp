@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kRecordSize = sizeof(WordRec);
 constexpr std::size_t kMapBytes = static_cast<std::size_t>(WordStore::MaxWords) * kRecordSize;
 constexpr std::size_t kSlotCount = std::size_t{1} << 20;  // at least twice MaxWords
+constexpr std::int32_t kFirstRecords = 256;
 constexpr std::int32_t kGrowRecords = 16384;
 
 static_assert(kSlotCount >= 2 * static_cast<std::size_t>(WordStore::MaxWords));
@@ -110,7 +111,9 @@ void WordStore::ClearStore() {
 
 void WordStore::EnsureCapacity(std::int32_t records) {
     if (records <= capacity_) return;
-    std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + kGrowRecords));
+    // Small runs reserve little; large ones grow in bounded steps.
+    const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
+    std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
     int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
     if (err != 0) throw FileError(DescribeFileFailure("Cannot write file", path_, err));
     capacity_ = wanted;

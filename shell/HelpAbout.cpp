@@ -1,10 +1,76 @@
-// Help and About. (Being built: the help window, pages and About box.)
+// Help and About.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QUrl>
+
+#include "shell/HelpWindow.h"
+#include "shell/Settings.h"
+#include "shell/UiServices.h"
 #include "shell/VornixMain.h"
 
 namespace vornix {
 
-void TVornixMain::Contents1Click() {}
-void TVornixMain::About1Click() {}
-void TVornixMain::ShowHelp(const QString&) {}
+namespace {
+
+const char* const kVersionLine = "Version 0.1.0 last updated December 2026";
+
+// The help's index page: beside the program (the build folder), else in the installed
+// data folder. When neither exists, the one the installed layout would have when that
+// layout is there, else the one beside the program.
+QString HelpIndexPath(const std::string& programFolder) {
+    const QString program = QString::fromStdString(programFolder);
+    const QString beside = QDir::cleanPath(program + QStringLiteral("help/index.htm"));
+    const QString installed = QDir::cleanPath(program + QStringLiteral("../share/vornix/help/index.htm"));
+    if (QFileInfo::exists(beside)) return beside;
+    if (QFileInfo::exists(installed)) return installed;
+    if (QFileInfo::exists(QDir::cleanPath(program + QStringLiteral("../share/vornix")))) return installed;
+    return beside;
+}
+
+}  // namespace
+
+void TVornixMain::Contents1Click() { ShowHelp(QString()); }
+
+void TVornixMain::About1Click() {
+    const QStringList lines{
+        QStringLiteral("Vornix for Linux"),
+        QString(),
+        QLatin1String(kVersionLine),
+        QString(),
+        QStringLiteral("Program location"),
+        QCoreApplication::applicationFilePath(),
+        QString(),
+        QStringLiteral("Common words list"),
+        CurrentCommonList,
+    };
+    ui_.Information(this, lines.join(QLatin1Char('\n')));
+}
+
+void TVornixMain::ShowHelp(const QString& topic) {
+    // "addset.htm" is the page html/addset.htm; "options.htm#editcomm" also scrolls to
+    // the anchor "editcomm".
+    const QString index = HelpIndexPath(settings_.ProgramFolder());
+    QString page = index;
+    QString fragment;
+    if (!topic.isEmpty()) {
+        const qsizetype hash = topic.indexOf(QLatin1Char('#'));
+        const QString name = hash < 0 ? topic : topic.left(hash);
+        if (hash >= 0) fragment = topic.mid(hash + 1);
+        page = QFileInfo(index).path() + QStringLiteral("/html/") + name;
+    }
+    if (!QFileInfo(page).isFile()) {
+        ui_.Warning(this, page + QStringLiteral("\n\nApplication Help file not found!"));
+        return;
+    }
+    if (!help_) {
+        help_ = new HelpWindow(this);
+        connect(help_, &QObject::destroyed, this, [this] { help_ = nullptr; });
+    }
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!fragment.isEmpty()) url.setFragment(fragment);
+    help_->ShowPage(url);
+}
 
 }  // namespace vornix

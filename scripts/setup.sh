@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Installs what Vornix needs on Debian/Ubuntu, builds it, and then either starts the
-# window program ("run", the default) or runs the whole test suite ("test").
+# window program ("run", the default) or runs the whole test suite ("test"): the normal
+# build's tests, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and a short run of each fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
 
-packages=(cmake ninja-build g++ clang libgtest-dev qt6-base-dev libgl-dev xvfb xauth xz-utils time)
+packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev xz-utils)
+if [ "$mode" = test ]; then
+    packages+=(clang libclang-rt-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -17,22 +22,20 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
+cmake --preset default >/dev/null
+cmake --build --preset default
 
 case "$mode" in
 test)
     # Window tests run on Qt's offscreen platform; no display is needed.
-    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
+    ctest --preset default
+    cmake --preset asan >/dev/null
+    cmake --build --preset asan
+    ctest --preset asan
+    fuzz/run.sh "${VORNIX_FUZZ_SECONDS:-15}"
     ;;
 run)
-    if [ -x build/vornix ]; then
-        exec build/vornix
-    else
-        xz -dc ../shared/corpus/kjv-bible.txt.xz > build/kjv-bible.txt 2>/dev/null ||
-            printf 'The cat and the dog. The end.\n' > build/kjv-bible.txt
-        build/vornix-count --common-list=build/Vornix.dat build/kjv-bible.txt | head -n 25
-    fi
+    exec build/vornix "${@:2}"
     ;;
 *)
     echo "usage: scripts/setup.sh [run|test]" >&2

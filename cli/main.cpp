@@ -87,7 +87,9 @@ int main(int argc, char** argv) {
     else commonList = DefaultCommonListForCount(o.RunId);
 
     try {
-        AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$");
+        // The record file is nameless once created: an interrupted count (Ctrl+C, a
+        // closed pipe) leaves nothing behind.
+        AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();

@@ -35,6 +35,12 @@ DisplayOptions TVornixMain::CurrentDisplayOptions() const {
 
 void TVornixMain::DisplayResults() {
     if (run_->store.WordCount() == 0) return;
+    // The table takes the place of the list editor only when the editor may go: a
+    // changed text is abandoned only after the user agreed, as on Cancel.
+    if (EditorOpen()) {
+        CancelButClick();
+        if (EditorOpen()) return;
+    }
     SetResultsView(true);
     FormResize();
     ActiveThreshold = addDlg_ ? addDlg_->ThresholdValue() : 1;
@@ -180,7 +186,9 @@ void TVornixMain::PopupMenu1Popup() {
     const QModelIndex current = Grid->currentIndex();
     const std::int32_t rec = current.isValid() ? model_->RecordAt(current.row()) : -1;
     if (rec >= 0) {
-        const QString word = model_->CellText(current.row(), 1).mid(2);
+        // The stored form of the word, also while the grid shows it in lower case.
+        const WordRec& record = run_->store.ReadWordRecord(rec);
+        const QString word = QString::fromLatin1(record.text, record.length);
         Add2Common1->setText(QStringLiteral("Add %1 to common words list").arg(word));
         Add2Common1->setEnabled(true);
         const QString frequency = model_->CellText(current.row(), 2).trimmed();

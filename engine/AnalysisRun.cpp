@@ -44,7 +44,8 @@ std::string LimitMessage() {
     return "Reached unique-words limit " + std::to_string(WordStore::MaxWords) + ": cannot read more.";
 }
 
-AnalysisRun::AnalysisRun(std::string wordFilePath) : store(std::move(wordFilePath), state) {}
+AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous)
+    : store(std::move(wordFilePath), state, anonymous) {}
 
 void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonListPath) {
     CharMap = BuildCharMap(set);
@@ -78,8 +79,9 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     const bool strip = stripPossessives && !state.ReadingCommon;
     auto onWord = [&](std::string_view word) {
         if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
-        ++state.TotalWords;
-        store.AddWord(word);
+        // A word the full store refused was not read into the results, so it is not
+        // counted either.
+        if (store.AddWord(word)) ++state.TotalWords;
         if (state.TotalWords % 100 == 0 && hooks.showProgress) hooks.showProgress();
         if (state.BreakRequested) {
             state.BreakRequested = false;

@@ -41,7 +41,8 @@ class AnalysisRun {
 public:
     // The record file lives at wordFilePath (created by each run, deleted with the run
     // object).
-    explicit AnalysisRun(std::string wordFilePath);
+    // anonymous: see WordStore.
+    explicit AnalysisRun(std::string wordFilePath, bool anonymous = false);
 
     RunState state;
     WordStore store;

@@ -55,9 +55,10 @@ std::uint64_t HashWord(std::string_view word) {
     return h ^ (h >> 32);
 }
 
-WordStore::WordStore(std::string wordFilePath, RunState& state)
+WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
     : path_(std::move(wordFilePath)),
       state_(state),
+      anonymous_(anonymous),
       counts_(MaxWords + 1, 0),
       lengths_(MaxWords + 1, 0),
       alphaIndex_(MaxWords + 1, 0),
@@ -107,6 +108,7 @@ void WordStore::ClearStore() {
     }
     fd_ = fd;
     map_ = static_cast<unsigned char*>(map);
+    if (anonymous_) ::unlink(path_.c_str());
 }
 
 void WordStore::EnsureCapacity(std::int32_t records) {
@@ -158,20 +160,20 @@ void WordStore::CountWord(std::int32_t n) {
     counts_[n] += state_.Increment;
 }
 
-void WordStore::AddWord(std::string_view word) {
+bool WordStore::AddWord(std::string_view word) {
     assert(!word.empty() && word.size() <= static_cast<std::size_t>(MaxWordLength));
     if (word.size() > static_cast<std::size_t>(MaxWordLength)) word = word.substr(0, MaxWordLength);
     const std::uint64_t hash = HashWord(word);
     std::int32_t rec = Lookup(word, hash);
     if (rec >= 0) {
         CountWord(rec);
-        return;
+        return true;
     }
     // A full store takes no new word (the run stops at the limit; this also guards a
     // store already filled by the common words list).
     if (wordCount_ >= MaxWords) {
         state_.StopRun = true;
-        return;
+        return false;
     }
     std::memset(&CurrentRec, 0, kRecordSize);
     CurrentRec.length = static_cast<std::uint8_t>(word.size());
@@ -188,6 +190,7 @@ void WordStore::AddWord(std::string_view word) {
     ++wordCount_;
     alphaDirty_ = true;
     if (wordCount_ >= MaxWords) state_.StopRun = true;
+    return true;
 }
 
 void WordStore::BuildAlphaIndex() {

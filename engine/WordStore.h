@@ -34,7 +34,9 @@ public:
     // Binds the record file's name; the file is created only by ClearStore. The run state
     // supplies Increment and ReadingCommon and receives StopRun, CommonUnused and
     // UniqueNumbers; it must outlive the store.
-    WordStore(std::string wordFilePath, RunState& state);
+    // anonymous: the record file's name is removed as soon as it is created, so nothing
+    // is left behind however the process ends (the command line's choice).
+    WordStore(std::string wordFilePath, RunState& state, bool anonymous = false);
     ~WordStore();  // closes the record file and deletes it if a run created it
     WordStore(const WordStore&) = delete;
     WordStore& operator=(const WordStore&) = delete;
@@ -67,7 +69,8 @@ public:
     void CountWord(std::int32_t n);
     // Counts the word if present, else adds it as a new record. word holds 1 to 40
     // characters. Sets StopRun when the store becomes full.
-    void AddWord(std::string_view word);
+    // Returns false only when a new word was refused because the store is full.
+    bool AddWord(std::string_view word);
 
     // Per record number (0 .. WordCount-1).
     std::int32_t Count(std::int32_t n) const { return counts_[n]; }
@@ -93,6 +96,7 @@ private:
 
     std::string path_;
     RunState& state_;
+    bool anonymous_;
     int fd_ = -1;
     unsigned char* map_ = nullptr;  // the whole possible record file, mapped shared
     std::int32_t capacity_ = 0;     // records for which file space is reserved

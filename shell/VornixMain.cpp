@@ -22,6 +22,7 @@
 
 #include "display/ResultModel.h"
 #include "engine/Errors.h"
+#include "engine/WordFileName.h"
 #include "shell/AtomicFile.h"
 #include "shell/Settings.h"
 #include "shell/SettingsFolders.h"
@@ -97,7 +98,8 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     EditCommonWordList1->setEnabled(ReadCommonWordList1->isChecked());
 
     FormResize();
-    run_ = std::make_unique<AnalysisRun>(settingsFolder + "Vornix.$$$");
+    RemoveStaleWordFiles(settingsFolder);
+    run_ = std::make_unique<AnalysisRun>(WordFilePathFor(settingsFolder, QCoreApplication::applicationPid()));
     run_->hooks.showStatus = [this](const std::string& text) { ShowStatus(QFile::decodeName(text.c_str())); };
     run_->hooks.showProgress = [this] { ShowProgress(); };
     run_->hooks.confirmStop = [this] {
@@ -202,7 +204,9 @@ void TVornixMain::BuildWidgets() {
 
     Memo1 = new QPlainTextEdit(central_);
     Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QFont memoFont = QApplication::font();  // the list is read as prose, not as a table
+    memoFont.setPixelSize(13);
+    Memo1->setFont(memoFont);
     Memo1->hide();
     layout->addWidget(Memo1, 1);
 

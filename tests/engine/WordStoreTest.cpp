@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "TestSupport.h"
 #include "engine/Errors.h"
+#include "engine/WordFileName.h"
 #include "engine/WordStore.h"
 
 using namespace vornix;
@@ -240,4 +242,23 @@ TEST(WordStoreLifetime, RecordFileIsDeletedWithTheStore) {
         EXPECT_TRUE(vornix::test::FileExists(path));
     }
     EXPECT_FALSE(vornix::test::FileExists(path));
+}
+
+TEST(WordFileNames, EachProcessHasItsOwnAndDeadOnesAreCleared) {
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    EXPECT_EQ(WordFilePathFor(folder, 42), folder + "Vornix-42.$$$");
+    const std::string mine = WordFilePathFor(folder, ::getpid());
+    const std::string parent = WordFilePathFor(folder, ::getppid());
+    // A pid far above the system's limit belongs to no process.
+    const std::string dead = WordFilePathFor(folder, 99999999);
+    for (const std::string& p : {mine, parent, dead}) dir.write(p.substr(folder.size()), "x");
+    dir.write("Vornix.$$$", "kept: not a per-process name");
+    dir.write("Vornix-12ab.$$$", "kept: not a pid");
+    EXPECT_EQ(RemoveStaleWordFiles(folder), 1);
+    EXPECT_TRUE(vornix::test::FileExists(mine));
+    EXPECT_TRUE(vornix::test::FileExists(parent));
+    EXPECT_FALSE(vornix::test::FileExists(dead));
+    EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix.$$$"));
+    EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix-12ab.$$$"));
 }

@@ -1,0 +1,53 @@
+#pragma once
+// The text work on a common words list: the editor's case form, the conversion between
+// the list file's bytes and the editor's text, the sorted and grouped layout, adding a
+// word at the top, and replacing the file. The window only moves text in and out.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vornix {
+
+// The case form of the editor: lower case when lowerCase is set, else upper case. Only
+// A to Z and a to z change.
+void ApplyCaseForm(std::u16string& text, bool lowerCase);
+void ApplyCaseForm(std::string& text, bool lowerCase);
+
+// A list file's bytes as the editor shows them: the Windows 8-bit set read into
+// Unicode, and every line break (CR LF, a lone LF or a lone CR) as one "\n".
+std::u16string EditorTextFromListFile(std::string_view bytes);
+
+// The editor's text as the list file's bytes: each line break ("\n", or the line and
+// paragraph separators a text field may hold) written as CR LF, nothing added at the
+// end, every other character in the Windows 8-bit set ("?" when it has no form there).
+std::string ListFileFromEditorText(std::u16string_view text);
+
+// The words of a list text, in the order found: maximal runs of apostrophe, 0-9, A-Z
+// and a-z. Everything else separates words and is dropped.
+std::vector<std::string> ListWords(std::u16string_view text);
+
+// Compares two words the way the user's language orders them: < 0, 0 or > 0. It may
+// call different words equal; the sort then orders those byte by byte.
+using ListCollation = std::function<int(std::string_view, std::string_view)>;
+
+// Sorted words as the editor's sorted layout: each word followed by one blank, the
+// words of one initial letter on one line, a blank line (CR LF CR LF) before each new
+// initial letter. Words starting with a digit or an apostrophe join the group they
+// sort into. No line break at the end; no words give an empty text.
+std::string GroupedListText(const std::vector<std::string>& sortedWords);
+
+// The whole Sort: the text in its case form, cut into words (duplicates kept), ordered
+// by collate with ties broken byte by byte, and laid out by GroupedListText.
+std::string SortedListText(std::u16string_view text, bool lowerCase, const ListCollation& collate);
+
+// The list file after adding word: the word and CR LF in front of the old contents,
+// whose line breaks are written as CR LF.
+std::string ListWithWordAdded(std::string_view listBytes, std::string_view word);
+
+// Replaces a list file with bytes, atomically: on failure the old file is untouched.
+// A file that is there but may not be written (read-only) is refused as well, rather
+// than replaced behind its owner's back. Throws FileError("Cannot create file PATH ...").
+void ReplaceListFile(const std::string& path, std::string_view bytes);
+
+}  // namespace vornix

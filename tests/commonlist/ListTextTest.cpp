@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "commonlist/ListText.h"
+#include "engine/Errors.h"
+
+using namespace vornix;
+using vornix::test::IgnoresPermissions;
+using vornix::test::ReadFile;
+using vornix::test::TempDir;
+using Words = std::vector<std::string>;
+
+namespace {
+
+// A stand-in for the language's order: letters without regard to case, apostrophes
+// passed over, otherwise byte order. The window passes the real collation.
+int Collate(std::string_view a, std::string_view b) {
+    auto key = [](std::string_view w) {
+        std::string k;
+        for (char c : w) {
+            if (c == '\'') continue;
+            k += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        }
+        return k;
+    };
+    return key(a).compare(key(b));
+}
+
+std::string Sorted(std::u16string_view text, bool lower = false) { return SortedListText(text, lower, Collate); }
+
+}  // namespace
+
+TEST(ListSort, TheWorkedExampleGivesOneLinePerInitial) {
+    EXPECT_EQ(Sorted(u"the cat, the dog. a bee"),
+              "A \r\n\r\nBEE \r\n\r\nCAT \r\n\r\nDOG \r\n\r\nTHE THE ");
+    // The same in lower case, from a text already in mixed case and layout.
+    EXPECT_EQ(Sorted(u"The\r\nCAT,\n\nthe  Dog.\ta BEE", true),
+              "a \r\n\r\nbee \r\n\r\ncat \r\n\r\ndog \r\n\r\nthe the ");
+}
+
+TEST(ListSort, WordsAreRunsOfApostrophesDigitsAndAsciiLetters) {
+    EXPECT_EQ(ListWords(u"well-known caf\u00e9s can't 4x4\r\n\r\n  O'Brien's 1999"),
+              (Words{"well", "known", "caf", "s", "can't", "4x4", "O'Brien's", "1999"}));
+    // The last word counts without a separator after it; separators alone give nothing.
+    EXPECT_EQ(ListWords(u"alpha beta"), (Words{"alpha", "beta"}));
+    EXPECT_EQ(ListWords(u" ,.-\r\n\u00e9\u20ac "), Words{});
+    EXPECT_EQ(Sorted(u""), "");
+    EXPECT_EQ(Sorted(u"\r\n \r\n"), "");
+}
+
+TEST(ListSort, DuplicatesStayAndTiesAreBrokenByteByByte) {
+    // CAN'T and CANT collate alike; the plain order then puts the apostrophe first, in
+    // either order of input.
+    EXPECT_EQ(Sorted(u"cant can't cant"), "CAN'T CANT CANT ");
+    EXPECT_EQ(Sorted(u"can't cant"), Sorted(u"cant can't"));
+}
+
+TEST(ListSort, DigitsAndApostrophesNeverOpenAGroup) {
+    // Digits come first and stand on a line of their own before the first letter.
+    EXPECT_EQ(Sorted(u"zoo 42 apple 7up"), "42 7UP \r\n\r\nAPPLE \r\n\r\nZOO ");
+    // A word beginning with an apostrophe joins the line it sorts into: after a T word
+    // it stays on the T line; as the first of its letter it stays on the line before.
+    EXPECT_EQ(Sorted(u"toe 'tis tab"), "TAB 'TIS TOE ");
+    EXPECT_EQ(Sorted(u"cat 'tis too"), "CAT 'TIS \r\n\r\nTOO ");
+    EXPECT_EQ(GroupedListText({"'EM", "ABLE"}), "'EM \r\n\r\nABLE ");
+}
+
+TEST(ListCaseForm, OnlyAsciiLettersChange) {
+    std::u16string text = u"Caf\u00e9 \u00c0b'x 1-Q\r\n";
+    ApplyCaseForm(text, false);
+    EXPECT_EQ(text, u"CAF\u00e9 \u00c0B'X 1-Q\r\n");
+    ApplyCaseForm(text, true);
+    EXPECT_EQ(text, u"caf\u00e9 \u00c0b'x 1-q\r\n");
+}
+
+TEST(ListFileText, LineBreaksBecomeCrLfAndEveryByteSurvivesTheRoundTrip) {
+    // Windows, Unix and old Mac line ends all read as one line break each.
+    EXPECT_EQ(EditorTextFromListFile("A\r\nB\nC\rD\r\n\r\n"), u"A\nB\nC\nD\n\n");
+    EXPECT_EQ(ListFileFromEditorText(u"A\nB\n\nC"), "A\r\nB\r\n\r\nC");  // nothing added at the end
+    EXPECT_EQ(ListFileFromEditorText(u"A\u2029B\u2028C"), "A\r\nB\r\nC");
+    // Bytes above 127, the euro sign, the bytes 1252 leaves undefined, a zero byte and a
+    // no-break space come back as they were.
+    const std::string bytes("CAF\xC9\r\n\x80\x81\x8D\xA0X\r\nNUL\0Z\r\n\xFF", 21);
+    const std::u16string text = EditorTextFromListFile(bytes);
+    EXPECT_EQ(text.substr(0, 5), u"CAF\u00c9\n");
+    EXPECT_EQ(text[5], u'\u20ac');
+    EXPECT_EQ(ListFileFromEditorText(text), bytes);
+    // What the 8-bit set cannot hold is written as "?".
+    EXPECT_EQ(ListFileFromEditorText(u"\u4e2d\U0001F600x"), "??x");
+}
+
+TEST(ListFileText, AddingPutsTheWordOnTheFirstLine) {
+    EXPECT_EQ(ListWithWordAdded("A\r\nOF\r\n", "THE"), "THE\r\nA\r\nOF\r\n");
+    EXPECT_EQ(ListWithWordAdded("A\nOF", "THE"), "THE\r\nA\r\nOF");
+    EXPECT_EQ(ListWithWordAdded("", "THE"), "THE\r\n");
+    const std::string longest(40, 'W');
+    EXPECT_EQ(ListWithWordAdded("A \r\n\r\nB ", longest), longest + "\r\nA \r\n\r\nB ");
+}
+
+TEST(ListFileText, ReplacingAListFileFailsWithoutHarm) {
+    TempDir dir;
+    const std::string path = dir.write("Vornix.dat", "OLD\r\n");
+    ReplaceListFile(path, "NEW\r\n");
+    EXPECT_EQ(ReadFile(path), "NEW\r\n");
+
+    // A folder that is gone, and a "folder" that is a regular file.
+    const std::string gone = dir.file("gone/list.dat");
+    dir.write("plain", "not a folder");
+    for (const std::string& bad : {gone, dir.file("plain/list.dat")}) {
+        try {
+            ReplaceListFile(bad, "X");
+            ADD_FAILURE() << "no error for " << bad;
+        } catch (const FileError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("Cannot create file " + bad, 0), 0u) << e.what();
+        }
+    }
+    EXPECT_EQ(ReadFile(dir.file("plain")), "not a folder");
+    EXPECT_EQ(ReadFile(path), "NEW\r\n");
+}
+
+TEST(ListFileText, AReadOnlyListIsNotReplaced) {
+    if (IgnoresPermissions()) GTEST_SKIP() << "permission bits do not stop this user";
+    TempDir dir;
+    const std::string path = dir.write("Vornix.dat", "OLD\r\n");
+    ::chmod(path.c_str(), 0444);
+    EXPECT_THROW(ReplaceListFile(path, "NEW\r\n"), FileError);
+    EXPECT_EQ(ReadFile(path), "OLD\r\n");
+}

@@ -1,6 +1,7 @@
 #include "engine/AnalysisRun.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,15 +110,37 @@ void AnalysisRun::VornixStream(int fd, const std::string& name, bool stripPosses
 
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives) {
     auto buffer = std::make_unique<unsigned char[]>(kReadBlock);
+    // A hole in a sparse file reads as zero bytes, which are separators: the scanner is
+    // given one zero for the whole hole instead of reading gigabytes of them.
+    struct stat info {};
+    bool sparseAware = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    off_t position = sparseAware ? ::lseek(fd, 0, SEEK_CUR) : -1;
+    if (position < 0) sparseAware = false;
+    static const unsigned char zero = 0;
     Scan(
         [&](Scanner& scanner, auto& onWord) {
             for (;;) {
+                if (sparseAware) {
+                    const off_t data = ::lseek(fd, position, SEEK_DATA);
+                    if (data < 0 && errno == ENXIO) {  // nothing but a hole up to the end
+                        if (position < info.st_size && !scanner.Feed(&zero, 1, onWord)) return false;
+                        return true;
+                    }
+                    if (data < 0) {
+                        sparseAware = false;  // the file system cannot tell: read it all
+                        if (::lseek(fd, position, SEEK_SET) < 0) throw FileError("Cannot open file " + path);
+                    } else if (data > position) {
+                        if (!scanner.Feed(&zero, 1, onWord)) return false;
+                        position = data;
+                    }
+                }
                 ssize_t got = ::read(fd, buffer.get(), kReadBlock);
                 if (got < 0) {
                     if (errno == EINTR) continue;
                     throw FileError("Cannot open file " + path);  // a folder, or a read error
                 }
                 if (got == 0) return true;
+                position += got;
                 if (!scanner.Feed(buffer.get(), static_cast<std::size_t>(got), onWord)) return false;
             }
         },

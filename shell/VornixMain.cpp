@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
@@ -19,6 +20,8 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <unistd.h>
 
 #include "display/ResultModel.h"
 #include "engine/Errors.h"
@@ -98,8 +101,14 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     EditCommonWordList1->setEnabled(ReadCommonWordList1->isChecked());
 
     FormResize();
-    RemoveStaleWordFiles(settingsFolder);
-    run_ = std::make_unique<AnalysisRun>(WordFilePathFor(settingsFolder, QCoreApplication::applicationPid()));
+    // The record file lives beside the settings; when that folder cannot be written
+    // (it could not be created, or is read-only) runs still work from the temporary
+    // folder instead of failing one by one.
+    std::string recordFolder = settingsFolder;
+    if (recordFolder.empty() || ::access(recordFolder.c_str(), W_OK | X_OK) != 0)
+        recordFolder = QFile::encodeName(QDir::tempPath()).toStdString() + "/";
+    RemoveStaleWordFiles(recordFolder);
+    run_ = std::make_unique<AnalysisRun>(WordFilePathFor(recordFolder, QCoreApplication::applicationPid()));
     run_->hooks.showStatus = [this](const std::string& text) { ShowStatus(QFile::decodeName(text.c_str())); };
     run_->hooks.showProgress = [this] { ShowProgress(); };
     run_->hooks.confirmStop = [this] {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QTableView>
 
 #include "display/SearchWindow.h"
@@ -41,10 +42,16 @@ void TVornixMain::SaveAnalysis1Click() {
     if (chosen.isEmpty()) return;
     const char separator = SeparatorChar(addDlg_ ? addDlg_->SepIndex() : 1);
     const std::string path = QFile::encodeName(chosen).toStdString();
+    // Saving over a symbolic link writes the file it points to; the user's link stays.
+    QString target = chosen;
+    const QFileInfo chosenInfo(chosen);
+    if (chosenInfo.isSymLink())
+        target = chosenInfo.canonicalFilePath().isEmpty() ? chosenInfo.symLinkTarget() : chosenInfo.canonicalFilePath();
     try {
         // The file is replaced whole or not at all: a failure leaves an older file of
         // that name as it was.
-        WriteFileAtomically(path, FormatAnalysis(run_->store, run_->orders, options, separator));
+        WriteFileAtomically(QFile::encodeName(target).toStdString(),
+                            FormatAnalysis(run_->store, run_->orders, options, separator));
     } catch (const FileError& e) {
         ShowErrorBox(QString::fromStdString(RunTimeErrorMessage(e.Code())));
         return;

@@ -127,6 +127,10 @@ void TAddDlg::showEvent(QShowEvent* event) {
 }
 
 void TAddDlg::accept() {
+    // A text that is no whole number counts as 0. Put that into the control too: the
+    // spin box would otherwise bring back its last number on closing, and the threshold
+    // in force would differ from the one stored.
+    Threshold->setValue(ThresholdValue());
     settings_.IniPutNumber("Threshold", ThresholdValue());
     settings_.IniPutNumber("SepIndex", SepIndex());
     settings_.IniPutNumber("CharIndex", CharIndex());

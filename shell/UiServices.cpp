@@ -20,8 +20,9 @@ void QtUiServices::Error(QWidget* parent, const QString& text) {
 }
 
 bool QtUiServices::Confirm(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    // No is the default: Enter never throws away work or stops a run by accident.
+    return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTabBar>
 #include <QTableView>
@@ -71,9 +72,15 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
         SavePath = folder("SavePath");
         RestoreWindow(settings_, QStringLiteral("Main"), this);
     }
-    if (AlphabeticalList1->isChecked()) TabControl1->setCurrentIndex(0);
-    else if (FrequencyList1->isChecked()) TabControl1->setCurrentIndex(1);
-    else if (WordLengthList1->isChecked()) TabControl1->setCurrentIndex(2);
+    // Exactly one order is checked and the tab names it, also when a settings file
+    // checks several or none: the one kept is the order the table, the saved file and
+    // the copy use (the first checked of frequency, alphabetical, word length).
+    const ResultOrder order =
+        OrderFromChecks(FrequencyList1->isChecked(), AlphabeticalList1->isChecked(), WordLengthList1->isChecked());
+    FrequencyList1->setChecked(order == ResultOrder::Frequency);
+    AlphabeticalList1->setChecked(order == ResultOrder::Alphabetical);
+    WordLengthList1->setChecked(order == ResultOrder::WordLength);
+    TabControl1->setCurrentIndex(order == ResultOrder::Alphabetical ? 0 : order == ResultOrder::Frequency ? 1 : 2);
 
     const std::string settingsFolder = settings_.SettingsFolder();
     DefaultCommonList = QFile::decodeName((settingsFolder + "Vornix.dat").c_str());
@@ -184,7 +191,10 @@ void TVornixMain::BuildWidgets() {
     TabControl1->addTab(QStringLiteral("Word Length"));
     TabControl1->setExpanding(false);
     TabControl1->hide();
-    // Only a choice by the user runs the handler; the program sets the tab quietly.
+    // Only a choice by the user runs the handler; the program sets the tab quietly. The
+    // tab changes by a click only: a tab moved by the wheel or the arrow keys would no
+    // longer name the order shown (see eventFilter).
+    TabControl1->setFocusPolicy(Qt::NoFocus);
     connect(TabControl1, &QTabBar::tabBarClicked, this, [this](int index) {
         if (index >= 0) TabControl1Change(index);
     });
@@ -236,13 +246,13 @@ void TVornixMain::BuildWidgets() {
     auto editorButton = [&](const char* name, const QString& caption) {
         auto* button = new QPushButton(caption, StatusPanel);
         button->setObjectName(QLatin1String(name));
-        button->setFixedSize(75, 25);
+        button->setFixedSize(75, 29);
         button->hide();
         return button;
     };
-    SaveBut = editorButton("SaveBut", QStringLiteral("&Save"));
-    SortBut = editorButton("SortBut", QStringLiteral("S&ort"));
-    CancelBut = editorButton("CancelBut", QStringLiteral("&Cancel"));
+    SaveBut = editorButton("SaveBut", QStringLiteral("Save"));
+    SortBut = editorButton("SortBut", QStringLiteral("Sort"));
+    CancelBut = editorButton("CancelBut", QStringLiteral("Cancel"));
     HelpBut = editorButton("HelpBut", QStringLiteral("&Help"));
     connect(SaveBut, &QPushButton::clicked, this, &TVornixMain::SaveButClick);
     connect(SortBut, &QPushButton::clicked, this, &TVornixMain::SortButClick);
@@ -413,7 +423,17 @@ bool TVornixMain::eventFilter(QObject* watched, QEvent* event) {
             if (OpenBut->isEnabled() && ClipboardHasText()) OpenClipboard1Click();
             return true;
         }
-        if (watched == Grid->viewport()) GridMouseDown(mouse->position().toPoint(), mouse->buttons());
+        if (watched == Grid->viewport()) {
+            GridMouseDown(mouse->position().toPoint(), mouse->buttons());
+            // The view would make the clicked cell current; a right click has already
+            // moved the current cell as it should (the rank column keeps the column).
+            if (mouse->button() == Qt::RightButton) return true;
+        }
+    } else if (type == QEvent::Wheel && watched == TabControl1) {
+        return true;
+    } else if ((type == QEvent::Show || type == QEvent::Hide) && watched == Grid->verticalScrollBar()) {
+        // The columns make room for the scroll bar, which comes and goes after a resize.
+        FormResize();
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <filesystem>
 #include <functional>
@@ -69,7 +70,9 @@ protected:
     // by the given way ("ok", "cancel", "escape", "close").
     void WithSettingsDialog(const std::function<void(TAddDlg&)>& act, const std::string& leave) {
         bool ran = false;
-        QTimer::singleShot(0, [&] {
+        QTimer answer;  // dies with this call, so it can never fire into a later test
+        answer.setSingleShot(true);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
             TAddDlg& dlg = AddDlg();
             ASSERT_TRUE(dlg.isVisible());
             ran = true;
@@ -79,16 +82,28 @@ protected:
             else if (leave == "escape") QTest::keyClick(dlg.OKBtn, Qt::Key_Escape);
             else dlg.close();
         });
+        answer.start(0);
+        // The window manager gives the main window back its focus after a dialog.
+        QApplication::setActiveWindow(&Main());
         QTest::keyClick(&Main(), Qt::Key_F5);
         EXPECT_TRUE(ran);
         EXPECT_FALSE(AddDlg().isVisible());
+        QApplication::setActiveWindow(&Main());
     }
 
-    // Right-click on a cell of the grid, as the mouse does it: press and release.
-    void RightClick(int row, int column) {
-        const QPoint at = Main().Grid->visualRect(Main().Model()->index(row, column)).center();
-        QTest::mousePress(Main().Grid->viewport(), Qt::RightButton, {}, at);
-        QTest::mouseRelease(Main().Grid->viewport(), Qt::RightButton, {}, at);
+    // Right-click on a point of the grid as the window system delivers it: the press,
+    // the pop-up menu it opens, and the release. Returns whether the menu opened.
+    bool RightClickAt(const QPoint& inViewport) {
+        QWindow* window = Main().windowHandle();
+        const QPoint at = window->mapFromGlobal(Main().Grid->viewport()->mapToGlobal(inViewport));
+        QTest::mousePress(window, Qt::RightButton, {}, at);
+        const bool opened = Main().PopupMenu1->isVisible();
+        Main().PopupMenu1->hide();
+        QTest::mouseRelease(window, Qt::RightButton, {}, at);
+        return opened;
+    }
+    bool RightClick(int row, int column) {
+        return RightClickAt(Main().Grid->visualRect(Main().Model()->index(row, column)).center());
     }
     // Opens the grid's pop-up menu as the right button's context-menu event does.
     void OpenPopup() {
@@ -152,6 +167,26 @@ TEST_F(DisplayControlsTest, OrdersRefillOnlyWhenNeededAndTheTabFollows) {
     EXPECT_TRUE(Main().Grid->isVisible());
     EXPECT_TRUE(Main().TabControl1->isVisible());
     EXPECT_FALSE(Main().OpenBut->isVisible());
+}
+
+TEST_F(DisplayControlsTest, OneOrderIsCheckedWhateverTheSettingsSay) {
+    for (const char* lines : {"FreqOrder=y\r\nAlphaOrder=y\r\nLengthOrder=n\r\n",
+                              "FreqOrder=n\r\nAlphaOrder=n\r\nLengthOrder=n\r\n"}) {
+        WriteSettings(lines);
+        Start();
+        EXPECT_TRUE(Main().FrequencyList1->isChecked()) << lines;
+        EXPECT_FALSE(Main().AlphabeticalList1->isChecked()) << lines;
+        EXPECT_FALSE(Main().WordLengthList1->isChecked()) << lines;
+        EXPECT_EQ(Main().TabControl1->currentIndex(), 1) << lines;
+        Analyse();
+        EXPECT_TRUE(StatusLine().startsWith("Frequency order. ")) << lines;
+        Stop();
+    }
+    WriteSettings("FreqOrder=n\r\nAlphaOrder=y\r\nLengthOrder=y\r\n");
+    Start();
+    EXPECT_TRUE(Main().AlphabeticalList1->isChecked());
+    EXPECT_FALSE(Main().WordLengthList1->isChecked());
+    EXPECT_EQ(Main().TabControl1->currentIndex(), 0);
 }
 
 TEST_F(DisplayControlsTest, TogglesRefillExactlyWhenTheyShould) {
@@ -246,19 +281,19 @@ TEST_F(DisplayControlsTest, RightClickMovesTheCurrentCellAndThePopupSetsTheThres
 
     // Rank column of row 12 while column 2 is current: the row moves, the column stays.
     SetCurrent(0, 2);
-    RightClick(11, 0);
+    EXPECT_TRUE(RightClick(11, 0));
     EXPECT_EQ(Current().row(), 11);
     EXPECT_EQ(Current().column(), 2);
     // The word column moves both.
-    RightClick(4, 1);
+    EXPECT_TRUE(RightClick(4, 1));
     EXPECT_EQ(Current().row(), 4);
     EXPECT_EQ(Current().column(), 1);
-    // Below the last row nothing moves; the left button is not this handler's.
+    // Below the last row nothing moves.
     const QPoint below(10, Main().Grid->visualRect(Main().Model()->index(13, 0)).bottom() + 30);
     ASSERT_LT(below.y(), Main().Grid->viewport()->height());
-    QTest::mousePress(Main().Grid->viewport(), Qt::RightButton, {}, below);
-    QTest::mouseRelease(Main().Grid->viewport(), Qt::RightButton, {}, below);
+    RightClickAt(below);
     EXPECT_EQ(Current().row(), 4);
+    EXPECT_EQ(Current().column(), 1);
 
     // Row 5 (w10, ten times): the items name its word and frequency.
     OpenPopup();
@@ -334,6 +369,20 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
         EXPECT_EQ(Settings().IniNumber("Possess", -1), 0) << leave;
     }
     EXPECT_EQ(Rows().size(), 3u);
+
+    // A threshold text that is no whole number is stored as 0 and is the one in force.
+    WithSettingsDialog(
+        [](TAddDlg& d) {
+            d.Threshold->setFocus();
+            d.Threshold->selectAll();
+            QTest::keyClick(d.Threshold, Qt::Key_Minus);
+            ASSERT_EQ(d.Threshold->text(), "-");
+        },
+        "ok");
+    EXPECT_EQ(Settings().IniNumber("Threshold", -1), 0);
+    EXPECT_EQ(AddDlg().ThresholdValue(), 0);
+    EXPECT_EQ(Main().ActiveThreshold, 0);
+    EXPECT_EQ(refills.Take(), 1);
 
     // The dialog opens where it was left.
     Settings().IniPutNumber("addwinLeft", 40);
@@ -463,3 +512,4 @@ TEST_F(DisplayControlsTest, LayoutFollowsTheClientSize) {
     ASSERT_TRUE(Main().Grid->verticalScrollBar()->isVisible());
     EXPECT_EQ(Main().Grid->columnWidth(0), 119);
 }
+

@@ -1,0 +1,283 @@
+// "Save analysis" and "Copy to clipboard" as a user runs them: real files, the real
+// clipboard, the dialogs answered through the seam.
+#include <sys/resource.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "GuiTestSupport.h"
+#include "input/Cp1252.h"
+#include "shell/AddDlg.h"
+#include "shell/VornixMain.h"
+
+using namespace vornix;
+using namespace vornix::test;
+
+namespace {
+
+// The clipboard's text as the 8-bit bytes a pasting program would get.
+std::string ClipboardBytes() {
+    const QString text = QGuiApplication::clipboard()->text();
+    return Cp1252FromUtf16(
+        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+}
+
+// A file-size limit for this process, with the signal that would end it ignored, both
+// put back when the object goes.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+constexpr const char* kLongWord = "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJKLMN";  // 40 letters
+
+}  // namespace
+
+class SaveCopyTest : public GuiFixture {
+protected:
+    void Analyse(const std::string& text) { OpenDocuments({QString::fromStdString(WriteText("doc.txt", text))}); }
+
+    // The separator and threshold chosen in "Additional settings" and confirmed with OK.
+    void ChooseSettings(int separator, int threshold) {
+        QTimer answer;
+        answer.setSingleShot(true);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            AddDlg().Separator->button(separator)->setChecked(true);
+            AddDlg().Threshold->setValue(threshold);
+            QTest::mouseClick(AddDlg().OKBtn, Qt::LeftButton);
+        });
+        answer.start(0);
+        QApplication::setActiveWindow(&Main());
+        QTest::keyClick(&Main(), Qt::Key_F5);
+        ASSERT_FALSE(AddDlg().isVisible());
+        QApplication::setActiveWindow(&Main());
+    }
+    // Ctrl+S answered with the given path (empty: the dialog is cancelled).
+    void SaveAs(const std::string& path) {
+        ui.saveFileAnswers.push_back(QString::fromStdString(path));
+        QTest::keyClick(&Main(), Qt::Key_S, Qt::ControlModifier);
+    }
+    void Copy() { QTest::keyClick(&Main(), Qt::Key_F2); }
+    std::vector<std::string> FolderEntries(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(SaveCopyTest, FileAndClipboardHoldTheSameBytesForEverySeparatorAndCase) {
+    Start();
+    Analyse(std::string("the cat cat 1234 1234 1234 Mixed'case ") + kLongWord + " " + kLongWord + "X");
+    Main().ShowNumbers1->trigger();
+    // The 41-letter word counts as its first 40 letters.
+    const std::string upperTab =
+        std::string("1234\t3\r\n") + kLongWord + "\t2\r\nCAT\t2\r\nMIXED'CASE\t1\r\n";
+    for (int separator : {0, 1, 2}) {
+        ChooseSettings(separator, 1);
+        for (bool lower : {false, true}) {
+            if (Main().LowerCase1->isChecked() != lower) Main().LowerCase1->trigger();
+            const std::string path = dir.file("s" + std::to_string(separator) + (lower ? "l" : "u") + ".vxf");
+            QGuiApplication::clipboard()->setText("old");
+            Copy();
+            EXPECT_EQ(StatusLine().toStdString(), "Saved to clipboard.");
+            SaveAs(path);
+            EXPECT_EQ(StatusLine().toStdString(), "Saved as " + path);
+            const std::string file = ReadFile(path);
+            EXPECT_EQ(ClipboardBytes(), file) << separator << lower;
+
+            std::string expected = upperTab;
+            for (char& c : expected) {
+                if (c == '\t') c = " \t,"[separator];
+                if (lower && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            }
+            EXPECT_EQ(file, expected) << separator << lower;
+        }
+    }
+    EXPECT_TRUE(ui.Texts("Error").isEmpty());
+}
+
+TEST_F(SaveCopyTest, AnEmptyTableGivesAnEmptyFileAndAnEmptyClipboard) {
+    Start();
+    Analyse("one two two");
+    ChooseSettings(1, 100);
+    ASSERT_EQ(StatusLine(), "Frequency order. 2 words; 0 common; 0 numeric; showing 0.");
+    const std::string path = dir.write("empty.vxf", "an older analysis\r\n");
+    SaveAs(path);
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_EQ(ReadFile(path), "");
+    EXPECT_EQ(StatusLine().toStdString(), "Saved as " + path);
+    QGuiApplication::clipboard()->setText("something else");
+    Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
+    EXPECT_EQ(StatusLine().toStdString(), "Saved to clipboard.");
+}
+
+TEST_F(SaveCopyTest, SavingReplacesTheFileAndRemembersItsFolder) {
+    Start();
+    Analyse("b a c c");
+    // No settings file yet: the dialog has no starting folder of its own.
+    SaveAs("");
+    ASSERT_EQ(ui.saveRequests.size(), 1u);
+    EXPECT_EQ(ui.saveRequests[0].folder, "");
+    EXPECT_EQ(ui.saveRequests[0].defaultSuffix, "vxf");
+    EXPECT_EQ(ui.saveRequests[0].filter, "Vornix files (*.vx?)");
+    EXPECT_EQ(StatusLine(), "Frequency order. 3 words; 1 common (hidden); 0 numeric; showing 2.");
+
+    std::filesystem::create_directory(dir.file("texts"));
+    const std::string path = dir.write("texts/out.vxf", std::string(1000, 'x'));
+    SaveAs(path);
+    EXPECT_EQ(ReadFile(path), "C\t2\r\nB\t1\r\n");
+    EXPECT_EQ(FolderEntries(dir.file("texts")), std::vector<std::string>{"out.vxf"});  // no temporary left
+
+    // Over a symbolic link: the file behind it is replaced, the link stays.
+    const std::string behind = dir.write("behind.vxf", "old");
+    std::filesystem::create_symlink(behind, dir.file("texts/link.vxf"));
+    SaveAs(dir.file("texts/link.vxf"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("texts/link.vxf")));
+    EXPECT_EQ(ReadFile(behind), "C\t2\r\nB\t1\r\n");
+    EXPECT_EQ(StatusLine().toStdString(), "Saved as " + dir.file("texts/link.vxf"));
+
+    // The suffix follows the order shown; the folder is the last one saved to.
+    Main().AlphabeticalList1->trigger();
+    SaveAs("");
+    EXPECT_EQ(ui.saveRequests.back().defaultSuffix, "vxa");
+    EXPECT_EQ(ui.saveRequests.back().folder.toStdString(), dir.file("texts"));
+    Main().WordLengthList1->trigger();
+    SaveAs("");
+    EXPECT_EQ(ui.saveRequests.back().defaultSuffix, "vxl");
+    EXPECT_EQ(StatusLine(), "Word-length order. 3 words; 1 common (hidden); 0 numeric; showing 2.");
+
+    // Also after the program was closed and started again.
+    Stop();
+    Start();
+    Analyse("z");
+    SaveAs("");
+    EXPECT_EQ(ui.saveRequests.back().folder.toStdString(), dir.file("texts"));
+    EXPECT_EQ(ui.saveRequests.back().defaultSuffix, "vxl");
+}
+
+TEST_F(SaveCopyTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
+    Start();
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "word" + std::to_string(i) + "x ";
+    Analyse(text);
+    const QString summary = StatusLine();
+    std::filesystem::create_directory(dir.file("keep"));
+    const std::string path = dir.write("keep/table.vxf", "the old table\r\n");
+
+    {
+        FileSizeLimit limit(64);
+        SaveAs(path);
+    }
+    EXPECT_EQ(ui.Texts("Error"), QStringList{"Disk full"});
+    EXPECT_EQ(ReadFile(path), "the old table\r\n");
+    EXPECT_EQ(FolderEntries(dir.file("keep")), std::vector<std::string>{"table.vxf"});
+    EXPECT_EQ(StatusLine().toStdString(), summary.toStdString());
+    EXPECT_EQ(Main().SavePath, "");
+
+    // A folder that is a plain file.
+    const std::string plain = dir.write("plain.txt", "x");
+    SaveAs(plain + "/table.vxf");
+    EXPECT_EQ(ui.Texts("Error"), (QStringList{"Disk full", "File not found"}));
+    EXPECT_EQ(ReadFile(plain), "x");
+    EXPECT_EQ(StatusLine().toStdString(), summary.toStdString());
+
+    // The same save without the limit works.
+    SaveAs(path);
+    EXPECT_EQ(ReadFile(path).substr(0, 9), "WORD0X\t1\r");
+    EXPECT_EQ(Main().SavePath.toStdString(), dir.file("keep"));
+    EXPECT_EQ(ui.Texts("Error").size(), 2);
+}
+
+TEST_F(SaveCopyTest, CopyFollowsTheStoreAndThe8BitSet) {
+    Start();
+    // Before any run F2 leaves the clipboard alone.
+    QGuiApplication::clipboard()->setText("keep me");
+    Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "keep me");
+
+    // Text taken from the clipboard goes through the 8-bit set: accented letters lose
+    // their accents, the ligature becomes two letters, sharp s separates.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("\xC3\x89" "clair \xC3\x86sop na\xC3\xAFve Stra\xC3\x9F" "e"));
+    QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
+    Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "AESOP\t1\r\nE\t1\r\nECLAIR\t1\r\nNAIVE\t1\r\nSTRA\t1\r\n");
+    Main().LowerCase1->trigger();
+    Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "aesop\t1\r\ne\t1\r\neclair\t1\r\nnaive\t1\r\nstra\t1\r\n");
+
+    // With the results view left the copy still holds the table, in the order checked.
+    QTest::keyClick(Main().Grid, Qt::Key_Escape);
+    Main().LowerCase1->trigger();
+    Main().WordLengthList1->trigger();
+    QTest::keyClick(Main().Grid, Qt::Key_Escape);
+    ASSERT_FALSE(Main().Grid->isVisible());
+    Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "ECLAIR\t1\r\nAESOP\t1\r\nNAIVE\t1\r\nSTRA\t1\r\nE\t1\r\n");
+    EXPECT_EQ(StatusLine().toStdString(), "Saved to clipboard.");
+}
+
+// vornix-count and "Save analysis" are the same table for the same choices.
+TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
+    const std::string packed = std::string(VORNIX_CORPUS_DIR) + "/kjv-bible.txt.xz";
+    if (!FileExists(packed)) GTEST_SKIP() << "no corpus at " << packed;
+    const std::string text = dir.file("kjv.txt");
+    if (std::system(("xz -dc '" + packed + "' > '" + text + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "xz cannot unpack " << packed;
+
+    Start();
+    OpenDocuments({QString::fromStdString(text)});
+    const std::string list = Main().CurrentCommonList.toStdString();
+    auto compare = [&](const std::string& name, const std::string& options) {
+        const std::string saved = dir.file(name + ".vxf");
+        const std::string counted = dir.file(name + ".cli");
+        SaveAs(saved);
+        const std::string command = std::string("'") + VORNIX_COUNT_PATH + "' --common-list='" + list + "' " +
+                                    options + " --output='" + counted + "' '" + text + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const std::string a = ReadFile(saved), b = ReadFile(counted);
+        EXPECT_GT(a.size(), 1000u) << name;
+        EXPECT_TRUE(a == b) << name << ": " << a.size() << " bytes saved, " << b.size() << " counted";
+    };
+    compare("default", "");
+
+    Main().AlphabeticalList1->trigger();
+    Main().ShowNumbers1->trigger();
+    Main().ShowCommonWords1->trigger();
+    Main().LowerCase1->trigger();
+    ChooseSettings(2, 3);
+    compare("varied", "--order=alphabetical --show-numbers --show-common --lower --separator=comma --threshold=3");
+
+    Main().WordLengthList1->trigger();
+    ChooseSettings(0, 0);
+    compare("length", "--order=length --show-numbers --show-common --lower --separator=space --threshold=0");
+}

@@ -1,0 +1,131 @@
+// refill_bench [RUNS]: times the refill of the result grid for a full store of 500,000
+// distinct words on Qt's offscreen platform (or the platform QT_QPA_PLATFORM names).
+//
+// The analysis itself is run once, through "Open document(s)" as a user would; then the
+// grid is refilled RUNS times (default 5) in each of the three orders, and for each order
+// the median, the fastest and the slowest time of DisplayResults are printed. A refill
+// reads every record of the store, so this is the worst case the window meets.
+#include <QApplication>
+#include <QAction>
+#include <QElapsedTimer>
+#include <QTableView>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "display/ResultModel.h"
+#include "shell/AppWindows.h"
+#include "shell/Settings.h"
+#include "shell/UiServices.h"
+#include "shell/VornixMain.h"
+
+using namespace vornix;
+
+namespace {
+
+// Answers the open dialog with the bench text and reports every message on stderr
+// (the word-limit message is expected: the store is full).
+class BenchUi : public UiServices {
+public:
+    QString document;
+    void Warning(QWidget*, const QString& t) override { Report("Warning", t); }
+    void Information(QWidget*, const QString& t) override { Report("Information", t); }
+    void Error(QWidget*, const QString& t) override { Report("Error", t); }
+    bool Confirm(QWidget*, const QString& t) override {
+        Report("Confirm", t);
+        return false;
+    }
+    QStringList OpenFiles(QWidget*, const OpenFilesRequest&) override { return {document}; }
+    QString OpenFile(QWidget*, const OpenFilesRequest&) override { return {}; }
+    QString SaveFile(QWidget*, const SaveFileRequest&) override { return {}; }
+
+private:
+    static void Report(const char* kind, const QString& text) {
+        std::fprintf(stderr, "[%s] %s\n", kind, qPrintable(text));
+    }
+};
+
+// 500,000 distinct words of letters only, five to eight letters long, each used a few
+// times so that the frequency order is not simply the alphabetical one.
+void WriteText(const std::string& path, int words) {
+    std::ofstream out(path, std::ios::binary);
+    std::string line;
+    for (int i = 0; i < words; ++i) {
+        std::string w;
+        for (int n = i, k = 0; k < 5 + i % 4; ++k, n /= 26) w += static_cast<char>('a' + n % 26);
+        const int uses = 1 + (i * 7919) % 5;
+        for (int u = 0; u < uses; ++u) {
+            line += w;
+            line += ' ';
+        }
+        if (line.size() > 4000) {
+            line += '\n';
+            out << line;
+            line.clear();
+        }
+    }
+    out << line << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+
+    // A throw-away user: settings, record file and text live in one temporary folder.
+    std::string folder = (std::filesystem::temp_directory_path() / "vornix-refill-XXXXXX").string();
+    if (!::mkdtemp(folder.data())) return 2;
+    ::setenv("HOME", folder.c_str(), 1);
+    ::unsetenv("APPDATA");
+    ::unsetenv("XDG_CONFIG_HOME");
+    const std::string text = folder + "/words.txt";
+    WriteText(text, 500000);
+
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        BenchUi ui;
+        ui.document = QString::fromStdString(text);
+        SettingsFile settings(folder + "/");
+        AppWindows windows = CreateWindows(ui, settings, {});
+        TVornixMain& main = *windows.main;
+        main.show();
+
+        QElapsedTimer clock;
+        clock.start();
+        main.Open1Click();
+        std::printf("analysis: %d distinct words, %d rows shown, %.0f ms (includes the first refill)\n",
+                    main.Run().store.WordCount(), main.Model()->rowCount(), clock.nsecsElapsed() / 1e6);
+        if (main.Run().store.WordCount() != 500000) status = 1;
+
+        struct Order {
+            const char* name;
+            QAction* item;
+        };
+        for (const Order& order : {Order{"frequency", main.FrequencyList1}, Order{"alphabetical", main.AlphabeticalList1},
+                                   Order{"word length", main.WordLengthList1}}) {
+            order.item->trigger();
+            std::vector<double> ms;
+            for (int r = 0; r < runs; ++r) {
+                clock.restart();
+                main.DisplayResults();
+                ms.push_back(clock.nsecsElapsed() / 1e6);
+            }
+            std::sort(ms.begin(), ms.end());
+            std::printf("refill, %-12s order: median %7.1f ms  (fastest %.1f, slowest %.1f, %d runs, %d rows)\n",
+                        order.name, ms[ms.size() / 2], ms.front(), ms.back(), runs, main.Model()->rowCount());
+            if (ms[ms.size() / 2] >= 1000) status = 1;
+        }
+        main.close();
+    }
+    std::filesystem::remove_all(folder);
+    return status;
+}

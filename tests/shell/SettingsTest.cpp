@@ -91,6 +91,26 @@ TEST_F(SettingsTest, LinesItDoesNotKnowSurviveByteForByte) {
     EXPECT_EQ(ReadFile(UserIni()), expected + "ShowNum=y\r\n");
 }
 
+TEST_F(SettingsTest, GarbageLongLinesAndDuplicatesWithoutAFinalLineBreak) {
+    // A damaged file: binary garbage, a 1 MB line, duplicate keys, no final line break.
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256 == 10 ? 'x' : (i * 7919) % 256);
+    for (char& c : garbage)
+        if (c == '\r') c = 'y';
+    const std::string longLine = "Note=" + std::string(1 << 20, 'z');
+    const std::string file = garbage + "\r\n" + longLine + "\r\nThreshold=5\r\nThreshold=9\r\nSepIndex=2";
+    SettingsFile s = LoadUserFile(file);
+    EXPECT_EQ(s.IniNumber("Threshold", 1), 5);
+    EXPECT_EQ(s.IniNumber("SepIndex", 1), 2);
+    EXPECT_EQ(s.IniSetting("Note").size(), std::size_t{1} << 20);
+    EXPECT_EQ(s.IniNumber("CharIndex", 0), 0);
+    s.IniPutNumber("Threshold", 7);
+    s.IniSave();
+    std::string expected = file + "\r\n";
+    expected.replace(expected.find("Threshold=5"), 11, "Threshold=7");
+    EXPECT_EQ(ReadFile(UserIni()), expected);
+}
+
 TEST_F(SettingsTest, KeysMatchExactlyAtTheStartOfALine) {
     struct Case {
         std::string line, key;

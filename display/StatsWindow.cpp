@@ -43,22 +43,26 @@ TVornixStats::TVornixStats(SettingsFile& settings, QWidget* parent) : QDialog(pa
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setGeometry(8, 8, 281, 201);
 
-    Caption(panel, QStringLiteral("File count"), 16);
-    FileCount = Value(panel, "FileCount", 16);
-    Caption(panel, QStringLiteral("VORNIX.DAT common words"), 34);
-    DATwords = Value(panel, "DATwords", 34);
-    Caption(panel, QStringLiteral("Common words found in text"), 51);
-    DATfound = Value(panel, "DATfound", 51);
-    Caption(panel, QStringLiteral("Common words not found in text"), 69);
-    DATunused = Value(panel, "DATunused", 69);
-    Caption(panel, QStringLiteral("Total words from file(s)"), 86);
-    TotWords = Value(panel, "TotWords", 86);
-    Caption(panel, QStringLiteral("Unique words"), 104);
-    UniqueWords = Value(panel, "UniqueWords", 104);
-    Caption(panel, QStringLiteral("Unique non-common words"), 122);
-    UniqueWords2 = Value(panel, "UniqueWords2", 122);
-    Caption(panel, QStringLiteral("Unique numeric \"words\""), 140);
-    UniqueNums = Value(panel, "UniqueNums", 140);
+    // One row per figure: caption at the left, value right-aligned.
+    const struct {
+        const char* caption;
+        const char* name;
+        int top;
+        QLabel** label;
+    } rows[] = {
+        {"File count", "FileCount", 16, &FileCount},
+        {"VORNIX.DAT common words", "DATwords", 34, &DATwords},
+        {"Common words found in text", "DATfound", 51, &DATfound},
+        {"Common words not found in text", "DATunused", 69, &DATunused},
+        {"Total words from file(s)", "TotWords", 86, &TotWords},
+        {"Unique words", "UniqueWords", 104, &UniqueWords},
+        {"Unique non-common words", "UniqueWords2", 122, &UniqueWords2},
+        {"Unique numeric \"words\"", "UniqueNums", 140, &UniqueNums},
+    };
+    for (const auto& row : rows) {
+        Caption(panel, QLatin1String(row.caption), row.top);
+        *row.label = Value(panel, row.name, row.top);
+    }
     Caption(panel, QStringLiteral("Files read"), 166);
     FileList = new QComboBox(panel);
     FileList->setObjectName(QStringLiteral("FileList"));
@@ -98,10 +102,7 @@ void TVornixStats::ClearFileList() { FileList->clear(); }
 
 void TVornixStats::showEvent(QShowEvent* event) {
     // Centred first, then moved to the stored position when there is one.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(width() / 2, height() / 2));
-    }
+    CenterOnScreen(this);
     RestoreWindowPos(settings_, QStringLiteral("statwin"), this);
     QDialog::showEvent(event);
 }

@@ -63,6 +63,13 @@ void SaveWindowPos(SettingsFile& settings, const QString& name, QWidget* window)
     settings.IniPutNumber(Key(name, "Top"), window->y());
 }
 
+void CenterOnScreen(QWidget* window) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+}
+
 QString DocumentsFolder() {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty()) return {};

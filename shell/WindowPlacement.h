@@ -20,6 +20,10 @@ void RestoreWindowPos(SettingsFile& settings, const QString& name, QWidget* wind
 void SaveWindow(SettingsFile& settings, const QString& name, QWidget* window);
 void SaveWindowPos(SettingsFile& settings, const QString& name, QWidget* window);
 
+// Puts a window at the centre of the primary screen (the place of a dialog whose
+// position was never stored).
+void CenterOnScreen(QWidget* window);
+
 // The user's documents folder with "/" at its end; empty when the system gives none.
 QString DocumentsFolder();
 

@@ -1,36 +1,10 @@
 // Bad inputs through vornix-count: each gives its expected result or a clear error, and
 // no file is lost or left behind.
 #include <sys/resource.h>
-#include <sys/time.h>
 
 #include "CountProcess.h"
 
 namespace {
-
-// Runs to the end and also reports the child's peak resident memory in KiB.
-CountResult RunMeasured(const std::vector<std::string>& args, long& peakKiB) {
-    TempDir capture;
-    const std::string childTmp = capture.file("tmp");
-    std::filesystem::create_directory(childTmp);
-    const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const std::string outPath = capture.file("stdout"), errPath = capture.file("stderr");
-    const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const pid_t pid = SpawnCount(args, childTmp, in, out, err);
-    ::close(in);
-    ::close(out);
-    ::close(err);
-    CountResult r;
-    int status = 0;
-    rusage usage{};
-    if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid)
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    peakKiB = usage.ru_maxrss;
-    r.out = ReadFile(outPath);
-    r.err = ReadFile(errPath);
-    r.leftovers = FolderEntries(childTmp);
-    return r;
-}
 
 std::string AllByteValues() {
     std::string bytes;
@@ -92,7 +66,7 @@ TEST(BadInput, HugeSparseFileIsReadInBlocksNotHeldInMemory) {
         ::close(fd);
     }
     long peakKiB = 0;
-    CountResult r = RunMeasured({"--no-common-list", "--order=alphabetical", path}, peakKiB);
+    CountResult r = RunCount({"--no-common-list", "--order=alphabetical", path}, RunSetup{{}, {}, &peakKiB});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, Table({{"FIRST", 1}, {"LAST", 1}}));
     EXPECT_LT(peakKiB, 64 * 1024) << "the program held far more than a block of the file";
@@ -103,21 +77,12 @@ TEST(BadInput, UnusableFoldersAndFullDisksAreReportedAndLoseNothing) {
     const std::string doc = dir.write("doc.txt", "some words to count and count again");
 
     // The record file's folder does not exist.
-    {
-        TempDir capture;
-        const std::string noFolder = capture.file("no-such-folder");
-        const int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-        const std::string outPath = capture.file("out"), errPath = capture.file("err");
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        const pid_t pid = SpawnCount({"--no-common-list", doc}, noFolder, in, out, err);
-        ::close(in);
-        ::close(out);
-        ::close(err);
-        EXPECT_EQ(WaitFor(pid), 1);
-        EXPECT_EQ(ReadFile(outPath), "");
-        EXPECT_EQ(ReadFile(errPath).rfind("Cannot create file " + noFolder + "/Vornix.", 0), 0u) << ReadFile(errPath);
-    }
+    TempDir capture;
+    const std::string noFolder = capture.file("no-such-folder");
+    CountResult missing = RunCount({"--no-common-list", doc}, RunSetup{{}, noFolder, nullptr});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err.rfind("Cannot create file " + noFolder + "/Vornix.", 0), 0u) << missing.err;
 
     // A full disk while writing --output (a file-size limit stands in for it): the old
     // file stays whole and nothing is left beside it.

@@ -3,6 +3,7 @@
 // and what it left in its TMPDIR out. Shared by the command-line test files.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,12 +91,22 @@ bool IsAsleep(pid_t pid) {
     return close != std::string::npos && stat.size() > close + 2 && stat[close + 2] == 'S';
 }
 
-// Runs vornix-count to its end; stdin is the given bytes, or empty.
-CountResult RunCount(const std::vector<std::string>& args, const std::optional<std::string>& input = std::nullopt) {
+// How a run is set up beyond its arguments.
+struct RunSetup {
+    std::optional<std::string> input;  // standard input; empty when unset
+    std::string tmpdir;                // TMPDIR for the child; a fresh folder when empty
+    long* peakKiB = nullptr;           // receives the child's peak resident memory
+};
+
+// Runs vornix-count to its end.
+CountResult RunCount(const std::vector<std::string>& args, const RunSetup& setup) {
     TempDir capture;
-    const std::string childTmp = capture.file("tmp");
-    std::filesystem::create_directory(childTmp);
-    const std::string inPath = capture.write("stdin", input.value_or(""));
+    std::string childTmp = setup.tmpdir;
+    if (childTmp.empty()) {
+        childTmp = capture.file("tmp");
+        std::filesystem::create_directory(childTmp);
+    }
+    const std::string inPath = capture.write("stdin", setup.input.value_or(""));
     const std::string outPath = capture.file("stdout");
     const std::string errPath = capture.file("stderr");
     const int in = ::open(inPath.c_str(), O_RDONLY | O_CLOEXEC);
@@ -108,11 +119,20 @@ CountResult RunCount(const std::vector<std::string>& args, const std::optional<s
 
     CountResult r;
     if (pid < 0) return r;
-    r.exitCode = WaitFor(pid);
+    int status = 0;
+    rusage usage{};
+    while (::wait4(pid, &status, 0, &usage) < 0)
+        if (errno != EINTR) return r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (setup.peakKiB) *setup.peakKiB = usage.ru_maxrss;
     r.out = ReadFile(outPath);
     r.err = ReadFile(errPath);
-    r.leftovers = FolderEntries(childTmp);
+    if (std::filesystem::is_directory(childTmp)) r.leftovers = FolderEntries(childTmp);
     return r;
+}
+
+CountResult RunCount(const std::vector<std::string>& args, const std::optional<std::string>& input = std::nullopt) {
+    return RunCount(args, RunSetup{input, {}, nullptr});
 }
 
 std::vector<std::string> Lines(const std::string& text, char end = '\n') {

@@ -52,16 +52,17 @@ private:
     }
 };
 
-// 500,000 distinct words of letters only, five to eight letters long, each used a few
-// times so that the frequency order is not simply the alphabetical one.
-void WriteText(const std::string& path, int words) {
+// 500,000 distinct words of letters only, five to eight letters long, each used one to
+// five times so that the frequency order is not simply the alphabetical one (about 30 MB).
+void WriteText(const std::string& path, unsigned words) {
     std::ofstream out(path, std::ios::binary);
     std::string line;
-    for (int i = 0; i < words; ++i) {
+    for (unsigned i = 0; i < words; ++i) {
         std::string w;
-        for (int n = i, k = 0; k < 5 + i % 4; ++k, n /= 26) w += static_cast<char>('a' + n % 26);
-        const int uses = 1 + (i * 7919) % 5;
-        for (int u = 0; u < uses; ++u) {
+        unsigned n = i;
+        for (unsigned k = 0; k < 5 + i % 4; ++k, n /= 26) w += static_cast<char>('a' + n % 26);
+        const unsigned uses = 1 + (i % 7) % 5;
+        for (unsigned u = 0; u < uses; ++u) {
             line += w;
             line += ' ';
         }

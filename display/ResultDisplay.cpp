@@ -81,7 +81,9 @@ void TVornixMain::FormResize() {
     Grid->setColumnWidth(0, w);
     Grid->setColumnWidth(1, 2 * w);
     Grid->setColumnWidth(2, w);
-    TabControl1->setStyleSheet(QStringLiteral("QTabBar::tab { width: %1px; }").arg((cw - 3) / 3));
+    // A new style sheet re-styles the tab bar: set it only when the width changes.
+    const QString tabStyle = QStringLiteral("QTabBar::tab { width: %1px; }").arg((cw - 3) / 3);
+    if (TabControl1->styleSheet() != tabStyle) TabControl1->setStyleSheet(tabStyle);
     OpenBut->move((cw - OpenBut->width()) / 2, (ch - OpenBut->height() - StatusPanel->height()) / 2);
     OpenBut->raise();
     const int width = SaveBut->width();

@@ -14,7 +14,9 @@ for target in ScannerFuzz SettingsFuzz; do
     mkdir -p "$corpus"
     echo "== $target: $seconds s"
     (cd build-fuzz && ./$target -max_total_time="$seconds" -max_len="$maxlen" -print_final_stats=1 \
-        -artifact_prefix="$PWD/$target-" "../$corpus" 2>&1 | tail -n 12)
+        -artifact_prefix="$PWD/$target-" "../$corpus" > "$target.log" 2>&1 ||
+        { grep -E -A40 'check failed|ERROR|deadly' "$target.log" | head -60; exit 1; })
+    tail -n 6 "build-fuzz/$target.log"
     # Keep only the inputs that add coverage, so the kept corpus stays small.
     rm -rf "build-fuzz/$target-min" && mkdir -p "build-fuzz/$target-min"
     (cd build-fuzz && ./$target -merge=1 "$target-min" "../$corpus" >/dev/null 2>&1)

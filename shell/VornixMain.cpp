@@ -49,7 +49,9 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     setWindowTitle(QStringLiteral("Vornix"));
     BuildWidgets();
     BuildMenus();
-    setGeometry(318, 210, 512, 347);
+    // The designed placement, with a client area of 504 by 289 below the menu bar.
+    move(318, 210);
+    resize(504, 289 + menuBar()->sizeHint().height());
 
     // FormCreate, in order.
     settings_.SetWarningCallback([this](const std::string& text) { ui_.Warning(this, QString::fromStdString(text)); });

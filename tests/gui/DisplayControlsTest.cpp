@@ -318,6 +318,16 @@ TEST_F(DisplayControlsTest, RightClickMovesTheCurrentCellAndThePopupSetsTheThres
     EXPECT_EQ(Settings().IniNumber("Threshold", -1), 1);
     EXPECT_EQ(Main().Model()->rowCount(), 14);
 
+    // No row shown: there is no frequency to offer, the default item still works.
+    Main().Setfrequencythreshold01->setData(100);
+    Main().Setfrequencythreshold01Click(Main().Setfrequencythreshold01);
+    ASSERT_EQ(Main().Model()->rowCount(), 0);
+    Main().PopupMenu1->popup(Main().Grid->viewport()->mapToGlobal(QPoint(20, 20)));
+    EXPECT_EQ(Main().Add2Common1->text(), "No word selected");
+    EXPECT_FALSE(Main().Setfrequencythreshold01->isEnabled());
+    ClickPopupItem(Main().Setdefaultthreshold11);
+    EXPECT_EQ(Main().Model()->rowCount(), 14);
+
     // With lower case shown, the add item still names the stored word.
     Main().LowerCase1->trigger();
     SetCurrent(2, 1);
@@ -502,6 +512,14 @@ TEST_F(DisplayControlsTest, LayoutFollowsTheClientSize) {
     EXPECT_EQ(Main().Grid->columnWidth(0), 119);
     EXPECT_EQ(Main().Grid->columnWidth(1), 238);
     EXPECT_EQ(Main().Grid->columnWidth(2), 119);
+
+    // End shows the last row; a refill shows the list from its top again.
+    QTest::keyClick(Main().Grid, Qt::Key_End);
+    EXPECT_EQ(Current().row(), 59);
+    EXPECT_GT(Main().Grid->verticalScrollBar()->value(), 0);
+    Main().AlphabeticalList1->trigger();
+    EXPECT_EQ(Current().row(), 0);
+    EXPECT_EQ(Main().Grid->verticalScrollBar()->value(), 0);
 
     // Growing the window until every row fits takes the scroll bar's room back.
     resizeClient(800, 1500);

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
+#include "cli/CountProcess.h"
 #include "input/Cp1252.h"
 #include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
@@ -222,6 +223,8 @@ TEST_F(SaveCopyTest, CopyFollowsTheStoreAndThe8BitSet) {
     Start();
     // Before any run F2 leaves the clipboard alone.
     QGuiApplication::clipboard()->setText("keep me");
+    Main().Edit1Click();
+    EXPECT_FALSE(Main().CopytoClipboard1->isEnabled());
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "keep me");
 
@@ -235,12 +238,21 @@ TEST_F(SaveCopyTest, CopyFollowsTheStoreAndThe8BitSet) {
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "aesop\t1\r\ne\t1\r\neclair\t1\r\nnaive\t1\r\nstra\t1\r\n");
 
+    // Ctrl+C belongs to the Edit menu's title: it copies nothing, not even the grid's cell.
+    QGuiApplication::clipboard()->setText("keep me");
+    Main().Grid->setFocus();
+    QTest::keyClick(Main().Grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "keep me");
+
     // With the results view left the copy still holds the table, in the order checked.
     QTest::keyClick(Main().Grid, Qt::Key_Escape);
     Main().LowerCase1->trigger();
     Main().WordLengthList1->trigger();
     QTest::keyClick(Main().Grid, Qt::Key_Escape);
     ASSERT_FALSE(Main().Grid->isVisible());
+    Main().Edit1Click();
+    EXPECT_FALSE(Main().Find1->isEnabled());
+    EXPECT_TRUE(Main().CopytoClipboard1->isEnabled());
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "ECLAIR\t1\r\nAESOP\t1\r\nNAIVE\t1\r\nSTRA\t1\r\nE\t1\r\n");
     EXPECT_EQ(StatusLine().toStdString(), "Saved to clipboard.");
@@ -257,27 +269,31 @@ TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
     Start();
     OpenDocuments({QString::fromStdString(text)});
     const std::string list = Main().CurrentCommonList.toStdString();
-    auto compare = [&](const std::string& name, const std::string& options) {
+    auto compare = [&](const std::string& name, std::vector<std::string> options) {
         const std::string saved = dir.file(name + ".vxf");
         const std::string counted = dir.file(name + ".cli");
         SaveAs(saved);
-        const std::string command = std::string("'") + VORNIX_COUNT_PATH + "' --common-list='" + list + "' " +
-                                    options + " --output='" + counted + "' '" + text + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        options.insert(options.begin(), "--common-list=" + list);
+        options.push_back("--output=" + counted);
+        options.push_back(text);
+        const CountResult r = RunCount(options);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::string a = ReadFile(saved), b = ReadFile(counted);
         EXPECT_GT(a.size(), 1000u) << name;
         EXPECT_TRUE(a == b) << name << ": " << a.size() << " bytes saved, " << b.size() << " counted";
     };
-    compare("default", "");
+    compare("default", {});
 
     Main().AlphabeticalList1->trigger();
     Main().ShowNumbers1->trigger();
     Main().ShowCommonWords1->trigger();
     Main().LowerCase1->trigger();
     ChooseSettings(2, 3);
-    compare("varied", "--order=alphabetical --show-numbers --show-common --lower --separator=comma --threshold=3");
+    compare("varied", {"--order=alphabetical", "--show-numbers", "--show-common", "--lower", "--separator=comma",
+                       "--threshold=3"});
 
     Main().WordLengthList1->trigger();
     ChooseSettings(0, 0);
-    compare("length", "--order=length --show-numbers --show-common --lower --separator=space --threshold=0");
+    compare("length", {"--order=length", "--show-numbers", "--show-common", "--lower", "--separator=space",
+                       "--threshold=0"});
 }

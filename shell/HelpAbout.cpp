@@ -64,10 +64,7 @@ void TVornixMain::ShowHelp(const QString& topic) {
         ui_.Warning(this, page + QStringLiteral("\n\nApplication Help file not found!"));
         return;
     }
-    if (!help_) {
-        help_ = new HelpWindow(this);
-        connect(help_, &QObject::destroyed, this, [this] { help_ = nullptr; });
-    }
+    if (!help_) help_ = new HelpWindow(this);
     QUrl url = QUrl::fromLocalFile(page);
     if (!fragment.isEmpty()) url.setFragment(fragment);
     help_->ShowPage(url);

@@ -4,6 +4,7 @@
 // folders (input/, display/, output/, commonlist/, shell/) by what they do; this class
 // only ties them to the widgets.
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -209,7 +210,7 @@ private:
     TVornixStats* stats_ = nullptr;
     TAddDlg* addDlg_ = nullptr;
     TVornixSearch* search_ = nullptr;
-    HelpWindow* help_ = nullptr;
+    QPointer<HelpWindow> help_;  // cleared by Qt when the help window goes
     QWidget* central_;
     std::map<QAction*, QMenu*> menuOf_;
     std::unique_ptr<QElapsedTimer> sinceEvents_;

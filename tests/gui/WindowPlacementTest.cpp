@@ -1,0 +1,86 @@
+// Window placement kept in the settings, on the offscreen platform's primary screen.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+
+#include "TestSupport.h"
+#include "shell/Settings.h"
+#include "shell/WindowPlacement.h"
+
+using namespace vornix;
+
+namespace {
+
+struct Placement : ::testing::Test {
+    test::TempDir dir;
+    SettingsFile settings{dir.path() + "/"};
+    QWidget window;
+    QRect screen = QGuiApplication::primaryScreen()->geometry();
+
+    Placement() { window.setGeometry(50, 60, 300, 200); }
+    void Store(int left, int top, int width, int height, bool max = false) {
+        settings.IniPutNumber("MainLeft", left);
+        settings.IniPutNumber("MainTop", top);
+        settings.IniPutNumber("MainWidth", width);
+        settings.IniPutNumber("MainHeight", height);
+        settings.IniPutFlag("MainMax", max);
+    }
+};
+
+}  // namespace
+
+TEST_F(Placement, RestoreBringsTheWindowOntoTheScreen) {
+    const int w = screen.width(), h = screen.height();
+    struct Case {
+        int left, top, width, height;
+        QRect expected;
+    } cases[] = {
+        {-500, 10, 5000, 100, QRect(0, 10, w - 20, 100)},
+        {w + 100, h + 100, 200, h + 1, QRect(w - 20, h - 20, 200, h - 10)},
+        {w - 20, h - 20, w, h, QRect(w - 20, h - 20, w, h)},  // exactly at the limits: kept
+        {100, -1, 320, 240, QRect(100, 0, 320, 240)},
+    };
+    for (const Case& c : cases) {
+        Store(c.left, c.top, c.width, c.height);
+        RestoreWindow(settings, "Main", &window);
+        EXPECT_EQ(QRect(window.pos(), window.size()), c.expected) << c.left << "," << c.top;
+    }
+}
+
+TEST_F(Placement, MissingValuesKeepTheCurrentOnes) {
+    settings.IniPutNumber("MainLeft", 70);
+    RestoreWindow(settings, "Main", &window);
+    EXPECT_EQ(QRect(window.pos(), window.size()), QRect(70, 60, 300, 200));
+}
+
+TEST_F(Placement, AMaximisedWindowIsRestoredMaximisedWithoutCorrection) {
+    Store(-500, 10, 5000, 100, true);
+    RestoreWindow(settings, "Main", &window);
+    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Saving stores the flag and the normal bounds, not the screen-filling ones.
+    SaveWindow(settings, "Main", &window);
+    EXPECT_EQ(settings.IniSetting("MainMax"), "y");
+    EXPECT_EQ(settings.IniNumber("MainWidth", 0), 5000);
+    EXPECT_EQ(settings.IniNumber("MainHeight", 0), 100);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+}
+
+TEST_F(Placement, PositionOnlyOperationsTouchLeftAndTop) {
+    settings.IniPutNumber("srchwinLeft", -40);
+    settings.IniPutNumber("srchwinTop", 9000);
+    settings.IniPutNumber("srchwinWidth", 1);
+    RestoreWindowPos(settings, "srchwin", &window);
+    EXPECT_EQ(window.pos(), QPoint(-40, 9000));  // no correction
+    EXPECT_EQ(window.size(), QSize(300, 200));
+    window.move(11, 12);
+    SaveWindowPos(settings, "addwin", &window);
+    EXPECT_EQ(settings.IniNumber("addwinLeft", 0), 11);
+    EXPECT_EQ(settings.IniNumber("addwinTop", 0), 12);
+    EXPECT_FALSE(settings.IniExists("addwinWidth"));
+}

@@ -6,9 +6,11 @@
 namespace vornix {
 
 void BuildOrders(WordStore& store, ResultOrders& orders) {
-    std::fill(orders.FreqIndex.begin(), orders.FreqIndex.end(), 0);
-    std::fill(orders.LengthIndex.begin(), orders.LengthIndex.end(), 0);
+    // Only what an earlier build filled needs emptying.
+    std::fill(orders.FreqIndex.begin(), orders.FreqIndex.begin() + orders.Filled + 1, 0);
+    std::fill(orders.LengthIndex.begin(), orders.LengthIndex.begin() + orders.Filled + 1, 0);
     const std::int32_t n = store.WordCount();
+    orders.Filled = n;
     if (n == 0) return;
     const auto& alpha = store.AlphaIndex();
     const auto& counts = store.Counts();

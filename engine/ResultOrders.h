@@ -12,6 +12,8 @@ struct ResultOrders {
     // Positions 1..WordCount hold record numbers; position 0 and the rest hold 0.
     std::vector<std::int32_t> FreqIndex = std::vector<std::int32_t>(WordStore::MaxWords + 1, 0);
     std::vector<std::int32_t> LengthIndex = std::vector<std::int32_t>(WordStore::MaxWords + 1, 0);
+    // Positions above this one were never filled and still hold 0.
+    std::int32_t Filled = 0;
 };
 
 // Equivalent to a stable sort of the alphabetical sequence by descending value, done

@@ -88,12 +88,32 @@ void WordStore::DeleteWordFile() {
         throw FileError(DescribeFileFailure("Cannot delete file", path_, errno));
 }
 
+void WordStore::ClearIndex() {
+    // Only the entries of the last run's records were ever set. A small run's slots are
+    // found again and emptied in reverse order of insertion (with linear probing a word
+    // is only ever displaced by words inserted before it, so each is still found);
+    // a large run's table is emptied whole.
+    const std::int32_t used = indexed_;
+    std::fill(counts_.begin(), counts_.begin() + used, 0);
+    if (map_ && static_cast<std::size_t>(used) <= kSlotCount / 16) {
+        for (std::int32_t rec = used - 1; rec >= 0; --rec) {
+            const std::uint64_t hash = HashWord(RecordAt(rec)->Text());
+            std::size_t i = static_cast<std::size_t>(hash >> 32) & (kSlotCount - 1);
+            while (slots_[i] != rec + 1) i = (i + 1) & (kSlotCount - 1);
+            slots_[i] = 0;
+        }
+    } else {
+        std::fill(slots_.begin(), slots_.end(), 0);
+        std::fill(counts_.begin(), counts_.end(), 0);
+    }
+    indexed_ = 0;
+}
+
 void WordStore::ClearStore() {
+    ClearIndex();
     CloseWordFile();
     wordCount_ = 0;
     alphaDirty_ = false;
-    std::fill(counts_.begin(), counts_.end(), 0);
-    std::fill(slots_.begin(), slots_.end(), 0);
 
     int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) throw FileError(DescribeFileFailure("Cannot create file", path_, errno));
@@ -188,6 +208,7 @@ bool WordStore::AddWord(std::string_view word) {
     lengths_[n] = CurrentRec.length;
     InsertHashed(n, hash);
     ++wordCount_;
+    indexed_ = wordCount_;
     alphaDirty_ = true;
     if (wordCount_ >= MaxWords) state_.StopRun = true;
     return true;

@@ -93,6 +93,7 @@ private:
         return reinterpret_cast<const WordRec*>(map_ + static_cast<std::size_t>(n) * sizeof(WordRec));
     }
     void CloseWordFile();
+    void ClearIndex();
 
     std::string path_;
     RunState& state_;
@@ -114,6 +115,7 @@ private:
     // when it is first needed after new words arrived; every observable result is the
     // same as with inserting.
     std::vector<std::int32_t> slots_;     // record number + 1, 0 for an empty slot
+    std::int32_t indexed_ = 0;            // records in slots_ since it was last emptied
     std::vector<std::uint32_t> hashes_;   // per record, to skip text compares
 };
 

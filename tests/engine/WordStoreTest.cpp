@@ -262,3 +262,22 @@ TEST(WordFileNames, EachProcessHasItsOwnAndDeadOnesAreCleared) {
     EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix.$$$"));
     EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix-12ab.$$$"));
 }
+
+TEST_F(StoreFixture, ReusedStoreForgetsEveryWordOfEarlierRuns) {
+    // Small runs empty the word index slot by slot, large ones whole; after either,
+    // no earlier word may be found or counted again.
+    for (int words : {3, 70000, 500, 0, 20}) {
+        for (int i = 0; i < words; ++i) store.AddWord("R" + std::to_string(words) + "W" + std::to_string(i));
+        for (int i = 0; i < words; i += 7) store.AddWord("R" + std::to_string(words) + "W" + std::to_string(i));
+        ASSERT_EQ(store.WordCount(), words);
+        for (int i = 0; i < words; i += 997) EXPECT_EQ(store.Count(i), i % 7 == 0 ? 2 : 1);
+        store.FinishScan();
+        store.ClearStore();
+        EXPECT_EQ(store.WordCount(), 0);
+        store.AddWord("R" + std::to_string(words) + "W0");
+        EXPECT_EQ(store.WordCount(), 1) << "a word of the earlier run was still indexed";
+        EXPECT_EQ(store.Count(0), 1);
+        EXPECT_EQ(store.Count(1), 0);
+        store.ClearStore();
+    }
+}

@@ -27,12 +27,12 @@ cmake --build --preset default
 
 case "$mode" in
 test)
-    # Window tests run on Qt's offscreen platform; no display is needed.
-    ctest --preset default
+    fuzz/run.sh "${VORNIX_FUZZ_SECONDS:-15}"
     cmake --preset asan >/dev/null
     cmake --build --preset asan
+    # Window tests run on Qt's offscreen platform; no display is needed.
+    ctest --preset default
     ctest --preset asan
-    fuzz/run.sh "${VORNIX_FUZZ_SECONDS:-15}"
     ;;
 run)
     exec build/vornix "${@:2}"

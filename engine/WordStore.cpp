@@ -19,7 +19,11 @@ namespace {
 constexpr std::size_t kRecordSize = sizeof(WordRec);
 constexpr std::size_t kMapBytes = static_cast<std::size_t>(WordStore::MaxWords) * kRecordSize;
 constexpr std::size_t kSlotCount = std::size_t{1} << 20;  // at least twice MaxWords
+constexpr std::uint64_t kRecordBits = (std::uint64_t{1} << 19) - 1;
+constexpr int kLengthShift = 19;
+constexpr std::uint64_t kTagBits = ~((std::uint64_t{1} << 25) - 1);
 constexpr std::int32_t kFirstRecords = 256;
+static_assert(WordStore::MaxWords + 1 <= static_cast<std::int32_t>(kRecordBits));
 constexpr std::int32_t kGrowRecords = 16384;
 
 static_assert(kSlotCount >= 2 * static_cast<std::size_t>(WordStore::MaxWords));
@@ -36,23 +40,23 @@ std::uint64_t PrefixKey(const WordRec& rec) {
 
 }  // namespace
 
-std::uint64_t HashWord(std::string_view word) {
-    std::uint64_t h = 0x9E3779B97F4A7C15ull * (word.size() + 1);
-    std::size_t i = 0;
-    for (; i + 8 <= word.size(); i += 8) {
+std::uint64_t HashPadded(const char* padded, std::size_t length) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull * (length + 1);
+    for (std::size_t i = 0; i < length; i += 8) {
         std::uint64_t chunk;
-        std::memcpy(&chunk, word.data() + i, 8);
+        std::memcpy(&chunk, padded + i, 8);
         h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
         h ^= h >> 31;
     }
-    if (i < word.size()) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, word.data() + i, word.size() - i);
-        h = (h ^ chunk) * 0x94D049BB133111EBull;
-        h ^= h >> 29;
-    }
-    h *= 0xBF58476D1CE4E5B9ull;
-    return h ^ (h >> 32);
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+}
+
+std::uint64_t HashWord(std::string_view word) {
+    char padded[WordStore::MaxWordLength] = {};
+    const std::size_t length = std::min(word.size(), sizeof padded);
+    std::memcpy(padded, word.data(), length);
+    return HashPadded(padded, length);
 }
 
 WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
@@ -62,8 +66,7 @@ WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
       counts_(MaxWords + 1, 0),
       lengths_(MaxWords + 1, 0),
       alphaIndex_(MaxWords + 1, 0),
-      slots_(kSlotCount, 0),
-      hashes_(MaxWords + 1, 0) {}
+      slots_(kSlotCount, 0) {}
 
 WordStore::~WordStore() {
     if (fd_ >= 0) {
@@ -97,9 +100,9 @@ void WordStore::ClearIndex() {
     std::fill(counts_.begin(), counts_.begin() + used, 0);
     if (map_ && static_cast<std::size_t>(used) <= kSlotCount / 16) {
         for (std::int32_t rec = used - 1; rec >= 0; --rec) {
-            const std::uint64_t hash = HashWord(RecordAt(rec)->Text());
-            std::size_t i = static_cast<std::size_t>(hash >> 32) & (kSlotCount - 1);
-            while (slots_[i] != rec + 1) i = (i + 1) & (kSlotCount - 1);
+            const WordRec* r = RecordAt(rec);
+            std::size_t i = static_cast<std::size_t>(HashPadded(r->text, r->length)) & (kSlotCount - 1);
+            while ((slots_[i] & kRecordBits) != static_cast<std::uint64_t>(rec + 1)) i = (i + 1) & (kSlotCount - 1);
             slots_[i] = 0;
         }
     } else {
@@ -154,25 +157,35 @@ void WordStore::WriteWordRecord(std::int32_t n) {
     std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
 }
 
-std::int32_t WordStore::Lookup(std::string_view word, std::uint64_t hash) const {
-    const std::uint32_t tag = static_cast<std::uint32_t>(hash);
-    std::size_t i = static_cast<std::size_t>(hash >> 32) & (kSlotCount - 1);
+std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint64_t hash) const {
+    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift);
+    const std::size_t chunks = (length + 7) / 8;
+    std::size_t i = static_cast<std::size_t>(hash) & (kSlotCount - 1);
     for (;;) {
-        std::int32_t slot = slots_[i];
+        const std::uint64_t slot = slots_[i];
         if (slot == 0) return -1;
-        std::int32_t rec = slot - 1;
-        if (hashes_[rec] == tag && lengths_[rec] == word.size() &&
-            std::memcmp(RecordAt(rec)->text, word.data(), word.size()) == 0)
-            return rec;
+        if ((slot & ~kRecordBits) == key) {
+            // Equal lengths and equal zero-padded chunks are equal words.
+            const std::int32_t rec = static_cast<std::int32_t>(slot & kRecordBits) - 1;
+            const char* text = RecordAt(rec)->text;
+            std::size_t c = 0;
+            for (; c < chunks; ++c) {
+                std::uint64_t x, y;
+                std::memcpy(&x, text + 8 * c, 8);
+                std::memcpy(&y, padded + 8 * c, 8);
+                if (x != y) break;
+            }
+            if (c == chunks) return rec;
+        }
         i = (i + 1) & (kSlotCount - 1);
     }
 }
 
-void WordStore::InsertHashed(std::int32_t rec, std::uint64_t hash) {
-    hashes_[rec] = static_cast<std::uint32_t>(hash);
-    std::size_t i = static_cast<std::size_t>(hash >> 32) & (kSlotCount - 1);
+void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash) {
+    std::size_t i = static_cast<std::size_t>(hash) & (kSlotCount - 1);
     while (slots_[i] != 0) i = (i + 1) & (kSlotCount - 1);
-    slots_[i] = rec + 1;
+    slots_[i] = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) |
+                static_cast<std::uint64_t>(rec + 1);
 }
 
 void WordStore::CountWord(std::int32_t n) {
@@ -183,8 +196,10 @@ void WordStore::CountWord(std::int32_t n) {
 bool WordStore::AddWord(std::string_view word) {
     assert(!word.empty() && word.size() <= static_cast<std::size_t>(MaxWordLength));
     if (word.size() > static_cast<std::size_t>(MaxWordLength)) word = word.substr(0, MaxWordLength);
-    const std::uint64_t hash = HashWord(word);
-    std::int32_t rec = Lookup(word, hash);
+    char padded[MaxWordLength] = {};
+    std::memcpy(padded, word.data(), word.size());
+    const std::uint64_t hash = HashPadded(padded, word.size());
+    std::int32_t rec = Lookup(padded, word.size(), hash);
     if (rec >= 0) {
         CountWord(rec);
         return true;
@@ -195,9 +210,8 @@ bool WordStore::AddWord(std::string_view word) {
         state_.StopRun = true;
         return false;
     }
-    std::memset(&CurrentRec, 0, kRecordSize);
     CurrentRec.length = static_cast<std::uint8_t>(word.size());
-    std::memcpy(CurrentRec.text, word.data(), word.size());
+    std::memcpy(CurrentRec.text, padded, sizeof padded);
     CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
     CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(word[0])) ? 1 : 0;
 
@@ -206,7 +220,7 @@ bool WordStore::AddWord(std::string_view word) {
     if (CurrentRec.Number) ++state_.UniqueNumbers;
     counts_[n] = state_.Increment;
     lengths_[n] = CurrentRec.length;
-    InsertHashed(n, hash);
+    InsertHashed(n, word.size(), hash);
     ++wordCount_;
     indexed_ = wordCount_;
     alphaDirty_ = true;

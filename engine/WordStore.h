@@ -85,8 +85,9 @@ public:
     void FinishScan();
 
 private:
-    std::int32_t Lookup(std::string_view word, std::uint64_t hash) const;
-    void InsertHashed(std::int32_t rec, std::uint64_t hash);
+    // padded: the word followed by zero bytes up to 40, as a record holds it.
+    std::int32_t Lookup(const char* padded, std::size_t length, std::uint64_t hash) const;
+    void InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash);
     void EnsureCapacity(std::int32_t records);
     void BuildAlphaIndex();
     const WordRec* RecordAt(std::int32_t n) const {
@@ -114,11 +115,14 @@ private:
     // are compared in the mapped record file. The alphabetical index is built once,
     // when it is first needed after new words arrived; every observable result is the
     // same as with inserting.
-    std::vector<std::int32_t> slots_;     // record number + 1, 0 for an empty slot
-    std::int32_t indexed_ = 0;            // records in slots_ since it was last emptied
-    std::vector<std::uint32_t> hashes_;   // per record, to skip text compares
+    // A slot packs record number + 1 (bits 0-18), the word's length (19-24) and the top
+    // bits of its hash (25-63), so one read rejects nearly every other word; 0 is empty.
+    std::vector<std::uint64_t> slots_;
+    std::int32_t indexed_ = 0;  // records in slots_ since it was last emptied
 };
 
 std::uint64_t HashWord(std::string_view word);
+// The same hash of a word given zero-padded to 40 bytes.
+std::uint64_t HashPadded(const char* padded, std::size_t length);
 
 }  // namespace vornix

@@ -18,7 +18,8 @@ namespace {
 
 constexpr std::size_t kRecordSize = sizeof(WordRec);
 constexpr std::size_t kMapBytes = static_cast<std::size_t>(WordStore::MaxWords) * kRecordSize;
-constexpr std::size_t kSlotCount = std::size_t{1} << 20;  // at least twice MaxWords
+constexpr std::size_t kFirstSlots = std::size_t{1} << 12;
+constexpr std::size_t kMaxSlots = std::size_t{1} << 20;  // at least twice MaxWords
 constexpr std::uint64_t kRecordBits = (std::uint64_t{1} << 19) - 1;
 constexpr int kLengthShift = 19;
 constexpr std::uint64_t kTagBits = ~((std::uint64_t{1} << 25) - 1);
@@ -26,7 +27,7 @@ constexpr std::int32_t kFirstRecords = 256;
 static_assert(WordStore::MaxWords + 1 <= static_cast<std::int32_t>(kRecordBits));
 constexpr std::int32_t kGrowRecords = 16384;
 
-static_assert(kSlotCount >= 2 * static_cast<std::size_t>(WordStore::MaxWords));
+static_assert(5 * kMaxSlots >= 8 * static_cast<std::size_t>(WordStore::MaxWords));
 
 // The first eight bytes of a word as a big-endian number: comparing two of these gives
 // the byte order of the words whenever they differ within the first eight bytes.
@@ -66,7 +67,8 @@ WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
       counts_(MaxWords + 1, 0),
       lengths_(MaxWords + 1, 0),
       alphaIndex_(MaxWords + 1, 0),
-      slots_(kSlotCount, 0) {}
+      slots_(kFirstSlots, Slot{0, 0}),
+      mask_(kFirstSlots - 1) {}
 
 WordStore::~WordStore() {
     if (fd_ >= 0) {
@@ -92,23 +94,11 @@ void WordStore::DeleteWordFile() {
 }
 
 void WordStore::ClearIndex() {
-    // Only the entries of the last run's records were ever set. A small run's slots are
-    // found again and emptied in reverse order of insertion (with linear probing a word
-    // is only ever displaced by words inserted before it, so each is still found);
-    // a large run's table is emptied whole.
-    const std::int32_t used = indexed_;
-    std::fill(counts_.begin(), counts_.begin() + used, 0);
-    if (map_ && static_cast<std::size_t>(used) <= kSlotCount / 16) {
-        for (std::int32_t rec = used - 1; rec >= 0; --rec) {
-            const WordRec* r = RecordAt(rec);
-            std::size_t i = static_cast<std::size_t>(HashPadded(r->text, r->length)) & (kSlotCount - 1);
-            while ((slots_[i] & kRecordBits) != static_cast<std::uint64_t>(rec + 1)) i = (i + 1) & (kSlotCount - 1);
-            slots_[i] = 0;
-        }
-    } else {
-        std::fill(slots_.begin(), slots_.end(), 0);
-        std::fill(counts_.begin(), counts_.end(), 0);
-    }
+    // Only the entries of the last run's records were ever set; the index starts again
+    // at its first size.
+    std::fill(counts_.begin(), counts_.begin() + indexed_, 0);
+    std::vector<Slot>(kFirstSlots, Slot{0, 0}).swap(slots_);
+    mask_ = kFirstSlots - 1;
     indexed_ = 0;
 }
 
@@ -157,35 +147,55 @@ void WordStore::WriteWordRecord(std::int32_t n) {
     std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
 }
 
+namespace {
+
+std::uint64_t Chunk(const char* p) {
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    return x;
+}
+
+std::size_t SlotIndex(std::uint64_t key, std::size_t mask) { return static_cast<std::size_t>(key >> 25) & mask; }
+
+}  // namespace
+
 std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint64_t hash) const {
     const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift);
+    const std::uint64_t prefix = Chunk(padded);
     const std::size_t chunks = (length + 7) / 8;
-    std::size_t i = static_cast<std::size_t>(hash) & (kSlotCount - 1);
-    for (;;) {
-        const std::uint64_t slot = slots_[i];
-        if (slot == 0) return -1;
-        if ((slot & ~kRecordBits) == key) {
-            // Equal lengths and equal zero-padded chunks are equal words.
-            const std::int32_t rec = static_cast<std::int32_t>(slot & kRecordBits) - 1;
-            const char* text = RecordAt(rec)->text;
-            std::size_t c = 0;
-            for (; c < chunks; ++c) {
-                std::uint64_t x, y;
-                std::memcpy(&x, text + 8 * c, 8);
-                std::memcpy(&y, padded + 8 * c, 8);
-                if (x != y) break;
-            }
-            if (c == chunks) return rec;
-        }
-        i = (i + 1) & (kSlotCount - 1);
+    for (std::size_t i = SlotIndex(key, mask_);; i = (i + 1) & mask_) {
+        const Slot& slot = slots_[i];
+        if (slot.key == 0) return -1;
+        if ((slot.key & ~kRecordBits) != key || slot.prefix != prefix) continue;
+        // Equal lengths and equal zero-padded chunks are equal words.
+        const std::int32_t rec = static_cast<std::int32_t>(slot.key & kRecordBits) - 1;
+        const char* text = RecordAt(rec)->text;
+        std::size_t c = 1;
+        while (c < chunks && Chunk(text + 8 * c) == Chunk(padded + 8 * c)) ++c;
+        if (c == chunks) return rec;
+    }
+}
+
+void WordStore::GrowIndex() {
+    std::vector<Slot> old(slots_.size() * 2, Slot{0, 0});
+    old.swap(slots_);
+    mask_ = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.key == 0) continue;
+        std::size_t i = SlotIndex(slot.key, mask_);
+        while (slots_[i].key != 0) i = (i + 1) & mask_;
+        slots_[i] = slot;
     }
 }
 
 void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash) {
-    std::size_t i = static_cast<std::size_t>(hash) & (kSlotCount - 1);
-    while (slots_[i] != 0) i = (i + 1) & (kSlotCount - 1);
-    slots_[i] = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) |
-                static_cast<std::uint64_t>(rec + 1);
+    // At most five eighths full, where linear probing stays short.
+    if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
+    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) |
+                              static_cast<std::uint64_t>(rec + 1);
+    std::size_t i = SlotIndex(key, mask_);
+    while (slots_[i].key != 0) i = (i + 1) & mask_;
+    slots_[i] = Slot{key, Chunk(RecordAt(rec)->text)};
 }
 
 void WordStore::CountWord(std::int32_t n) {

@@ -115,9 +115,18 @@ private:
     // are compared in the mapped record file. The alphabetical index is built once,
     // when it is first needed after new words arrived; every observable result is the
     // same as with inserting.
-    // A slot packs record number + 1 (bits 0-18), the word's length (19-24) and the top
-    // bits of its hash (25-63), so one read rejects nearly every other word; 0 is empty.
-    std::vector<std::uint64_t> slots_;
+    // A slot's key packs record number + 1 (bits 0-18), the word's length (19-24) and
+    // the top bits of its hash (25-63; 0 is an empty slot); beside it lie the word's
+    // first eight bytes, so a word of up to eight characters is found without reading
+    // its record, and one cache line usually answers a lookup. The table starts small
+    // and doubles as words arrive, staying at most five eighths full.
+    struct Slot {
+        std::uint64_t key;
+        std::uint64_t prefix;
+    };
+    void GrowIndex();
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
     std::int32_t indexed_ = 0;  // records in slots_ since it was last emptied
 };
 

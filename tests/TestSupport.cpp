@@ -1,8 +1,10 @@
 #include "TestSupport.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +38,25 @@ std::string TempDir::write(std::string_view name, std::string_view bytes) const 
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + p);
     return p;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes) {
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    savedCur_ = saved.rlim_cur;
+    savedMax_ = saved.rlim_max;
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit low = saved;
+    low.rlim_cur = bytes;
+    if (::setrlimit(RLIMIT_FSIZE, &low) != 0) throw std::runtime_error("cannot set a file-size limit");
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    rlimit saved{};
+    saved.rlim_cur = savedCur_;
+    saved.rlim_max = savedMax_;
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler_);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -22,6 +22,21 @@ private:
     std::string path_;
 };
 
+// While it lives, files this process writes may not grow past the given size: a write
+// past it fails with EFBIG (SIGXFSZ is ignored), which stands in for a full disk and
+// stops root too, whom permission bits do not. Child processes inherit it.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long savedCur_ = 0, savedMax_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
+
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // True when permission bits do not stop this process (tests run as root in CI).

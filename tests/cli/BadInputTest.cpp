@@ -95,15 +95,11 @@ TEST(BadInput, UnusableFoldersAndFullDisksAreReportedAndLoseNothing) {
         big += "W" + std::string(39 - digits.size(), '0') + digits + " ";
     }
     const std::string bigDoc = dir.write("big.txt", big);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 44544;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    CountResult r = RunCount({"--no-common-list", "--output=" + target, bigDoc});
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    CountResult r;
+    {
+        vornix::test::FileSizeLimit limit(44544);  // inherited by the child
+        r = RunCount({"--no-common-list", "--output=" + target, bigDoc});
+    }
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.rfind("Cannot create file " + target, 0), 0u) << r.err;
     EXPECT_EQ(ReadFile(target), "the old table\r\n");

@@ -198,24 +198,19 @@ TEST(WordStoreFailure, FullDiskEndsWithAnErrorAndNoHalfWrittenWord) {
 
     // A file-size limit stands in for a full disk: the record file cannot grow past
     // its first reservation.
-    auto old = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 43 * 20000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string failure;
     std::int32_t added = 0;
-    try {
-        for (int i = 0; i < 40000; ++i) {
-            store.AddWord("W" + std::to_string(i));
-            ++added;
+    {
+        vornix::test::FileSizeLimit limit(43 * 20000);
+        try {
+            for (int i = 0; i < 40000; ++i) {
+                store.AddWord("W" + std::to_string(i));
+                ++added;
+            }
+        } catch (const FileError& e) {
+            failure = e.what();
         }
-    } catch (const FileError& e) {
-        failure = e.what();
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, old);
 
     EXPECT_NE(failure.find("Cannot write file " + store.WordFilePath()), std::string::npos) << failure;
     EXPECT_EQ(store.WordCount(), added + 1);

@@ -13,6 +13,8 @@
 #include "TestSupport.h"
 #include "engine/Errors.h"
 
+using vornix::test::FileSizeLimit;
+
 namespace vornix {
 namespace {
 
@@ -286,27 +288,6 @@ TEST_F(SettingsTest, SavingThroughALinkReplacesTheLinkedFile) {
     EXPECT_TRUE(fs::is_symlink(UserIni()));
     EXPECT_EQ(ReadFile(real), "ShowNum=y\r\n");
 }
-
-// Lowers the file-size limit for the life of the object: writes past it fail with
-// EFBIG, which also stops a root user, whom permission bits do not.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit low = m_old;
-        low.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &low);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int);
-};
 
 TEST_F(SettingsTest, AFailedSaveIsReportedAndLeavesTheOldFileIntact) {
     const std::string old = "Threshold=3\r\nKeep me\r\n";

@@ -5,13 +5,12 @@
 // grid is refilled RUNS times (default 5) in each of the three orders, and for each order
 // the median, the fastest and the slowest time of DisplayResults are printed. A refill
 // reads every record of the store, so this is the worst case the window meets.
-#include <QApplication>
-#include <QAction>
-#include <QElapsedTimer>
-#include <QTableView>
-
 #include <unistd.h>
 
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTableView>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -111,8 +110,9 @@ int main(int argc, char** argv) {
             const char* name;
             QAction* item;
         };
-        for (const Order& order : {Order{"frequency", main.FrequencyList1}, Order{"alphabetical", main.AlphabeticalList1},
-                                   Order{"word length", main.WordLengthList1}}) {
+        for (const Order& order :
+             {Order{"frequency", main.FrequencyList1}, Order{"alphabetical", main.AlphabeticalList1},
+              Order{"word length", main.WordLengthList1}}) {
             order.item->trigger();
             std::vector<double> ms;
             for (int r = 0; r < runs; ++r) {

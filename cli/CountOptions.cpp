@@ -70,23 +70,37 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
         } else if (TakeValue(arg, "--output", v) && !v.empty()) {
             o.Output = std::string(v);
         } else if (TakeValue(arg, "--order", v)) {
-            if (v == "frequency") o.display.Order = ResultOrder::Frequency;
-            else if (v == "alphabetical") o.display.Order = ResultOrder::Alphabetical;
-            else if (v == "length") o.display.Order = ResultOrder::WordLength;
-            else return r.error = "bad value for --order: " + std::string(v), r;
+            if (v == "frequency")
+                o.display.Order = ResultOrder::Frequency;
+            else if (v == "alphabetical")
+                o.display.Order = ResultOrder::Alphabetical;
+            else if (v == "length")
+                o.display.Order = ResultOrder::WordLength;
+            else
+                return r.error = "bad value for --order: " + std::string(v), r;
         } else if (TakeValue(arg, "--separator", v)) {
-            if (v == "space") o.SepIndex = 0;
-            else if (v == "tab") o.SepIndex = 1;
-            else if (v == "comma") o.SepIndex = 2;
-            else return r.error = "bad value for --separator: " + std::string(v), r;
+            if (v == "space")
+                o.SepIndex = 0;
+            else if (v == "tab")
+                o.SepIndex = 1;
+            else if (v == "comma")
+                o.SepIndex = 2;
+            else
+                return r.error = "bad value for --separator: " + std::string(v), r;
         } else if (TakeValue(arg, "--charset", v)) {
-            if (v == "windows") o.Charset = CharacterSet::Windows;
-            else if (v == "dos") o.Charset = CharacterSet::Dos;
-            else return r.error = "bad value for --charset: " + std::string(v), r;
+            if (v == "windows")
+                o.Charset = CharacterSet::Windows;
+            else if (v == "dos")
+                o.Charset = CharacterSet::Dos;
+            else
+                return r.error = "bad value for --charset: " + std::string(v), r;
         } else if (TakeValue(arg, "--possessives", v)) {
-            if (v == "keep") o.StripPossessives = false;
-            else if (v == "strip") o.StripPossessives = true;
-            else return r.error = "bad value for --possessives: " + std::string(v), r;
+            if (v == "keep")
+                o.StripPossessives = false;
+            else if (v == "strip")
+                o.StripPossessives = true;
+            else
+                return r.error = "bad value for --possessives: " + std::string(v), r;
         } else if (TakeValue(arg, "--threshold", v)) {
             std::string_view digits = v;
             if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);

@@ -83,8 +83,10 @@ int main(int argc, char** argv) {
     }
 
     std::string commonList;
-    if (o.CommonList) commonList = *o.CommonList;
-    else commonList = DefaultCommonListForCount(o.RunId);
+    if (o.CommonList)
+        commonList = *o.CommonList;
+    else
+        commonList = DefaultCommonListForCount(o.RunId);
 
     try {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
@@ -95,8 +97,8 @@ int main(int argc, char** argv) {
         run.GeneralClosedown();
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
-        const std::string out = o.Stats ? StatsText(run)
-                                        : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+        const std::string out =
+            o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);
         } else if (!WriteAll(stdout, out)) {

@@ -48,9 +48,13 @@ void TVornixMain::Selectcustomlist1Click() {
     CurrentCommonList = QFileInfo(chosen).absoluteFilePath();
 }
 
-void TVornixMain::RestoredefaultlistVornixdat1Click() { CurrentCommonList = DefaultCommonList; }
+void TVornixMain::RestoredefaultlistVornixdat1Click() {
+    CurrentCommonList = DefaultCommonList;
+}
 
-bool TVornixMain::EditorOpen() const { return Memo1->isVisibleTo(central_); }
+bool TVornixMain::EditorOpen() const {
+    return Memo1->isVisibleTo(central_);
+}
 
 void TVornixMain::LeaveEditor() {
     for (QWidget* w : std::initializer_list<QWidget*>{Memo1, SaveBut, SortBut, CancelBut, HelpBut}) w->hide();

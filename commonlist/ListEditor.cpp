@@ -24,13 +24,19 @@ namespace {
 // current meanwhile: the text belongs to that file, and must not overwrite another.
 constexpr const char* kEditedFile = "editedFile";
 
-std::string Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Path(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
-std::u16string Utf16(const QString& text) { return text.toStdU16String(); }
+std::u16string Utf16(const QString& text) {
+    return text.toStdU16String();
+}
 
 // The text as it stands, with no-break spaces kept (the plain text of a document turns
 // them into blanks).
-std::u16string EditorText(const QPlainTextEdit* memo) { return Utf16(memo->document()->toRawText()); }
+std::u16string EditorText(const QPlainTextEdit* memo) {
+    return Utf16(memo->document()->toRawText());
+}
 
 }  // namespace
 

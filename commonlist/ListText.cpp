@@ -16,8 +16,10 @@ namespace {
 template <class Char>
 void CaseForm(std::basic_string<Char>& text, bool lowerCase) {
     for (Char& c : text) {
-        if (lowerCase && c >= 'A' && c <= 'Z') c = static_cast<Char>(c + ('a' - 'A'));
-        else if (!lowerCase && c >= 'a' && c <= 'z') c = static_cast<Char>(c - ('a' - 'A'));
+        if (lowerCase && c >= 'A' && c <= 'Z')
+            c = static_cast<Char>(c + ('a' - 'A'));
+        else if (!lowerCase && c >= 'a' && c <= 'z')
+            c = static_cast<Char>(c - ('a' - 'A'));
     }
 }
 
@@ -46,10 +48,16 @@ std::string WithLineBreaks(std::string_view bytes, std::string_view lineBreak) {
 
 }  // namespace
 
-void ApplyCaseForm(std::u16string& text, bool lowerCase) { CaseForm(text, lowerCase); }
-void ApplyCaseForm(std::string& text, bool lowerCase) { CaseForm(text, lowerCase); }
+void ApplyCaseForm(std::u16string& text, bool lowerCase) {
+    CaseForm(text, lowerCase);
+}
+void ApplyCaseForm(std::string& text, bool lowerCase) {
+    CaseForm(text, lowerCase);
+}
 
-std::u16string EditorTextFromListFile(std::string_view bytes) { return Utf16FromCp1252(WithLineBreaks(bytes, "\n")); }
+std::u16string EditorTextFromListFile(std::string_view bytes) {
+    return Utf16FromCp1252(WithLineBreaks(bytes, "\n"));
+}
 
 std::string ListFileFromEditorText(std::u16string_view text) {
     std::string out;
@@ -62,8 +70,10 @@ std::string ListFileFromEditorText(std::u16string_view text) {
         const bool lineBreak = c == u'\n' || c == u'\u2028' || c == u'\u2029';
         if (!end && !lineBreak && c != 0) continue;
         out += Cp1252FromUtf16(text.substr(start, i - start));
-        if (lineBreak) out += "\r\n";
-        else if (!end) out += '\0';
+        if (lineBreak)
+            out += "\r\n";
+        else if (!end)
+            out += '\0';
         start = i + 1;
     }
     return out;

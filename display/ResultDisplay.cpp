@@ -28,7 +28,8 @@ DisplayOptions TVornixMain::CurrentDisplayOptions() const {
     o.ShowCommonWords = ShowCommonWords1->isChecked();
     o.ShowNumbers = ShowNumbers1->isChecked();
     o.LowerCase = LowerCase1->isChecked();
-    o.Order = OrderFromChecks(FrequencyList1->isChecked(), AlphabeticalList1->isChecked(), WordLengthList1->isChecked());
+    o.Order =
+        OrderFromChecks(FrequencyList1->isChecked(), AlphabeticalList1->isChecked(), WordLengthList1->isChecked());
     o.ActiveThreshold = ActiveThreshold;
     return o;
 }
@@ -95,7 +96,9 @@ void TVornixMain::FormResize() {
     HelpBut->move(CancelBut->x() + width, top);
 }
 
-void TVornixMain::Display1Click() { Statistics1->setEnabled(run_->store.WordCount() > 0); }
+void TVornixMain::Display1Click() {
+    Statistics1->setEnabled(run_->store.WordCount() > 0);
+}
 
 void TVornixMain::ShowCommonWords1Click() {
     ShowCommonWords1->setChecked(!ShowCommonWords1->isChecked());
@@ -119,17 +122,30 @@ void TVornixMain::SetOrder(QAction* item, int tab) {
     if (refill) DisplayResults();
 }
 
-void TVornixMain::AlphabeticalList1Click() { SetOrder(AlphabeticalList1, 0); }
-void TVornixMain::FrequencyList1Click() { SetOrder(FrequencyList1, 1); }
-void TVornixMain::WordLengthList1Click() { SetOrder(WordLengthList1, 2); }
+void TVornixMain::AlphabeticalList1Click() {
+    SetOrder(AlphabeticalList1, 0);
+}
+void TVornixMain::FrequencyList1Click() {
+    SetOrder(FrequencyList1, 1);
+}
+void TVornixMain::WordLengthList1Click() {
+    SetOrder(WordLengthList1, 2);
+}
 
 void TVornixMain::TabControl1Change(int index) {
     if (busy_) return;
     switch (index) {
-    case 0: AlphabeticalList1Click(); break;
-    case 1: FrequencyList1Click(); break;
-    case 2: WordLengthList1Click(); break;
-    default: break;
+        case 0:
+            AlphabeticalList1Click();
+            break;
+        case 1:
+            FrequencyList1Click();
+            break;
+        case 2:
+            WordLengthList1Click();
+            break;
+        default:
+            break;
     }
 }
 
@@ -147,18 +163,18 @@ void TVornixMain::AdditionalSettings1Click() {
 bool TVornixMain::FormKeyDown(int key) {
     if (Grid->isVisible()) {
         switch (key) {
-        case Qt::Key_Escape:
-            SetResultsView(false);
-            ShowStatus(QString());
-            return true;
-        case Qt::Key_End:
-            if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(model_->rowCount() - 1, 0));
-            return true;
-        case Qt::Key_Home:
-            if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, 0));
-            return true;
-        default:
-            return false;
+            case Qt::Key_Escape:
+                SetResultsView(false);
+                ShowStatus(QString());
+                return true;
+            case Qt::Key_End:
+                if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(model_->rowCount() - 1, 0));
+                return true;
+            case Qt::Key_Home:
+                if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, 0));
+                return true;
+            default:
+                return false;
         }
     }
     if (TopStatus->isVisible() && key == Qt::Key_Escape) {

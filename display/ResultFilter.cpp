@@ -14,9 +14,12 @@ ResultOrder OrderFromChecks(bool frequency, bool alphabetical, bool wordLength) 
 
 const char* OrderName(ResultOrder order) {
     switch (order) {
-    case ResultOrder::Alphabetical: return "Alphabetical";
-    case ResultOrder::WordLength: return "Word-length";
-    case ResultOrder::Frequency: break;
+        case ResultOrder::Alphabetical:
+            return "Alphabetical";
+        case ResultOrder::WordLength:
+            return "Word-length";
+        case ResultOrder::Frequency:
+            break;
     }
     return "Frequency";
 }
@@ -41,8 +44,7 @@ std::string HiddenSuffix(std::string_view valueText, bool shown) {
 }
 
 std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
-                        std::string_view uniqueNumbers, bool showCommon, bool showNumbers,
-                        std::int64_t shownRows) {
+                        std::string_view uniqueNumbers, bool showCommon, bool showNumbers, std::int64_t shownRows) {
     std::string s = OrderName(order);
     s += " order. ";
     s += uniqueWords;

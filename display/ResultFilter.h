@@ -39,8 +39,7 @@ std::string HiddenSuffix(std::string_view valueText, bool shown);
 // The status line after a refill, e.g.
 // "Frequency order. 812 words; 97 common (hidden); 4 numeric; showing 715."
 std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
-                        std::string_view uniqueNumbers, bool showCommon, bool showNumbers,
-                        std::int64_t shownRows);
+                        std::string_view uniqueNumbers, bool showCommon, bool showNumbers, std::int64_t shownRows);
 
 // A grid cell text: two blanks and the number right-aligned in six places (longer
 // numbers in full).

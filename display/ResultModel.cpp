@@ -22,21 +22,26 @@ int ResultModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ResultModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
+int ResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 3;
+}
 
 QString ResultModel::CellText(int row, int column) const {
     const std::int32_t rec = RecordAt(row);
     if (rec < 0 || !store_) return {};
     switch (column) {
-    case 0: return QString::fromLatin1(NumberCell(row + 1));
-    case 1: {
-        // Words are 8-bit text in the Windows set; Latin-1 shows all but a few of its
-        // letters as written.
-        const std::string word = DisplayWord(store_->ReadWordRecord(rec), lowerCase_);
-        return QStringLiteral("  ") + QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
-    }
-    case 2: return QString::fromLatin1(NumberCell(store_->Count(rec)));
-    default: return {};
+        case 0:
+            return QString::fromLatin1(NumberCell(row + 1));
+        case 1: {
+            // Words are 8-bit text in the Windows set; Latin-1 shows all but a few of its
+            // letters as written.
+            const std::string word = DisplayWord(store_->ReadWordRecord(rec), lowerCase_);
+            return QStringLiteral("  ") + QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
+        }
+        case 2:
+            return QString::fromLatin1(NumberCell(store_->Count(rec)));
+        default:
+            return {};
     }
 }
 
@@ -48,10 +53,14 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     switch (section) {
-    case 0: return QStringLiteral("  Ranking");
-    case 1: return QStringLiteral("  Word");
-    case 2: return QStringLiteral("  Frequency");
-    default: return {};
+        case 0:
+            return QStringLiteral("  Ranking");
+        case 1:
+            return QStringLiteral("  Word");
+        case 2:
+            return QStringLiteral("  Frequency");
+        default:
+            return {};
     }
 }
 

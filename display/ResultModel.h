@@ -3,7 +3,6 @@
 // holds only the shown record numbers and makes the cell texts when asked, so a table
 // of 500,000 words refills at once.
 #include <QAbstractTableModel>
-
 #include <cstdint>
 #include <vector>
 

@@ -43,8 +43,10 @@ std::optional<std::int32_t> ParseSearchNumber(std::u16string_view text) {
 std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase) {
     std::u16string out(text);
     for (char16_t& c : out) {
-        if (lowerCase && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-        else if (!lowerCase && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+        if (lowerCase && c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c + 32);
+        else if (!lowerCase && c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - 32);
     }
     return out;
 }
@@ -54,24 +56,24 @@ std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view te
     SearchQuery q;
     q.kind = kind;
     switch (kind) {
-    case SearchKind::Word:
-        q.text = SearchCaseForm(text, lowerCase);
-        return q;
-    case SearchKind::Ranking:
-        // The rank's digits are compared as typed; the number test only keeps a text
-        // the window refused from being searched.
-        if (!ParseSearchNumber(text)) return std::nullopt;
-        q.text = std::u16string(text);
-        return q;
-    case SearchKind::Frequency: {
-        const auto target = ParseSearchNumber(text);
-        if (!target) return std::nullopt;
-        q.text = std::u16string(text);
-        q.target = *target;
-        return q;
-    }
-    default:
-        return std::nullopt;
+        case SearchKind::Word:
+            q.text = SearchCaseForm(text, lowerCase);
+            return q;
+        case SearchKind::Ranking:
+            // The rank's digits are compared as typed; the number test only keeps a text
+            // the window refused from being searched.
+            if (!ParseSearchNumber(text)) return std::nullopt;
+            q.text = std::u16string(text);
+            return q;
+        case SearchKind::Frequency: {
+            const auto target = ParseSearchNumber(text);
+            if (!target) return std::nullopt;
+            q.text = std::u16string(text);
+            q.target = *target;
+            return q;
+        }
+        default:
+            return std::nullopt;
     }
 }
 

@@ -25,7 +25,7 @@ std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase);
 // A search ready to run over the rows.
 struct SearchQuery {
     SearchKind kind = SearchKind::None;
-    std::u16string text;     // Ranking and Word: the text a cell must hold after a space
+    std::u16string text;      // Ranking and Word: the text a cell must hold after a space
     std::int32_t target = 0;  // Frequency: the highest count that matches
 };
 

@@ -57,7 +57,9 @@ TVornixSearch::TVornixSearch(SettingsFile& settings, TVornixMain* main)
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool TVornixSearch::CanFindNext() const { return !lastSearchText_.isEmpty() && searchKind_ != SearchKind::None; }
+bool TVornixSearch::CanFindNext() const {
+    return !lastSearchText_.isEmpty() && searchKind_ != SearchKind::None;
+}
 
 void TVornixSearch::StartSearch() {
     if (main_->Busy()) return;
@@ -103,8 +105,8 @@ void TVornixSearch::FindNextMatch() {
         return model->CellText(row, column).toStdU16String();
     });
     if (found < 0) {
-        main_->Ui().Information(
-            main_, QString::fromStdU16String(NotFoundText(searchKind_, lastSearchText_.toStdU16String())));
+        main_->Ui().Information(main_,
+                                QString::fromStdU16String(NotFoundText(searchKind_, lastSearchText_.toStdU16String())));
         return;
     }
     main_->Grid->setCurrentIndex(model->index(found, static_cast<int>(searchKind_)));

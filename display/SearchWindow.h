@@ -43,7 +43,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;  // FormShow
-    void done(int result) override;               // FormClose
+    void done(int result) override;              // FormClose
 
 private:
     SettingsFile& settings_;

@@ -98,7 +98,9 @@ void TVornixStats::SetFileList(const std::vector<std::string>& names) {
     for (const std::string& name : names) FileList->addItem(QFile::decodeName(name.c_str()));
 }
 
-void TVornixStats::ClearFileList() { FileList->clear(); }
+void TVornixStats::ClearFileList() {
+    FileList->clear();
+}
 
 void TVornixStats::showEvent(QShowEvent* event) {
     // Centred first, then moved to the stored position when there is one.

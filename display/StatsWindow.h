@@ -3,7 +3,6 @@
 // its labels at the end (and after a word is added to the common words list), and the
 // summary line reads three of them back.
 #include <QDialog>
-
 #include <string>
 #include <vector>
 
@@ -41,7 +40,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;  // FormActivate
-    void done(int result) override;               // FormClose
+    void done(int result) override;              // FormClose
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

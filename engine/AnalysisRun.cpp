@@ -15,7 +15,9 @@ namespace vornix {
 
 namespace {
 
-unsigned char FoldAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 
 // Documents are read in blocks rather than whole: the scanner keeps its state across
 // blocks, so the words are the same, and a huge file never has to fit in memory.
@@ -45,8 +47,7 @@ std::string LimitMessage() {
     return "Reached unique-words limit " + std::to_string(WordStore::MaxWords) + ": cannot read more.";
 }
 
-AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous)
-    : store(std::move(wordFilePath), state, anonymous) {}
+AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous) : store(std::move(wordFilePath), state, anonymous) {}
 
 void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonListPath) {
     CharMap = BuildCharMap(set);
@@ -162,8 +163,10 @@ void AnalysisRun::ReadDocuments(const std::vector<std::string>& paths, bool stri
         if (hooks.showStatus)
             hooks.showStatus("Reading " + paths[i] + " (" + std::to_string(i + 1) + " of " + std::to_string(n) + ")");
         ++state.FilesRead;
-        if (paths[i] == "-") VornixStream(STDIN_FILENO, "stdin", stripPossessives);
-        else Vornix(paths[i], stripPossessives);
+        if (paths[i] == "-")
+            VornixStream(STDIN_FILENO, "stdin", stripPossessives);
+        else
+            Vornix(paths[i], stripPossessives);
         if (state.StopRun) break;
     }
 }

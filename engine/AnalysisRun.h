@@ -65,8 +65,8 @@ public:
     void VornixStream(int fd, const std::string& name, bool stripPossessives);
 
     // The document loop: "Reading PATH (i of n)", FilesRead + 1, scan; stops early when
-    // the run is stopped. The path "-" reads standard input, named "stdin". A document that cannot be opened throws after the documents
-    // before it were counted; the caller ends the run with GeneralClosedown.
+    // the run is stopped. The path "-" reads standard input, named "stdin". A document that cannot be opened throws
+    // after the documents before it were counted; the caller ends the run with GeneralClosedown.
     void ReadDocuments(const std::vector<std::string>& paths, bool stripPossessives);
 
     // The end of the run that decides results: builds the alphabetical index and the

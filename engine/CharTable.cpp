@@ -53,20 +53,26 @@ CharMapTable BuildCharMap(CharacterSet set) {
 
 std::string RunTimeErrorMessage(int errnum) {
     switch (errnum) {
-    case ENOENT:
-    case ENOTDIR: return "File not found";
-    case ENAMETOOLONG:
-    case EINVAL:
-    case EISDIR: return "Invalid filename";
-    case EMFILE:
-    case ENFILE: return "Too many open files";
-    case EACCES:
-    case EPERM:
-    case EROFS: return "File access denied";
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return "Disk full";
-    default: return "I/O error " + std::to_string(errnum);
+        case ENOENT:
+        case ENOTDIR:
+            return "File not found";
+        case ENAMETOOLONG:
+        case EINVAL:
+        case EISDIR:
+            return "Invalid filename";
+        case EMFILE:
+        case ENFILE:
+            return "Too many open files";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return "File access denied";
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return "Disk full";
+        default:
+            return "I/O error " + std::to_string(errnum);
     }
 }
 

@@ -25,8 +25,12 @@ constexpr std::uint8_t kApostrophe = 39;
 constexpr std::uint8_t kLigature = 198;
 
 // Punctuation trimmed from both ends of a word.
-constexpr bool IsEdgeChar(std::uint8_t c) { return c == 39 || c == 44 || c == 46; }
+constexpr bool IsEdgeChar(std::uint8_t c) {
+    return c == 39 || c == 44 || c == 46;
+}
 // A word whose first character is a digit is a number.
-constexpr bool IsDigitChar(std::uint8_t c) { return c >= '0' && c <= '9'; }
+constexpr bool IsDigitChar(std::uint8_t c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace vornix

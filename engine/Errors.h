@@ -9,8 +9,7 @@ namespace vornix {
 
 class FileError : public std::runtime_error {
 public:
-    explicit FileError(const std::string& message, int errnum = 0)
-        : std::runtime_error(message), code_(errnum) {}
+    explicit FileError(const std::string& message, int errnum = 0) : std::runtime_error(message), code_(errnum) {}
     // The system's error number, 0 when none is known.
     int Code() const { return code_; }
 

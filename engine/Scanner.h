@@ -66,31 +66,31 @@ bool Scanner::Feed(const unsigned char* p, std::size_t n, OnWord&& onWord) {
         const std::uint8_t previous = current;
         current = map_[p[i]];
         switch (current) {
-        case kSeparator:
-            if (len_ == 0) break;
-            current_ = current;
-            if (!Emit(onWord)) return false;
-            break;
-        case kComma:
-            if (len_ == 0 || IsDigitChar(previous)) break;  // 1,000 reads as 1000
-            current_ = current;
-            if (!Emit(onWord)) return false;
-            break;
-        case kFullStop:
-            if (len_ == 0) break;
-            if (previous == kFullStop) {
+            case kSeparator:
+                if (len_ == 0) break;
                 current_ = current;
                 if (!Emit(onWord)) return false;
                 break;
-            }
-            if (len_ < kMax) word_[len_++] = '.';
-            break;
-        case kLigature:
-            if (len_ < kMax) word_[len_++] = 'A';
-            if (len_ < kMax) word_[len_++] = 'E';
-            break;
-        default:
-            if (len_ < kMax) word_[len_++] = static_cast<char>(current);
+            case kComma:
+                if (len_ == 0 || IsDigitChar(previous)) break;  // 1,000 reads as 1000
+                current_ = current;
+                if (!Emit(onWord)) return false;
+                break;
+            case kFullStop:
+                if (len_ == 0) break;
+                if (previous == kFullStop) {
+                    current_ = current;
+                    if (!Emit(onWord)) return false;
+                    break;
+                }
+                if (len_ < kMax) word_[len_++] = '.';
+                break;
+            case kLigature:
+                if (len_ < kMax) word_[len_++] = 'A';
+                if (len_ < kMax) word_[len_++] = 'E';
+                break;
+            default:
+                if (len_ < kMax) word_[len_++] = static_cast<char>(current);
         }
     }
     current_ = current;

@@ -155,7 +155,9 @@ std::uint64_t Chunk(const char* p) {
     return x;
 }
 
-std::size_t SlotIndex(std::uint64_t key, std::size_t mask) { return static_cast<std::size_t>(key >> 25) & mask; }
+std::size_t SlotIndex(std::uint64_t key, std::size_t mask) {
+    return static_cast<std::size_t>(key >> 25) & mask;
+}
 
 }  // namespace
 
@@ -191,8 +193,8 @@ void WordStore::GrowIndex() {
 void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash) {
     // At most five eighths full, where linear probing stays short.
     if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
-    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) |
-                              static_cast<std::uint64_t>(rec + 1);
+    const std::uint64_t key =
+        (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) | static_cast<std::uint64_t>(rec + 1);
     std::size_t i = SlotIndex(key, mask_);
     while (slots_[i].key != 0) i = (i + 1) & mask_;
     slots_[i] = Slot{key, Chunk(RecordAt(rec)->text)};
@@ -265,9 +267,12 @@ bool WordStore::FindWord(std::string_view word, std::int32_t& position) {
         std::int32_t middle = (low + high) / 2;
         position = middle;
         std::string_view text = ReadWordRecord(index[middle]).Text();
-        if (word < text) high = middle - 1;
-        else if (word > text) low = middle + 1;
-        else WordFound = true;
+        if (word < text)
+            high = middle - 1;
+        else if (word > text)
+            low = middle + 1;
+        else
+            WordFound = true;
     }
     if (low > high) position = low;
     return WordFound;

@@ -20,12 +20,12 @@ using namespace vornix;
 namespace {
 
 // Says which property broke before stopping, so a finding is readable without a debugger.
-#define CHECK(cond)                                                        \
-    do {                                                                   \
-        if (!(cond)) {                                                     \
+#define CHECK(cond)                                                                \
+    do {                                                                           \
+        if (!(cond)) {                                                             \
             std::fprintf(stderr, "check failed: %s (line %d)\n", #cond, __LINE__); \
-            std::abort();                                                  \
-        }                                                                  \
+            std::abort();                                                          \
+        }                                                                          \
     } while (0)
 
 // The rules read straight, one byte at a time over the whole text.
@@ -58,8 +58,10 @@ std::vector<std::string> Reference(const CharMapTable& map, const std::uint8_t* 
             if (!word.empty() && !(previous >= '0' && previous <= '9')) emit();
         } else if (current == 46) {
             if (word.empty()) continue;
-            if (previous == 46) emit();
-            else append('.');
+            if (previous == 46)
+                emit();
+            else
+                append('.');
         } else if (current == 198) {
             append('A');
             append('E');

@@ -41,8 +41,10 @@ std::u16string Utf16FromCp1252(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
     for (unsigned char b : bytes) {
-        if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0) out += kHigh[b - 0x80];
-        else out += static_cast<char16_t>(b);
+        if (b >= 0x80 && b <= 0x9F && kHigh[b - 0x80] != 0)
+            out += kHigh[b - 0x80];
+        else
+            out += static_cast<char16_t>(b);
     }
     return out;
 }

@@ -38,7 +38,9 @@ bool TVornixMain::ClipboardHasText() const {
     return data && data->hasText();
 }
 
-bool TVornixMain::StripPossessives() const { return settings_.IniNumber("Possess", 0) == 1; }
+bool TVornixMain::StripPossessives() const {
+    return settings_.IniNumber("Possess", 0) == 1;
+}
 
 void TVornixMain::File1Click() {
     SaveAnalysis1->setEnabled(run_->store.WordCount() > 0);
@@ -66,15 +68,17 @@ void TVornixMain::OpenClipboard1Click() {
     RunAnalysis([&] {
         // Taken only now: the common words list was read through the same buffer.
         const QString text = QGuiApplication::clipboard()->text();
-        const std::string bytes = Cp1252FromUtf16(std::u16string_view(
-            reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
+        const std::string bytes = Cp1252FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                                      static_cast<std::size_t>(text.size())));
         ShowStatus(QStringLiteral("Reading from clipboard"));
         run_->state.FilesRead = 1;
         run_->VornixText(bytes, "Clipboard", StripPossessives());
     });
 }
 
-void TVornixMain::Break1Click() { run_->state.BreakRequested = true; }
+void TVornixMain::Break1Click() {
+    run_->state.BreakRequested = true;
+}
 
 void TVornixMain::RunAnalysis(const std::function<void()>& readInputs) {
     try {
@@ -125,8 +129,10 @@ void TVornixMain::EnableDodgyOptions(bool enable) {
     // earlier one.
     Grid->setVisible(enable && run_->store.WordCount() > 0);
     if (enable == !busy_) return;
-    if (enable) QGuiApplication::restoreOverrideCursor();
-    else QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (enable)
+        QGuiApplication::restoreOverrideCursor();
+    else
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     Break1->setVisible(!enable);
     OpenBut->setEnabled(enable);
     TabControl1->setEnabled(enable);

@@ -7,8 +7,10 @@ namespace vornix {
 std::vector<std::int32_t> ShownWords(WordStore& store, const ResultOrders& orders, const DisplayOptions& options) {
     const std::int32_t n = store.WordCount();
     const std::vector<std::int32_t>* index = &orders.FreqIndex;
-    if (options.Order == ResultOrder::Alphabetical) index = &store.AlphaIndex();
-    else if (options.Order == ResultOrder::WordLength) index = &orders.LengthIndex;
+    if (options.Order == ResultOrder::Alphabetical)
+        index = &store.AlphaIndex();
+    else if (options.Order == ResultOrder::WordLength)
+        index = &orders.LengthIndex;
     std::vector<std::int32_t> shown;
     shown.reserve(static_cast<std::size_t>(n));
     for (std::int32_t p = 1; p <= n; ++p) {

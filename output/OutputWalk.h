@@ -22,7 +22,6 @@ char SeparatorChar(int sepIndex);
 void AppendOutputLine(std::string& out, std::string_view word, char separator, std::int32_t count);
 
 // The whole table as a saved file holds it; empty when no word is shown.
-std::string FormatAnalysis(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
-                           char separator);
+std::string FormatAnalysis(WordStore& store, const ResultOrders& orders, const DisplayOptions& options, char separator);
 
 }  // namespace vornix

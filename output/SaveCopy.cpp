@@ -23,9 +23,12 @@ namespace {
 
 QString DefaultExtension(ResultOrder order) {
     switch (order) {
-    case ResultOrder::Alphabetical: return QStringLiteral("vxa");
-    case ResultOrder::WordLength: return QStringLiteral("vxl");
-    case ResultOrder::Frequency: break;
+        case ResultOrder::Alphabetical:
+            return QStringLiteral("vxa");
+        case ResultOrder::WordLength:
+            return QStringLiteral("vxl");
+        case ResultOrder::Frequency:
+            break;
     }
     return QStringLiteral("vxf");
 }

@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
-
 #include <climits>
 
 #include "display/ResultFilter.h"
@@ -79,9 +78,9 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
     HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
     HelpBtn->setGeometry(300, 80, 75, 25);
 
-    Separator = MakeGroup(this, "Separator", QStringLiteral("Separator character"),
-                          {QStringLiteral("Space"), QStringLiteral("Tab"), QStringLiteral("Comma")},
-                          QRect(16, 52, 130, 100));
+    Separator =
+        MakeGroup(this, "Separator", QStringLiteral("Separator character"),
+                  {QStringLiteral("Space"), QStringLiteral("Tab"), QStringLiteral("Comma")}, QRect(16, 52, 130, 100));
     CharacterSet = MakeGroup(this, "CharacterSet", QStringLiteral("Character set"),
                              {QStringLiteral("Windows"), QStringLiteral("DOS")}, QRect(160, 52, 120, 100));
 
@@ -111,10 +110,18 @@ void TAddDlg::LoadFromSettings() {
     Select(Possessive, settings_.IniNumber("Possess", 0));
 }
 
-int TAddDlg::ThresholdValue() const { return ThresholdFromText(Threshold->cleanText().toStdString()); }
-int TAddDlg::SepIndex() const { return Selected(Separator, 1); }
-int TAddDlg::CharIndex() const { return Selected(CharacterSet, 0); }
-int TAddDlg::PossessIndex() const { return Selected(Possessive, 0); }
+int TAddDlg::ThresholdValue() const {
+    return ThresholdFromText(Threshold->cleanText().toStdString());
+}
+int TAddDlg::SepIndex() const {
+    return Selected(Separator, 1);
+}
+int TAddDlg::CharIndex() const {
+    return Selected(CharacterSet, 0);
+}
+int TAddDlg::PossessIndex() const {
+    return Selected(Possessive, 0);
+}
 
 void TAddDlg::showEvent(QShowEvent* event) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {

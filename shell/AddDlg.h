@@ -4,7 +4,6 @@
 // are the live values the rest of the program reads; the settings hold the values last
 // confirmed with OK.
 #include <QDialog>
-
 #include <functional>
 
 class QButtonGroup;
@@ -41,8 +40,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;  // FormActivate
-    void accept() override;                       // OKBtnClick
-    void reject() override;                       // CancelButClick, Escape and the close box
+    void accept() override;                      // OKBtnClick
+    void reject() override;                      // CancelButClick, Escape and the close box
 
 private:
     void LoadFromSettings();

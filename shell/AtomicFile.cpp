@@ -39,7 +39,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, bool k
 
     mode_t mode = 0644;
     struct stat old {};
-    if (keepMode && ::stat(path.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    if (keepMode && ::stat(path.c_str(), &old) == 0)
+        mode = old.st_mode & 07777;
     else {
         // Honour the umask as a plain create would.
         mode_t mask = ::umask(0);

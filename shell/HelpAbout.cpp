@@ -31,7 +31,9 @@ QString HelpIndexPath(const std::string& programFolder) {
 
 }  // namespace
 
-void TVornixMain::Contents1Click() { ShowHelp(QString()); }
+void TVornixMain::Contents1Click() {
+    ShowHelp(QString());
+}
 
 void TVornixMain::About1Click() {
     const QStringList lines{

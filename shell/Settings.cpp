@@ -43,9 +43,12 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, int& errnum) {
 
 int DigitValue(char c, int base) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
     return d < base ? d : -1;
 }
 
@@ -125,8 +128,7 @@ bool SettingsFile::Load(const std::string& path) {
     return true;
 }
 
-bool SettingsFile::IniSetup(const std::string& fileName,
-                            const std::vector<std::string>& arguments,
+bool SettingsFile::IniSetup(const std::string& fileName, const std::vector<std::string>& arguments,
                             const SettingsEnvironment& env) {
     m_setupPending = false;
     m_lines.clear();
@@ -175,8 +177,7 @@ bool SettingsFile::IniSetup(const std::string& fileName,
 }
 
 void SettingsFile::IniSave() {
-    if (m_settingsPath.empty())
-        throw FileError("Cannot create file: no folder for the settings file is known");
+    if (m_settingsPath.empty()) throw FileError("Cannot create file: no folder for the settings file is known");
     // A file that could not be read holds settings this run never saw: replacing it
     // with this run's defaults would lose them.
     if (m_unreadable)
@@ -194,16 +195,14 @@ void SettingsFile::IniSave() {
 std::ptrdiff_t SettingsFile::FindKey(const std::string& key) const {
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const std::string& line = m_lines[i];
-        if (line.size() > key.size() && line[key.size()] == '=' &&
-            line.compare(0, key.size(), key) == 0)
+        if (line.size() > key.size() && line[key.size()] == '=' && line.compare(0, key.size(), key) == 0)
             return static_cast<std::ptrdiff_t>(i);
     }
     return -1;
 }
 
 void SettingsFile::WarnIfPending(const char* operation, const std::string& key) const {
-    if (m_setupPending && m_warn)
-        m_warn(std::string(operation) + "(" + key + ") called before setup of INI file");
+    if (m_setupPending && m_warn) m_warn(std::string(operation) + "(" + key + ") called before setup of INI file");
 }
 
 bool SettingsFile::IniExists(const std::string& key) const {
@@ -235,8 +234,10 @@ void SettingsFile::IniPut(const std::string& key, const std::string& value) {
     // possibly one that sets another key.
     std::string line = key + "=" + value.substr(0, value.find_first_of("\r\n"));
     std::ptrdiff_t at = FindKey(key);
-    if (at < 0) m_lines.push_back(std::move(line));
-    else m_lines[static_cast<std::size_t>(at)] = std::move(line);
+    if (at < 0)
+        m_lines.push_back(std::move(line));
+    else
+        m_lines[static_cast<std::size_t>(at)] = std::move(line);
 }
 
 void SettingsFile::IniPutFlag(const std::string& key, bool value) {
@@ -247,8 +248,7 @@ void SettingsFile::IniPutNumber(const std::string& key, std::int32_t value) {
     IniPut(key, std::to_string(value));
 }
 
-std::optional<std::string> FindDefaultCommonList(const std::string& settingsFolder,
-                                                 const std::string& programFolder) {
+std::optional<std::string> FindDefaultCommonList(const std::string& settingsFolder, const std::string& programFolder) {
     std::vector<std::string> candidates;
     if (!settingsFolder.empty()) candidates.push_back(settingsFolder + "Vornix.dat");
     if (!programFolder.empty()) {

@@ -65,8 +65,8 @@ public:
 
     // Reads. A key is held by the first line that begins with exactly key + "=".
     bool IniExists(const std::string& key) const;
-    std::string IniSetting(const std::string& key) const;   // empty when missing
-    bool IniFlag(const std::string& key) const;              // "y" or "Y" only
+    std::string IniSetting(const std::string& key) const;  // empty when missing
+    bool IniFlag(const std::string& key) const;            // "y" or "Y" only
     std::int32_t IniNumber(const std::string& key, std::int32_t defaultValue) const;
 
     // Writes, in memory: the first line holding the key is replaced, or a line is
@@ -80,9 +80,7 @@ public:
     // warning callback, then carry on. IniSetup clears it.
     bool SetupPending() const { return m_setupPending; }
     void SetSetupPending(bool pending) { m_setupPending = pending; }
-    void SetWarningCallback(std::function<void(const std::string&)> warn) {
-        m_warn = std::move(warn);
-    }
+    void SetWarningCallback(std::function<void(const std::string&)> warn) { m_warn = std::move(warn); }
 
     const std::vector<std::string>& SettingsLines() const { return m_lines; }
     const std::string& SettingsPath() const { return m_settingsPath; }
@@ -114,7 +112,6 @@ private:
 // (settingsFolder + "Vornix.dat"), else the master copy beside the program, else the
 // installed one (programFolder + "../share/vornix/Vornix.dat"); nothing when none
 // exists. An empty folder is skipped.
-std::optional<std::string> FindDefaultCommonList(const std::string& settingsFolder,
-                                                 const std::string& programFolder);
+std::optional<std::string> FindDefaultCommonList(const std::string& settingsFolder, const std::string& programFolder);
 
 }  // namespace vornix

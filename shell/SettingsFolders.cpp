@@ -31,8 +31,7 @@ std::string ConfigBaseFolderFor(const SettingsEnvironment& env) {
     if (!env.appData.empty()) return WithSlash(env.appData);
     // A relative XDG_CONFIG_HOME would scatter settings over whatever folder the
     // program starts in; the XDG rules say to ignore it.
-    if (!env.xdgConfigHome.empty() && env.xdgConfigHome.front() == '/')
-        return WithSlash(env.xdgConfigHome);
+    if (!env.xdgConfigHome.empty() && env.xdgConfigHome.front() == '/') return WithSlash(env.xdgConfigHome);
     if (!env.home.empty()) return WithSlash(env.home) + ".config/";
     return {};
 }
@@ -57,8 +56,7 @@ std::string RunningProgramFolder() {
 
 std::string RunIdFromArguments(const std::vector<std::string>& arguments) {
     static const std::string kPrefix = "id=";
-    if (arguments.empty() || arguments.front().compare(0, kPrefix.size(), kPrefix) != 0)
-        return {};
+    if (arguments.empty() || arguments.front().compare(0, kPrefix.size(), kPrefix) != 0) return {};
     std::string id = arguments.front().substr(kPrefix.size(), kMaxRunIdLength);
     for (char& c : id)
         if (c == '/') c = '_';

@@ -1,5 +1,7 @@
 #include "shell/SingleInstance.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -7,14 +9,14 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-#include <unistd.h>
-
 namespace vornix {
 
 namespace {
 
 // The lock's name holds at most 40 characters of the program's name.
-QString ShortName(const QString& programName) { return programName.left(40); }
+QString ShortName(const QString& programName) {
+    return programName.left(40);
+}
 
 }  // namespace
 

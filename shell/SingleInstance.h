@@ -6,7 +6,6 @@
 // blocks the next start.
 #include <QObject>
 #include <QString>
-
 #include <memory>
 
 class QLocalServer;

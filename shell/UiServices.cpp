@@ -2,7 +2,6 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
-
 #include <memory>
 
 namespace vornix {

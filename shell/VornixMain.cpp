@@ -1,5 +1,7 @@
 #include "shell/VornixMain.h"
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,8 +24,6 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include <unistd.h>
-
 #include "display/ResultModel.h"
 #include "engine/Errors.h"
 #include "engine/WordFileName.h"
@@ -39,7 +39,9 @@ namespace {
 
 const QColor kIdleGreen(0, 128, 0);
 
-std::string Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string Path(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -319,11 +321,12 @@ void TVornixMain::BuildMenus() {
     using M = TVornixMain;
 
     File1 = addMenu("File1", QStringLiteral("&File"), &M::File1Click);
-    Open1 = AddItem(File1, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O), &M::Open1Click);
+    Open1 = AddItem(File1, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                    &M::Open1Click);
     OpenClipboard1 = AddItem(File1, "OpenClipboard1", QStringLiteral("Open &clipboard"),
                              QKeySequence(Qt::CTRL | Qt::Key_Insert), &M::OpenClipboard1Click);
-    SaveAnalysis1 = AddItem(File1, "SaveAnalysis1", QStringLiteral("&Save analysis"), QKeySequence(Qt::CTRL | Qt::Key_S),
-                            &M::SaveAnalysis1Click);
+    SaveAnalysis1 = AddItem(File1, "SaveAnalysis1", QStringLiteral("&Save analysis"),
+                            QKeySequence(Qt::CTRL | Qt::Key_S), &M::SaveAnalysis1Click);
     File1->addSeparator();
     Exit1 = AddItem(File1, "Exit1", QStringLiteral("&Exit"), {}, &M::Exit1Click);
 
@@ -347,15 +350,17 @@ void TVornixMain::BuildMenus() {
     Display1->addSeparator();
     AlphabeticalList1 =
         AddItem(Display1, "AlphabeticalList1", QStringLiteral("&Alphabetical list"), {}, &M::AlphabeticalList1Click);
-    FrequencyList1 = AddItem(Display1, "FrequencyList1", QStringLiteral("&Frequency list"), {}, &M::FrequencyList1Click);
+    FrequencyList1 =
+        AddItem(Display1, "FrequencyList1", QStringLiteral("&Frequency list"), {}, &M::FrequencyList1Click);
     WordLengthList1 =
         AddItem(Display1, "WordLengthList1", QStringLiteral("Word-&length List"), {}, &M::WordLengthList1Click);
     Display1->addSeparator();
-    Statistics1 = AddItem(Display1, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4),
-                          &M::Statistics1Click);
+    Statistics1 =
+        AddItem(Display1, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4), &M::Statistics1Click);
     AdditionalSettings1 = AddItem(Display1, "AdditionalSettings1", QStringLiteral("A&dditional settings"),
                                   QKeySequence(Qt::Key_F5), &M::AdditionalSettings1Click);
-    for (QAction* item : {ShowCommonWords1, ShowNumbers1, LowerCase1, AlphabeticalList1, FrequencyList1, WordLengthList1})
+    for (QAction* item :
+         {ShowCommonWords1, ShowNumbers1, LowerCase1, AlphabeticalList1, FrequencyList1, WordLengthList1})
         item->setCheckable(true);
     FrequencyList1->setChecked(true);
 
@@ -455,6 +460,8 @@ void TVornixMain::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TVornixMain::Exit1Click() { close(); }
+void TVornixMain::Exit1Click() {
+    close();
+}
 
 }  // namespace vornix

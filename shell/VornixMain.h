@@ -6,7 +6,6 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
-
 #include <functional>
 #include <map>
 #include <memory>

@@ -11,7 +11,9 @@ namespace vornix {
 
 namespace {
 
-std::string Key(const QString& name, const char* field) { return (name + QLatin1String(field)).toStdString(); }
+std::string Key(const QString& name, const char* field) {
+    return (name + QLatin1String(field)).toStdString();
+}
 
 }  // namespace
 
@@ -27,10 +29,14 @@ void RestoreWindow(SettingsFile& settings, const QString& name, QWidget* window)
     }
     const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
     const int w = screen.width(), h = screen.height();
-    if (left < 0) left = 0;
-    else if (left > w - 20) left = w - 20;
-    if (top < 0) top = 0;
-    else if (top > h - 20) top = h - 20;
+    if (left < 0)
+        left = 0;
+    else if (left > w - 20)
+        left = w - 20;
+    if (top < 0)
+        top = 0;
+    else if (top > h - 20)
+        top = h - 20;
     if (width > w) width = w - 20;
     if (height > h) height = h - 10;
     window->move(left, top);

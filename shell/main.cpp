@@ -2,7 +2,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-
 #include <csignal>
 #include <cstdio>
 

@@ -30,7 +30,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
-std::string TempDir::file(std::string_view name) const { return path_ + "/" + std::string(name); }
+std::string TempDir::file(std::string_view name) const {
+    return path_ + "/" + std::string(name);
+}
 
 std::string TempDir::write(std::string_view name, std::string_view bytes) const {
     std::string p = file(name);
@@ -71,6 +73,8 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool IgnoresPermissions() { return ::geteuid() == 0; }
+bool IgnoresPermissions() {
+    return ::geteuid() == 0;
+}
 
 }  // namespace vornix::test

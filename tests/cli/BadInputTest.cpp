@@ -25,20 +25,37 @@ TEST(BadInput, OddButReadableFilesGiveExactWords) {
     const std::string forty(40, 'A');
     const std::vector<Row> rows{
         {"an empty file", "", {}, ""},
-        {"all 256 byte values, Windows set", AllByteValues(), {},
-         Table({{"0123456789", 1}, {"AAAAAAAECEEEEIIII", 2}, {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2},
-                {"NOOOOO", 2}, {"OUUUUY", 2}, {"Y", 1}, {"_", 1}})},
-        {"all 256 byte values, DOS set", AllByteValues(), {"--charset=dos"},
-         Table({{"0123456789", 1}, {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2}, {"CUEAAAACEEEIIIAAEAEAEOOOUUIOU", 1},
-                {"FAIOUNN", 1}, {"_", 1}})},
-        {"runs of NUL bytes between words", std::string(1000, '\0') + "one" + std::string(5000, '\0') + "two",
-         {}, Table({{"ONE", 1}, {"TWO", 1}})},
+        {"all 256 byte values, Windows set",
+         AllByteValues(),
+         {},
+         Table({{"0123456789", 1},
+                {"AAAAAAAECEEEEIIII", 2},
+                {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2},
+                {"NOOOOO", 2},
+                {"OUUUUY", 2},
+                {"Y", 1},
+                {"_", 1}})},
+        {"all 256 byte values, DOS set",
+         AllByteValues(),
+         {"--charset=dos"},
+         Table({{"0123456789", 1},
+                {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", 2},
+                {"CUEAAAACEEEIIIAAEAEAEOOOUUIOU", 1},
+                {"FAIOUNN", 1},
+                {"_", 1}})},
+        {"runs of NUL bytes between words",
+         std::string(1000, '\0') + "one" + std::string(5000, '\0') + "two",
+         {},
+         Table({{"ONE", 1}, {"TWO", 1}})},
         {"one 10 MB line of letters", std::string(10 << 20, 'a'), {}, Table({{forty, 1}})},
-        {"one 10 MB line of words", [] {
+        {"one 10 MB line of words",
+         [] {
              std::string s;
              for (int i = 0; i < (10 << 20) / 5; ++i) s += "word ";
              return s;
-         }(), {}, Table({{"WORD", (10 << 20) / 5}})},
+         }(),
+         {},
+         Table({{"WORD", (10 << 20) / 5}})},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

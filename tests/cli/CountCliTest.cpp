@@ -21,33 +21,60 @@ TEST(CountCli, OrdersBreakTiesAlphabetically) {
         dir.write("t.txt", "dog A cat elephant _id Aardvark cats DOG a cat's 42\nElephant cat dog a");
     ExpectTables(text, {
                            {{"--no-common-list", "--show-numbers"},
-                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"42", 1},
-                                   {"AARDVARK", 1}, {"CAT'S", 1}, {"CATS", 1}, {"_ID", 1}})},
+                            Table({{"A", 3},
+                                   {"DOG", 3},
+                                   {"CAT", 2},
+                                   {"ELEPHANT", 2},
+                                   {"42", 1},
+                                   {"AARDVARK", 1},
+                                   {"CAT'S", 1},
+                                   {"CATS", 1},
+                                   {"_ID", 1}})},
                            {{"--no-common-list", "--show-numbers", "--order=frequency"},
-                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"42", 1},
-                                   {"AARDVARK", 1}, {"CAT'S", 1}, {"CATS", 1}, {"_ID", 1}})},
+                            Table({{"A", 3},
+                                   {"DOG", 3},
+                                   {"CAT", 2},
+                                   {"ELEPHANT", 2},
+                                   {"42", 1},
+                                   {"AARDVARK", 1},
+                                   {"CAT'S", 1},
+                                   {"CATS", 1},
+                                   {"_ID", 1}})},
                            {{"--no-common-list", "--show-numbers", "--order=alphabetical"},
-                            Table({{"42", 1}, {"A", 3}, {"AARDVARK", 1}, {"CAT", 2}, {"CAT'S", 1},
-                                   {"CATS", 1}, {"DOG", 3}, {"ELEPHANT", 2}, {"_ID", 1}})},
+                            Table({{"42", 1},
+                                   {"A", 3},
+                                   {"AARDVARK", 1},
+                                   {"CAT", 2},
+                                   {"CAT'S", 1},
+                                   {"CATS", 1},
+                                   {"DOG", 3},
+                                   {"ELEPHANT", 2},
+                                   {"_ID", 1}})},
                            {{"--no-common-list", "--show-numbers", "--order=length"},
-                            Table({{"AARDVARK", 1}, {"ELEPHANT", 2}, {"CAT'S", 1}, {"CATS", 1}, {"CAT", 2},
-                                   {"DOG", 3}, {"_ID", 1}, {"42", 1}, {"A", 3}})},
+                            Table({{"AARDVARK", 1},
+                                   {"ELEPHANT", 2},
+                                   {"CAT'S", 1},
+                                   {"CATS", 1},
+                                   {"CAT", 2},
+                                   {"DOG", 3},
+                                   {"_ID", 1},
+                                   {"42", 1},
+                                   {"A", 3}})},
                        });
 }
 
 TEST(CountCli, ThresholdKeepsWordsAtOrAboveIt) {
     TempDir dir;
     const std::string text = dir.write("t.txt", "dog A cat elephant Aardvark DOG a\nElephant cat dog a");
-    ExpectTables(text, {
-                           {{"--no-common-list", "--threshold=0"},
-                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"AARDVARK", 1}})},
-                           {{"--no-common-list", "--threshold=2"},
-                            Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}})},
-                           {{"--no-common-list", "--threshold=+3"}, Table({{"A", 3}, {"DOG", 3}})},
-                           {{"--no-common-list", "--threshold=4"}, ""},
-                           {{"--no-common-list", "--threshold=3", "--order=alphabetical"},
-                            Table({{"A", 3}, {"DOG", 3}})},
-                       });
+    ExpectTables(
+        text, {
+                  {{"--no-common-list", "--threshold=0"},
+                   Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"AARDVARK", 1}})},
+                  {{"--no-common-list", "--threshold=2"}, Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}})},
+                  {{"--no-common-list", "--threshold=+3"}, Table({{"A", 3}, {"DOG", 3}})},
+                  {{"--no-common-list", "--threshold=4"}, ""},
+                  {{"--no-common-list", "--threshold=3", "--order=alphabetical"}, Table({{"A", 3}, {"DOG", 3}})},
+              });
 }
 
 TEST(CountCli, CommonWordsAndNumbersAreHiddenUnlessAsked) {
@@ -55,25 +82,40 @@ TEST(CountCli, CommonWordsAndNumbersAreHiddenUnlessAsked) {
     const std::string list = "--common-list=" + dir.write("common.txt", "THE A OF AND\n");
     const std::string text = dir.write("t.txt", "The cat and the dog saw 3 cats, 3 dogs and 1984 of the rest.");
     const std::vector<std::pair<std::string, int>> plain{{"CAT", 1},  {"CATS", 1}, {"DOG", 1},
-                                                          {"DOGS", 1}, {"REST", 1}, {"SAW", 1}};
-    ExpectTables(text, {
-                           {{list}, Table(plain)},
-                           {{list, "--show-common"},
-                            Table({{"THE", 3}, {"AND", 2}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1},
-                                   {"DOGS", 1}, {"OF", 1}, {"REST", 1}, {"SAW", 1}})},
-                           {{list, "--show-numbers"},
-                            Table({{"3", 2}, {"1984", 1}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1},
-                                   {"DOGS", 1}, {"REST", 1}, {"SAW", 1}})},
-                           {{list, "--show-common", "--show-numbers", "--threshold=2"},
-                            Table({{"THE", 3}, {"3", 2}, {"AND", 2}})},
-                           // A list word the text never used has count 0: listed only at threshold 0.
-                           {{list, "--show-common", "--threshold=0", "--order=alphabetical"},
-                            Table({{"A", 0}, {"AND", 2}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1}, {"DOGS", 1},
-                                   {"OF", 1}, {"REST", 1}, {"SAW", 1}, {"THE", 3}})},
-                           {{list, "--threshold=0"}, Table(plain)},
-                           // Without a list nothing is common.
-                           {{"--no-common-list", "--threshold=3"}, Table({{"THE", 3}})},
-                       });
+                                                         {"DOGS", 1}, {"REST", 1}, {"SAW", 1}};
+    ExpectTables(
+        text,
+        {
+            {{list}, Table(plain)},
+            {{list, "--show-common"},
+             Table({{"THE", 3},
+                    {"AND", 2},
+                    {"CAT", 1},
+                    {"CATS", 1},
+                    {"DOG", 1},
+                    {"DOGS", 1},
+                    {"OF", 1},
+                    {"REST", 1},
+                    {"SAW", 1}})},
+            {{list, "--show-numbers"},
+             Table({{"3", 2}, {"1984", 1}, {"CAT", 1}, {"CATS", 1}, {"DOG", 1}, {"DOGS", 1}, {"REST", 1}, {"SAW", 1}})},
+            {{list, "--show-common", "--show-numbers", "--threshold=2"}, Table({{"THE", 3}, {"3", 2}, {"AND", 2}})},
+            // A list word the text never used has count 0: listed only at threshold 0.
+            {{list, "--show-common", "--threshold=0", "--order=alphabetical"},
+             Table({{"A", 0},
+                    {"AND", 2},
+                    {"CAT", 1},
+                    {"CATS", 1},
+                    {"DOG", 1},
+                    {"DOGS", 1},
+                    {"OF", 1},
+                    {"REST", 1},
+                    {"SAW", 1},
+                    {"THE", 3}})},
+            {{list, "--threshold=0"}, Table(plain)},
+            // Without a list nothing is common.
+            {{"--no-common-list", "--threshold=3"}, Table({{"THE", 3}})},
+        });
 }
 
 TEST(CountCli, StatsAreExact) {
@@ -110,13 +152,13 @@ TEST(CountCli, StatsAreExact) {
 TEST(CountCli, OptionsThatChangeTheWords) {
     TempDir dir;
     const std::string possessive = dir.write("p.txt", "cat's it's o'neill's dogs's cats' cat");
-    ExpectTables(possessive, {
-                                 {{"--no-common-list", "--order=alphabetical"},
-                                  Table({{"CAT", 1}, {"CAT'S", 1}, {"CATS", 1}, {"DOGS'S", 1}, {"IT'S", 1},
-                                         {"O'NEILL'S", 1}})},
-                                 {{"--no-common-list", "--order=alphabetical", "--possessives=strip"},
-                                  Table({{"CAT", 2}, {"CATS", 1}, {"DOGS", 1}, {"IT'S", 1}, {"O'NEILL'S", 1}})},
-                             });
+    ExpectTables(possessive,
+                 {
+                     {{"--no-common-list", "--order=alphabetical"},
+                      Table({{"CAT", 1}, {"CAT'S", 1}, {"CATS", 1}, {"DOGS'S", 1}, {"IT'S", 1}, {"O'NEILL'S", 1}})},
+                     {{"--no-common-list", "--order=alphabetical", "--possessives=strip"},
+                      Table({{"CAT", 2}, {"CATS", 1}, {"DOGS", 1}, {"IT'S", 1}, {"O'NEILL'S", 1}})},
+                 });
     // Byte 146 is an apostrophe in the Windows set and the ligature in DOS; byte 239 is an
     // accented I in Windows and a separator in DOS.
     const std::string charset = dir.write("c.txt", "don\x92t na\xefve");
@@ -202,8 +244,7 @@ TEST(CountCli, InterruptedRunLeavesNoRecordFile) {
         ::close(feed[0]);
         ASSERT_GT(pid, 0);
         // Asleep means waiting for input, which comes after the store was set up.
-        for (int i = 0; i < 1000 && !IsAsleep(pid); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 1000 && !IsAsleep(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         ::kill(pid, sig);
         EXPECT_NE(WaitFor(pid), 0);
@@ -232,13 +273,13 @@ TEST(CountCli, BadArgumentsPrintUsage) {
     TempDir dir;
     const std::string text = dir.write("t.txt", "word");
     const std::vector<std::vector<std::string>> cases{
-        {"--bogus", text},          {"-x", text},
-        {"--order=size", text},     {"--separator=semicolon", text},
-        {"--charset=mac", text},    {"--possessives=drop", text},
-        {"--threshold=abc", text},  {"--threshold=", text},
-        {"--threshold=3x", text},   {"--threshold=99999999999", text},
-        {"--output=", text},        {"--common-list=", text},
-        {"--no-common-list"},       {},
+        {"--bogus", text},         {"-x", text},
+        {"--order=size", text},    {"--separator=semicolon", text},
+        {"--charset=mac", text},   {"--possessives=drop", text},
+        {"--threshold=abc", text}, {"--threshold=", text},
+        {"--threshold=3x", text},  {"--threshold=99999999999", text},
+        {"--output=", text},       {"--common-list=", text},
+        {"--no-common-list"},      {},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
@@ -375,8 +416,14 @@ TEST(CountCli, KingJamesBibleFacts) {
 
     CountResult top = RunCount({"--no-common-list", text});
     ASSERT_EQ(top.exitCode, 0);
-    const std::string head = Table({{"THE", 64018}, {"AND", 51709}, {"OF", 34748}, {"TO", 13630},
-                                    {"THAT", 12916}, {"IN", 12674}, {"HE", 10431}, {"SHALL", 9837}});
+    const std::string head = Table({{"THE", 64018},
+                                    {"AND", 51709},
+                                    {"OF", 34748},
+                                    {"TO", 13630},
+                                    {"THAT", 12916},
+                                    {"IN", 12674},
+                                    {"HE", 10431},
+                                    {"SHALL", 9837}});
     EXPECT_EQ(top.out.substr(0, head.size()), head);
     EXPECT_NE(top.out.find("\r\nLORD\t7836\r\n"), std::string::npos);
     EXPECT_NE(top.out.find("\r\nLORD'S\t134\r\n"), std::string::npos);
@@ -388,8 +435,8 @@ TEST(CountCli, KingJamesBibleFacts) {
     EXPECT_EQ(Lines(stripped.out).size(), 12558u);
 
     CountResult longest = RunCount({"--no-common-list", "--order=length", "--threshold=2", text});
-    const std::string longHead = Table({{"MAHERSHALALHASHBAZ", 2}, {"CHUSHANRISHATHAIM", 4},
-                                        {"KIBROTHHATTAAVAH", 5}, {"LOVINGKINDNESSES", 4}});
+    const std::string longHead =
+        Table({{"MAHERSHALALHASHBAZ", 2}, {"CHUSHANRISHATHAIM", 4}, {"KIBROTHHATTAAVAH", 5}, {"LOVINGKINDNESSES", 4}});
     EXPECT_EQ(longest.out.substr(0, longHead.size()), longHead);
 
     const std::string list = dir.write("list.txt", "the and of\nzebra\n");

@@ -2,13 +2,12 @@
 // vornix-count as a real process: arguments in; exit code, standard output and error,
 // and what it left in its TMPDIR out. Shared by the command-line test files.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
@@ -16,8 +15,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -176,6 +175,5 @@ void ExpectTables(const std::string& file, const std::vector<Case>& cases) {
         EXPECT_EQ(r.out, c.expected);
     }
 }
-
 
 }  // namespace

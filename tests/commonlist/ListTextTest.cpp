@@ -29,13 +29,14 @@ int Collate(std::string_view a, std::string_view b) {
     return key(a).compare(key(b));
 }
 
-std::string Sorted(std::u16string_view text, bool lower = false) { return SortedListText(text, lower, Collate); }
+std::string Sorted(std::u16string_view text, bool lower = false) {
+    return SortedListText(text, lower, Collate);
+}
 
 }  // namespace
 
 TEST(ListSort, TheWorkedExampleGivesOneLinePerInitial) {
-    EXPECT_EQ(Sorted(u"the cat, the dog. a bee"),
-              "A \r\n\r\nBEE \r\n\r\nCAT \r\n\r\nDOG \r\n\r\nTHE THE ");
+    EXPECT_EQ(Sorted(u"the cat, the dog. a bee"), "A \r\n\r\nBEE \r\n\r\nCAT \r\n\r\nDOG \r\n\r\nTHE THE ");
     // The same in lower case, from a text already in mixed case and layout.
     EXPECT_EQ(Sorted(u"The\r\nCAT,\n\nthe  Dog.\ta BEE", true),
               "a \r\n\r\nbee \r\n\r\ncat \r\n\r\ndog \r\n\r\nthe the ");

@@ -26,10 +26,10 @@ TEST(ResultFilter, HidesCommonThenNumbersThenBelowThreshold) {
         int threshold;
         bool shown;
     } cases[] = {
-        {0, 0, 1, false, false, 1, true},   {1, 0, 5, false, true, 1, false}, {1, 0, 5, true, false, 1, true},
-        {0, 1, 5, true, false, 1, false},   {0, 1, 5, false, true, 1, true},  {1, 1, 5, true, false, 1, false},
-        {1, 0, 0, true, false, 1, false},   {1, 0, 0, true, false, 0, true},  {0, 0, 2, false, false, 3, false},
-        {0, 0, 3, false, false, 3, true},   {0, 0, 0, false, false, -5, true},
+        {0, 0, 1, false, false, 1, true}, {1, 0, 5, false, true, 1, false},  {1, 0, 5, true, false, 1, true},
+        {0, 1, 5, true, false, 1, false}, {0, 1, 5, false, true, 1, true},   {1, 1, 5, true, false, 1, false},
+        {1, 0, 0, true, false, 1, false}, {1, 0, 0, true, false, 0, true},   {0, 0, 2, false, false, 3, false},
+        {0, 0, 3, false, false, 3, true}, {0, 0, 0, false, false, -5, true},
     };
     for (const Case& c : cases) {
         DisplayOptions o;

@@ -10,7 +10,9 @@ using namespace vornix;
 
 namespace {
 
-std::u16string U(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string U(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 // A table as the grid shows it: rank, "  " + word, count, built with the grid's own
 // cell format.
@@ -19,14 +21,16 @@ struct Table {
     std::u16string Cell(int row, int column) const {
         const auto& [word, count] = rows[static_cast<std::size_t>(row)];
         switch (column) {
-        case 0: return U(NumberCell(row + 1));
-        case 1: return U("  " + word);
-        default: return U(NumberCell(count));
+            case 0:
+                return U(NumberCell(row + 1));
+            case 1:
+                return U("  " + word);
+            default:
+                return U(NumberCell(count));
         }
     }
     int Find(const SearchQuery& q, int current) const {
-        return FindMatchingRow(q, current, static_cast<int>(rows.size()),
-                               [this](int r, int c) { return Cell(r, c); });
+        return FindMatchingRow(q, current, static_cast<int>(rows.size()), [this](int r, int c) { return Cell(r, c); });
     }
 };
 
@@ -47,18 +51,19 @@ TEST(SearchMatch, NumbersAreDecimalWithSignOrDollarHexWithinInt32) {
     EXPECT_EQ(ParseSearchNumber(u"2147483647"), 2147483647);
     EXPECT_EQ(ParseSearchNumber(u"-2147483648"), INT32_MIN);
     EXPECT_EQ(ParseSearchNumber(u"00000000000000000000009"), 9);
-    for (const char16_t* bad : {u"", u"   ", u"5 ", u"1.5", u"abc", u"+", u"-$10", u"$", u"$80000000",
-                                u"2147483648", u"-2147483649", u"99999999999999999999", u"\x0665", u"1e3"})
-        EXPECT_FALSE(ParseSearchNumber(bad).has_value()) << std::string(bad, bad + std::char_traits<char16_t>::length(bad));
+    for (const char16_t* bad : {u"", u"   ", u"5 ", u"1.5", u"abc", u"+", u"-$10", u"$", u"$80000000", u"2147483648",
+                                u"-2147483649", u"99999999999999999999", u"\x0665", u"1e3"})
+        EXPECT_FALSE(ParseSearchNumber(bad).has_value())
+            << std::string(bad, bad + std::char_traits<char16_t>::length(bad));
 }
 
 TEST(SearchMatch, RankSearchFindsRanksBeginningWithTheDigitsBelowTheCurrentRow) {
     Table t;
     for (int i = 0; i < 25; ++i) t.rows.push_back({"W" + std::to_string(i), 25 - i});
     const SearchQuery two = Query(SearchKind::Ranking, "2");
-    EXPECT_EQ(t.Find(two, 0), 1);    // rank 2
-    EXPECT_EQ(t.Find(two, 1), 19);   // rank 20, not 12
-    EXPECT_EQ(t.Find(two, 19), 20);  // rank 21
+    EXPECT_EQ(t.Find(two, 0), 1);                              // rank 2
+    EXPECT_EQ(t.Find(two, 1), 19);                             // rank 20, not 12
+    EXPECT_EQ(t.Find(two, 19), 20);                            // rank 21
     EXPECT_EQ(t.Find(Query(SearchKind::Ranking, "1"), 0), 9);  // rank 10: the current row is never tested
     EXPECT_EQ(t.Find(Query(SearchKind::Ranking, "25"), 23), 24);
     EXPECT_EQ(t.Find(Query(SearchKind::Ranking, "25"), 24), -1);  // last row current: nothing tested

@@ -9,8 +9,7 @@ using namespace vornix;
 
 namespace {
 
-std::vector<std::string> Cut(std::string_view text, CharacterSet set = CharacterSet::Windows,
-                             std::size_t block = 0) {
+std::vector<std::string> Cut(std::string_view text, CharacterSet set = CharacterSet::Windows, std::size_t block = 0) {
     const CharMapTable map = BuildCharMap(set);
     Scanner scanner(map);
     scanner.Start();
@@ -70,13 +69,19 @@ TEST(Scanner, CutsWordsByTheRules) {
 }
 
 TEST(Scanner, ControlBytesAndNulsSeparate) {
-    EXPECT_EQ(Cut(std::string("a\0b\x01" "c\x7f" "d", 7)), (Words{"A", "B", "C", "D"}));
+    EXPECT_EQ(Cut(std::string("a\0b\x01"
+                              "c\x7f"
+                              "d",
+                              7)),
+              (Words{"A", "B", "C", "D"}));
 }
 
 TEST(Scanner, WindowsCharacterSetFoldsAccents) {
     EXPECT_EQ(Cut("na\xEFve"), Words{"NAIVE"});
     EXPECT_EQ(Cut("\xC6sop \xE6sop"), (Words{"AESOP", "AESOP"}));
-    EXPECT_EQ(Cut("Stra\xDF" "e"), (Words{"STRA", "E"}));
+    EXPECT_EQ(Cut("Stra\xDF"
+                  "e"),
+              (Words{"STRA", "E"}));
     EXPECT_EQ(Cut("don\x92t"), Words{"DON'T"});
     EXPECT_EQ(Cut("caf\xE9 \xFF"), (Words{"CAFE", "Y"}));
 }
@@ -126,9 +131,10 @@ TEST(Scanner, StripsPossessivesOnlyWhereTheRuleSays) {
         const char* word;
         const char* expected;
     } cases[] = {
-        {"CAT'S", "CAT"},         {"IT'S", "IT'S"},       {"O'NEILL'S", "O'NEILL'S"}, {"DOGS'S", "DOGS"},
-        {"CATS", "CATS"},         {"DON'T", "DON'T"},     {"CAT'SS", "CAT'SS"},       {"X'S", "X"},
-        {"ITS'S", "ITS"},         {"BIT'S", "BIT"},       {"A.'S", "A."},             {"S'S", "S"},
+        {"CAT'S", "CAT"},     {"IT'S", "IT'S"}, {"O'NEILL'S", "O'NEILL'S"},
+        {"DOGS'S", "DOGS"},   {"CATS", "CATS"}, {"DON'T", "DON'T"},
+        {"CAT'SS", "CAT'SS"}, {"X'S", "X"},     {"ITS'S", "ITS"},
+        {"BIT'S", "BIT"},     {"A.'S", "A."},   {"S'S", "S"},
     };
     for (const Case& c : cases) {
         std::string w = c.word;

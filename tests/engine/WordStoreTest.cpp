@@ -26,8 +26,7 @@ struct StoreFixture : ::testing::Test {
     std::vector<std::string> Alphabetical() {
         std::vector<std::string> out;
         const auto& index = store.AlphaIndex();
-        for (std::int32_t p = 1; p <= store.WordCount(); ++p)
-            out.emplace_back(store.ReadWordRecord(index[p]).Text());
+        for (std::int32_t p = 1; p <= store.WordCount(); ++p) out.emplace_back(store.ReadWordRecord(index[p]).Text());
         return out;
     }
 };
@@ -55,8 +54,8 @@ TEST_F(StoreFixture, RecordFileHoldsFixedRecordsInFirstMetOrder) {
     store.AddWord(std::string(40, 'W'));
     store.FinishScan();
 
-    const std::string expected = Record("THE", 1, 0) + Record("1984", 0, 1) + Record("ZEBRA", 0, 0) +
-                                 Record(std::string(40, 'W'), 0, 0);
+    const std::string expected =
+        Record("THE", 1, 0) + Record("1984", 0, 1) + Record("ZEBRA", 0, 0) + Record(std::string(40, 'W'), 0, 0);
     EXPECT_EQ(vornix::test::ReadFile(store.WordFilePath()), expected);
     EXPECT_EQ(store.WordCount(), 4);
     EXPECT_EQ(store.Count(0), 1);

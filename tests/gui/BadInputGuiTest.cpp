@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTableView>
-
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -49,8 +48,8 @@ TEST_F(BadInputGui, FilesThatAreNotTextOrNotFiles) {
     Main().AlphabeticalList1->setChecked(true);
     Main().FrequencyList1->setChecked(false);
     OpenDocuments({QString::fromStdString(WriteText("binary.bin", bytes))});
-    EXPECT_EQ(Rows(), (Table{"1|0123456789|1", "2|AAAAAAAECEEEEIIII|2", "3|ABCDEFGHIJKLMNOPQRSTUVWXYZ|2",
-                             "4|NOOOOO|2", "5|OUUUUY|2", "6|TAIL|1", "7|Y|1", "8|_|1"}));
+    EXPECT_EQ(Rows(), (Table{"1|0123456789|1", "2|AAAAAAAECEEEEIIII|2", "3|ABCDEFGHIJKLMNOPQRSTUVWXYZ|2", "4|NOOOOO|2",
+                             "5|OUUUUY|2", "6|TAIL|1", "7|Y|1", "8|_|1"}));
     EXPECT_EQ(ui.Texts("Error").size(), 1);
     ExpectIdle();
 }
@@ -73,7 +72,8 @@ TEST_F(BadInputGui, ListThatVanishedBetweenRunsIsReported) {
     ASSERT_EQ(Rows(), Table{"1|CAT|1"});
     std::filesystem::remove(SettingsFolder() + "Vornix.dat");
     OpenDocuments({QString::fromStdString(WriteText("b.txt", "the dog"))});
-    EXPECT_EQ(ui.Texts("Error"), QStringList{QString::fromStdString("Cannot open file " + SettingsFolder() + "Vornix.dat")});
+    EXPECT_EQ(ui.Texts("Error"),
+              QStringList{QString::fromStdString("Cannot open file " + SettingsFolder() + "Vornix.dat")});
     EXPECT_EQ(Main().Run().store.WordCount(), 0);
     EXPECT_FALSE(Main().Grid->isVisible());
     ExpectIdle();
@@ -100,6 +100,7 @@ TEST_F(BadInputGui, RecordFileFolderThatCannotBeWrittenFallsBackOrReports) {
     std::filesystem::remove_all(SettingsFolder());
     OpenDocuments({QString::fromStdString(WriteText("b.txt", "words"))});
     ASSERT_EQ(ui.Texts("Error").size(), 1);
-    EXPECT_TRUE(ui.Texts("Error")[0].startsWith(QString::fromStdString("Cannot create file " + SettingsFolder() + "Vornix-")));
+    EXPECT_TRUE(
+        ui.Texts("Error")[0].startsWith(QString::fromStdString("Cannot create file " + SettingsFolder() + "Vornix-")));
     ExpectIdle();
 }

@@ -1,5 +1,7 @@
 // The common words list: which list is current and how it is provided, the editor
 // with Sort and Save, and adding a word of the table from the grid's pop-up menu.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -11,9 +13,6 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
-
-#include <sys/stat.h>
-
 #include <chrono>
 #include <filesystem>
 

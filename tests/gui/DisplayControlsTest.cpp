@@ -19,7 +19,6 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWindow>
-
 #include <filesystem>
 #include <functional>
 #include <utility>
@@ -77,10 +76,14 @@ protected:
             ASSERT_TRUE(dlg.isVisible());
             ran = true;
             act(dlg);
-            if (leave == "ok") QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
-            else if (leave == "cancel") QTest::mouseClick(dlg.CancelBut, Qt::LeftButton);
-            else if (leave == "escape") QTest::keyClick(dlg.OKBtn, Qt::Key_Escape);
-            else dlg.close();
+            if (leave == "ok")
+                QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+            else if (leave == "cancel")
+                QTest::mouseClick(dlg.CancelBut, Qt::LeftButton);
+            else if (leave == "escape")
+                QTest::keyClick(dlg.OKBtn, Qt::Key_Escape);
+            else
+                dlg.close();
         });
         answer.start(0);
         // The window manager gives the main window back its focus after a dialog.
@@ -170,8 +173,8 @@ TEST_F(DisplayControlsTest, OrdersRefillOnlyWhenNeededAndTheTabFollows) {
 }
 
 TEST_F(DisplayControlsTest, OneOrderIsCheckedWhateverTheSettingsSay) {
-    for (const char* lines : {"FreqOrder=y\r\nAlphaOrder=y\r\nLengthOrder=n\r\n",
-                              "FreqOrder=n\r\nAlphaOrder=n\r\nLengthOrder=n\r\n"}) {
+    for (const char* lines :
+         {"FreqOrder=y\r\nAlphaOrder=y\r\nLengthOrder=n\r\n", "FreqOrder=n\r\nAlphaOrder=n\r\nLengthOrder=n\r\n"}) {
         WriteSettings(lines);
         Start();
         EXPECT_TRUE(Main().FrequencyList1->isChecked()) << lines;
@@ -530,4 +533,3 @@ TEST_F(DisplayControlsTest, LayoutFollowsTheClientSize) {
     ASSERT_TRUE(Main().Grid->verticalScrollBar()->isVisible());
     EXPECT_EQ(Main().Grid->columnWidth(0), 119);
 }
-

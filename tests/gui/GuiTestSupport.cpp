@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QTableView>
 #include <QTest>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -62,7 +61,9 @@ GuiFixture::GuiFixture() {
     dir.write("prog/Vornix.dat", kMasterList);
 }
 
-GuiFixture::~GuiFixture() { Stop(); }
+GuiFixture::~GuiFixture() {
+    Stop();
+}
 
 void GuiFixture::Start(const std::vector<std::string>& arguments) {
     settings_ = std::make_unique<SettingsFile>(programFolder);
@@ -79,7 +80,9 @@ void GuiFixture::Stop() {
     windows_ = AppWindows{};
 }
 
-std::string GuiFixture::SettingsFolder() const { return dir.path() + "/.config/Korvane/Vornix/"; }
+std::string GuiFixture::SettingsFolder() const {
+    return dir.path() + "/.config/Korvane/Vornix/";
+}
 
 void GuiFixture::OpenDocuments(const QStringList& paths) {
     ui.openFilesAnswers.push_back(paths);
@@ -100,6 +103,8 @@ std::vector<std::string> GuiFixture::Rows() const {
     return rows;
 }
 
-QString GuiFixture::StatusLine() const { return windows_.main->StatusBar->text(); }
+QString GuiFixture::StatusLine() const {
+    return windows_.main->StatusBar->text();
+}
 
 }  // namespace vornix::test

@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
-
 #include <csignal>
 
 #include "TestSupport.h"
@@ -49,7 +48,8 @@ TEST_F(Instances, SecondStartIsRefusedWhileTheFirstRuns) {
     ASSERT_TRUE(second.waitForFinished(10000));
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(QString::fromLocal8Bit(second.readAllStandardError()).contains("An instance of vornix is already running."));
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(second.readAllStandardError()).contains("An instance of vornix is already running."));
     EXPECT_EQ(first.state(), QProcess::Running);
     first.terminate();
     first.waitForFinished(5000);

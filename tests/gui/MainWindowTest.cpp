@@ -11,7 +11,6 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -83,9 +82,9 @@ TEST_F(MainWindowTest, ThreeDocumentsGiveTheTableTheSummaryAndTheStatistics) {
     };
     OpenDocuments({c, a, b});
 
-    EXPECT_EQ(status, (QStringList{"Reading common words list ...", "Reading " + c + " (1 of 3)",
-                                   "Reading " + a + " (2 of 3)", "Reading " + b + " (3 of 3)",
-                                   "Calculating word-frequency table ..."}));
+    EXPECT_EQ(status,
+              (QStringList{"Reading common words list ...", "Reading " + c + " (1 of 3)", "Reading " + a + " (2 of 3)",
+                           "Reading " + b + " (3 of 3)", "Calculating word-frequency table ..."}));
     EXPECT_EQ(Rows(), (Table{"1|DOG|3", "2|CAT|1", "3|CATS|1", "4|ZEBRA|1"}));
     EXPECT_EQ(StatusLine(), "Frequency order. 8 words; 3 common (hidden); 1 numeric (hidden); showing 4.");
     EXPECT_TRUE(Main().Grid->isVisible());
@@ -286,11 +285,13 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtShutDownAndRestoredAtTheNextStart) {
     Main().resize(600, 400);
     Stop();
     const std::string ini = ReadFile(SettingsFolder() + "Vornix.ini");
-    EXPECT_EQ(ini.rfind("OpenDir=" + dir.path() + "\r\nReadCommon=y\r\nShowCommon=n\r\nShowNum=y\r\nFreqOrder=n\r\n"
-                        "AlphaOrder=y\r\nLengthOrder=n\r\nLowerCase=y\r\nMainMax=n\r\nMainLeft=100\r\nMainTop=120\r\n"
-                        "MainHeight=400\r\nMainWidth=600\r\n",
-                        0),
-              0u)
+    EXPECT_EQ(
+        ini.rfind("OpenDir=" + dir.path() +
+                      "\r\nReadCommon=y\r\nShowCommon=n\r\nShowNum=y\r\nFreqOrder=n\r\n"
+                      "AlphaOrder=y\r\nLengthOrder=n\r\nLowerCase=y\r\nMainMax=n\r\nMainLeft=100\r\nMainTop=120\r\n"
+                      "MainHeight=400\r\nMainWidth=600\r\n",
+                  0),
+        0u)
         << ini;
     for (const auto& entry : std::filesystem::directory_iterator(SettingsFolder()))
         EXPECT_NE(entry.path().extension(), ".$$$") << "record file left behind";

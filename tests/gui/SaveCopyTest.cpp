@@ -12,7 +12,6 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -79,8 +78,7 @@ TEST_F(SaveCopyTest, FileAndClipboardHoldTheSameBytesForEverySeparatorAndCase) {
     Analyse(std::string("the cat cat 1234 1234 1234 Mixed'case ") + kLongWord + " " + kLongWord + "X");
     Main().ShowNumbers1->trigger();
     // The 41-letter word counts as its first 40 letters.
-    const std::string upperTab =
-        std::string("1234\t3\r\n") + kLongWord + "\t2\r\nCAT\t2\r\nMIXED'CASE\t1\r\n";
+    const std::string upperTab = std::string("1234\t3\r\n") + kLongWord + "\t2\r\nCAT\t2\r\nMIXED'CASE\t1\r\n";
     for (int separator : {0, 1, 2}) {
         ChooseSettings(separator, 1);
         for (bool lower : {false, true}) {
@@ -209,7 +207,10 @@ TEST_F(SaveCopyTest, CopyFollowsTheStoreAndThe8BitSet) {
 
     // Text taken from the clipboard goes through the 8-bit set: accented letters lose
     // their accents, the ligature becomes two letters, sharp s separates.
-    QGuiApplication::clipboard()->setText(QString::fromUtf8("\xC3\x89" "clair \xC3\x86sop na\xC3\xAFve Stra\xC3\x9F" "e"));
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8("\xC3\x89"
+                          "clair \xC3\x86sop na\xC3\xAFve Stra\xC3\x9F"
+                          "e"));
     QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "AESOP\t1\r\nE\t1\r\nECLAIR\t1\r\nNAIVE\t1\r\nSTRA\t1\r\n");
@@ -273,6 +274,6 @@ TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
 
     Main().WordLengthList1->trigger();
     ChooseSettings(0, 0);
-    compare("length", {"--order=length", "--show-numbers", "--show-common", "--lower", "--separator=space",
-                       "--threshold=0"});
+    compare("length",
+            {"--order=length", "--show-numbers", "--show-common", "--lower", "--separator=space", "--threshold=0"});
 }

@@ -13,7 +13,6 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
-
 #include <filesystem>
 #include <functional>
 
@@ -25,8 +24,12 @@
 #include "shell/VornixMain.h"
 
 // Readable failure messages for texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QUrl& url, std::ostream* out) { *out << url.toString().toStdString(); }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QUrl& url, std::ostream* out) {
+    *out << url.toString().toStdString();
+}
 
 using namespace vornix;
 using namespace vornix::test;
@@ -51,9 +54,12 @@ protected:
     }
     QPushButton* Button(SearchKind kind) {
         switch (kind) {
-        case SearchKind::Ranking: return SearchWin().RankBut;
-        case SearchKind::Word: return SearchWin().WordBut;
-        default: return SearchWin().FreqBut;
+            case SearchKind::Ranking:
+                return SearchWin().RankBut;
+            case SearchKind::Word:
+                return SearchWin().WordBut;
+            default:
+                return SearchWin().FreqBut;
         }
     }
     // Find (Ctrl+F), then act inside the window; a window that act leaves open is
@@ -146,8 +152,8 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
 TEST_F(SearchWindowTest, FrequencySearchFindsCountsAtOrBelowTheNumberAndEnterRunsIt) {
     Start();
     std::string text;
-    for (auto [word, times] : std::vector<std::pair<std::string, int>>{
-             {"xray", 9}, {"yak", 7}, {"zulu", 5}, {"wolf", 5}, {"vine", 2}})
+    for (auto [word, times] :
+         std::vector<std::pair<std::string, int>>{{"xray", 9}, {"yak", 7}, {"zulu", 5}, {"wolf", 5}, {"vine", 2}})
         for (int i = 0; i < times; ++i) text += word + " ";
     Load(text);
     ASSERT_EQ(Rows(), (std::vector<std::string>{"1|XRAY|9", "2|YAK|7", "3|WOLF|5", "4|ZULU|5", "5|VINE|2"}));
@@ -197,9 +203,10 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
         SearchWin().SearchText->setText("ten");
         SearchWin().FreqBut->click();
     });
-    EXPECT_EQ(ui.Texts("Warning"), (QStringList{"No search text given!", "Ranking and frequency searches must be numbers.",
-                                                "Ranking and frequency searches must be numbers.",
-                                                "Ranking and frequency searches must be numbers."}));
+    EXPECT_EQ(ui.Texts("Warning"),
+              (QStringList{"No search text given!", "Ranking and frequency searches must be numbers.",
+                           "Ranking and frequency searches must be numbers.",
+                           "Ranking and frequency searches must be numbers."}));
     EXPECT_EQ(Current(), std::make_pair(9, 0));
     // The refused Frequency text is remembered; Find next refuses it again instead of
     // failing on it or moving the cell.
@@ -300,9 +307,7 @@ TEST_F(SearchWindowTest, NothingSearchesDuringARun) {
 class HelpAboutTest : public GuiFixture {
 protected:
     // The help pages as the build puts them beside the program.
-    static std::filesystem::path BuiltHelp() {
-        return std::filesystem::path(VORNIX_GUI_PATH).parent_path() / "help";
-    }
+    static std::filesystem::path BuiltHelp() { return std::filesystem::path(VORNIX_GUI_PATH).parent_path() / "help"; }
     static void CopyHelpInto(const std::string& folder) {
         std::filesystem::create_directories(folder);
         std::filesystem::copy(BuiltHelp(), folder + "help", std::filesystem::copy_options::recursive);
@@ -423,11 +428,11 @@ TEST_F(HelpAboutTest, MissingHelpGivesTheWarningWithItsPath) {
     ASSERT_TRUE(ran);
     QApplication::setActiveWindow(&Main());
     QTest::keyClick(&Main(), Qt::Key_F1);
-    EXPECT_EQ(ui.Texts("Warning"),
-              (QStringList{QString::fromStdString(programFolder + "help/html/addset.htm") +
-                               "\n\nApplication Help file not found!",
-                           QString::fromStdString(programFolder + "help/index.htm") +
-                               "\n\nApplication Help file not found!"}));
+    EXPECT_EQ(
+        ui.Texts("Warning"),
+        (QStringList{
+            QString::fromStdString(programFolder + "help/html/addset.htm") + "\n\nApplication Help file not found!",
+            QString::fromStdString(programFolder + "help/index.htm") + "\n\nApplication Help file not found!"}));
     EXPECT_EQ(Help(), nullptr);
 }
 
@@ -442,8 +447,9 @@ TEST_F(HelpAboutTest, InstalledHelpIsFoundInTheDataFolder) {
     EXPECT_EQ(Help()->Browser->source(), Page(dir.path() + "/share/vornix/help/html/addset.htm"));
     // A page missing from the installed help is reported with its installed path.
     Main().ShowHelp("nosuch.htm");
-    EXPECT_EQ(ui.Texts("Warning"), QStringList{QString::fromStdString(dir.path() + "/share/vornix/help/html/nosuch.htm") +
-                                               "\n\nApplication Help file not found!"});
+    EXPECT_EQ(ui.Texts("Warning"),
+              QStringList{QString::fromStdString(dir.path() + "/share/vornix/help/html/nosuch.htm") +
+                          "\n\nApplication Help file not found!"});
 }
 
 TEST_F(HelpAboutTest, AboutNamesTheProgramAndTheListTheNextRunReads) {

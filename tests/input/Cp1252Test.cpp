@@ -20,7 +20,9 @@ TEST(Cp1252, TheBytesWhereTheSetDiffersFromLatin1) {
     EXPECT_EQ(Utf16FromCp1252("\x81\x8D\x8F\x90\x9D"), u"\u0081\u008D\u008F\u0090\u009D");
     EXPECT_EQ(Cp1252FromUtf16(u"\u20AC\u0152\u2019\u0178\u0161"), "\x80\x8C\x92\x9F\x9A");
     // Latin-1 letters are their own bytes.
-    EXPECT_EQ(Cp1252FromUtf16(u"\u00C9clair \u00C6sop na\u00EFve"), "\xC9" "clair \xC6sop na\xEFve");
+    EXPECT_EQ(Cp1252FromUtf16(u"\u00C9clair \u00C6sop na\u00EFve"),
+              "\xC9"
+              "clair \xC6sop na\xEFve");
     EXPECT_EQ(Utf16FromCp1252("\xC9\xFF"), u"\u00C9\u00FF");
 }
 

@@ -1,5 +1,3 @@
-#include "shell/SettingsFolders.h"
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "shell/SettingsFolders.h"
 
 namespace vornix {
 namespace {
@@ -31,8 +30,7 @@ TEST(SettingsFoldersTest, AppDataFolderFollowsTheFirstUsableVariable) {
         {{"", "", ""}, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE("APPDATA=" + c.env.appData + " XDG=" + c.env.xdgConfigHome +
-                     " HOME=" + c.env.home);
+        SCOPED_TRACE("APPDATA=" + c.env.appData + " XDG=" + c.env.xdgConfigHome + " HOME=" + c.env.home);
         EXPECT_EQ(AppDataFolderFor(c.env), c.expected);
     }
 }
@@ -72,11 +70,7 @@ TEST(SettingsFoldersTest, PerUserFolderUsesTheBaseNameAndRunId) {
 
 TEST(SettingsFoldersTest, StartingFolderDropsOneTrailingSlashButKeepsTheRoot) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"/home/u/Texts/", "/home/u/Texts"},
-        {"/home/u/Texts", "/home/u/Texts"},
-        {"/", "/"},
-        {"/a//", "/a/"},
-        {"", ""},
+        {"/home/u/Texts/", "/home/u/Texts"}, {"/home/u/Texts", "/home/u/Texts"}, {"/", "/"}, {"/a//", "/a/"}, {"", ""},
     };
     for (const auto& [given, expected] : cases) EXPECT_EQ(StartingFolder(given), expected) << given;
 }

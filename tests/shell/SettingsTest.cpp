@@ -1,5 +1,3 @@
-#include "shell/Settings.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,6 +10,7 @@
 
 #include "TestSupport.h"
 #include "engine/Errors.h"
+#include "shell/Settings.h"
 
 using vornix::test::FileSizeLimit;
 
@@ -67,7 +66,7 @@ TEST_F(SettingsTest, LineEndsAreReadAsWrittenAndSavedAsCrLf) {
         {"a=1\r\nb=2\r\n", "a=1\r\nb=2\r\n"},
         {"a=1\nb=2\n", "a=1\r\nb=2\r\n"},
         {"a=1\rb=2\r", "a=1\r\nb=2\r\n"},
-        {"a=1\r\nb=2", "a=1\r\nb=2\r\n"},        // last line without a line break
+        {"a=1\r\nb=2", "a=1\r\nb=2\r\n"},                // last line without a line break
         {"a=1\n\r\nb=2\r\r", "a=1\r\n\r\nb=2\r\n\r\n"},  // empty lines kept
         {"\r\n", "\r\n"},
         {"a=1\r\r\nb", "a=1\r\n\r\nb\r\n"},
@@ -81,9 +80,8 @@ TEST_F(SettingsTest, LineEndsAreReadAsWrittenAndSavedAsCrLf) {
 }
 
 TEST_F(SettingsTest, LinesItDoesNotKnowSurviveByteForByte) {
-    const std::string odd = std::string("[Main]\r\n ReadCommon = y\r\nno equals sign\r\n") +
-                            "\xE9t\xE9=\x01\xFF\r\n" + std::string("nul\0byte=1\r\n", 12) +
-                            "=\r\nThreshold=3\r\n";
+    const std::string odd = std::string("[Main]\r\n ReadCommon = y\r\nno equals sign\r\n") + "\xE9t\xE9=\x01\xFF\r\n" +
+                            std::string("nul\0byte=1\r\n", 12) + "=\r\nThreshold=3\r\n";
     SettingsFile s = LoadUserFile(odd);
     s.IniPutNumber("Threshold", 4);
     s.IniPutFlag("ShowNum", true);
@@ -121,16 +119,11 @@ TEST_F(SettingsTest, KeysMatchExactlyAtTheStartOfALine) {
         bool flag;
     };
     const std::vector<Case> cases = {
-        {"readcommon=y", "ReadCommon", false, "", false},
-        {"ReadCommon = y", "ReadCommon", false, "", false},
-        {" ReadCommon=y", "ReadCommon", false, "", false},
-        {"ReadCommon=Y", "ReadCommon", true, "Y", true},
-        {"ReadCommon=y", "ReadCommon", true, "y", true},
-        {"ReadCommon=yes", "ReadCommon", true, "yes", false},
-        {"ReadCommon= y", "ReadCommon", true, " y", false},
-        {"ReadCommon=", "ReadCommon", true, "", false},
-        {"ThresholdX=5", "Threshold", false, "", false},
-        {"Threshold", "Threshold", false, "", false},
+        {"readcommon=y", "ReadCommon", false, "", false},     {"ReadCommon = y", "ReadCommon", false, "", false},
+        {" ReadCommon=y", "ReadCommon", false, "", false},    {"ReadCommon=Y", "ReadCommon", true, "Y", true},
+        {"ReadCommon=y", "ReadCommon", true, "y", true},      {"ReadCommon=yes", "ReadCommon", true, "yes", false},
+        {"ReadCommon= y", "ReadCommon", true, " y", false},   {"ReadCommon=", "ReadCommon", true, "", false},
+        {"ThresholdX=5", "Threshold", false, "", false},      {"Threshold", "Threshold", false, "", false},
         {"OpenDir=/a=b/c", "OpenDir", true, "/a=b/c", false},
     };
     for (const auto& c : cases) {
@@ -145,14 +138,31 @@ TEST_F(SettingsTest, KeysMatchExactlyAtTheStartOfALine) {
 TEST_F(SettingsTest, NumbersOutsideTheSyntaxOrRangeGiveTheDefault) {
     constexpr std::int32_t kDefault = 99;
     const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"", kDefault},    {" 7", 7},           {"   -12", -12},       {"-3", -3},
-        {"+4", 4},         {"$10", 16},         {"$ff", 255},          {"$FF", 255},
-        {"-$10", -16},     {"7x", kDefault},    {"7 ", kDefault},      {"$", kDefault},
-        {"-", kDefault},   {" ", kDefault},     {"0x10", kDefault},    {"$fg", kDefault},
-        {"+-1", kDefault}, {"2147483647", INT32_MAX},   {"-2147483648", INT32_MIN},
-        {"2147483648", kDefault},   {"-2147483649", kDefault},
-        {"$7fffffff", INT32_MAX},   {"$80000000", kDefault},
-        {"-$80000000", INT32_MIN},  {"$FFFFFFFF", kDefault},
+        {"", kDefault},
+        {" 7", 7},
+        {"   -12", -12},
+        {"-3", -3},
+        {"+4", 4},
+        {"$10", 16},
+        {"$ff", 255},
+        {"$FF", 255},
+        {"-$10", -16},
+        {"7x", kDefault},
+        {"7 ", kDefault},
+        {"$", kDefault},
+        {"-", kDefault},
+        {" ", kDefault},
+        {"0x10", kDefault},
+        {"$fg", kDefault},
+        {"+-1", kDefault},
+        {"2147483647", INT32_MAX},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", kDefault},
+        {"-2147483649", kDefault},
+        {"$7fffffff", INT32_MAX},
+        {"$80000000", kDefault},
+        {"-$80000000", INT32_MIN},
+        {"$FFFFFFFF", kDefault},
         {"99999999999999999999", kDefault},
         {"18446744073709551621", kDefault},  // 2^64 + 5: must not wrap round to 5
     };
@@ -188,8 +198,7 @@ TEST_F(SettingsTest, FirstStartAppendsKeysInOrderOfFirstWrite) {
     s.IniPutNumber("MainLeft", -318);
     s.IniPutFlag("ReadCommon", false);  // rewritten in place, not moved
     s.IniSave();
-    EXPECT_EQ(ReadFile(UserIni()),
-              "OpenDir=/home/u/Texts\r\nReadCommon=n\r\nShowCommon=n\r\nMainLeft=-318\r\n");
+    EXPECT_EQ(ReadFile(UserIni()), "OpenDir=/home/u/Texts\r\nReadCommon=n\r\nShowCommon=n\r\nMainLeft=-318\r\n");
 
     SettingsFile again(prog());
     EXPECT_TRUE(again.IniSetup("Vornix.ini", {}, Env()));
@@ -229,8 +238,7 @@ TEST_F(SettingsTest, AFailedMigrationIsReportedAndTheLocalSettingsStayInUse) {
     SettingsFile s(prog());
     EXPECT_TRUE(s.IniSetup("Vornix.ini", {}, Env()));
     EXPECT_EQ(s.IniNumber("Threshold", 1), 5);
-    EXPECT_NE(s.SetupError().find("Cannot create file " + UserIni()), std::string::npos)
-        << s.SetupError();
+    EXPECT_NE(s.SetupError().find("Cannot create file " + UserIni()), std::string::npos) << s.SetupError();
     EXPECT_THROW(s.IniSave(), FileError);
 }
 

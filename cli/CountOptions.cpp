@@ -23,6 +23,9 @@ const char* CountUsage() {
            "  --id=TEXT          use the settings folder of this run id\n"
            "  --stats            print the statistics instead of the table\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
+           "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
+           "                     a rank, word and count per row, UTF-8, LF line ends\n"
+           "  --quiet            no progress display on a terminal\n"
            "  --help             print this text\n";
 }
 
@@ -61,6 +64,13 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             o.display.LowerCase = true;
         } else if (arg == "--stats") {
             o.Stats = true;
+        } else if (arg == "--quiet") {
+            o.Quiet = true;
+        } else if (TakeValue(arg, "--format", v)) {
+            if (auto f = ParseTableFormat(v))
+                o.Format = *f;
+            else
+                return r.error = "bad value for --format: " + std::string(v), r;
         } else if (arg == "--no-common-list") {
             o.CommonList = std::string();
         } else if (TakeValue(arg, "--common-list", v) && !v.empty()) {

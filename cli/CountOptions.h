@@ -7,6 +7,7 @@
 
 #include "display/ResultFilter.h"
 #include "engine/CharTable.h"
+#include "output/TableFormats.h"
 
 namespace vornix {
 
@@ -21,6 +22,8 @@ struct CountOptions {
     std::string RunId;
     bool Stats = false;
     bool Help = false;
+    TableFormat Format = TableFormat::Table;
+    bool Quiet = false;  // no progress display
     std::string Output;  // empty: standard output
     std::vector<std::string> Files;
 };

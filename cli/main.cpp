@@ -2,12 +2,14 @@
 // Its table is byte for byte what "Save analysis" writes for the same choices.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli/CountOptions.h"
+#include "cli/CountProgress.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
 #include "output/OutputWalk.h"
@@ -88,17 +90,32 @@ int main(int argc, char** argv) {
     else
         commonList = DefaultCommonListForCount(o.RunId);
 
+    // Shown only on a terminal; erased before anything else is written there.
+    CountProgress progress(CountProgress::Clock::now());
+    auto EraseProgress = [&] { std::fputs(progress.Finish().c_str(), stderr); };
     try {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
         AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        if (!o.Quiet && ::isatty(STDERR_FILENO)) {
+            const int n = static_cast<int>(o.Files.size());
+            run.hooks.showStatus = [&, n](const std::string&) {
+                progress.SetFile(std::min(run.state.FilesRead + 1, n), n);
+            };
+            run.hooks.showProgress = [&] {
+                const auto now = CountProgress::Clock::now();
+                if (progress.Due(now)) std::fputs(progress.Update(now, ProcessBytesRead()).c_str(), stderr);
+            };
+        }
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
+        EraseProgress();
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
         const std::string out =
-            o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+            o.Stats ? StatsText(run)
+                    : FormatWordTable(run.store, run.orders, o.display, o.Format, SeparatorChar(o.SepIndex));
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);
         } else if (!WriteAll(stdout, out)) {
@@ -106,6 +123,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     } catch (const FileError& e) {
+        EraseProgress();
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what a desktop and a shell find
+# there: valid desktop entry and AppStream data, a manual page that renders, the bash
+# completion, and installed programs that find their list and help in share/vornix.
+# Usage: install-test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'kill "${gui:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+prefix=$work/prefix
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+id=io.github.vornix.Vornix
+for f in bin/vornix-count share/vornix/Vornix.dat share/man/man1/vornix-count.1 \
+    share/bash-completion/completions/vornix-count; do
+    [ -f "$prefix/$f" ] || fail "not installed: $f"
+done
+
+# Manual page: renders without a groff warning and holds its sections.
+MANWIDTH=80 man -l "$prefix/share/man/man1/vornix-count.1" >"$work/man.txt" 2>"$work/man.err" ||
+    fail "man -l failed"
+[ ! -s "$work/man.err" ] || fail "man -l warned: $(cat "$work/man.err")"
+for section in NAME SYNOPSIS OPTIONS --format=table "EXIT STATUS"; do
+    grep -q -- "$section" "$work/man.txt" || fail "manual page lacks $section"
+done
+
+# Completion: the installed file defines the completion and offers the formats.
+out=$(bash -c 'source "$1"; complete -p vornix-count >/dev/null
+    COMP_WORDS=(vornix-count --format = ""); COMP_CWORD=3; _vornix_count; echo "${COMPREPLY[*]}"' _ \
+    "$prefix/share/bash-completion/completions/vornix-count")
+[ "$out" = "table csv tsv json" ] || fail "completion of --format= gave '$out'"
+
+# The installed counter with an empty user folder: its help, and the master list from
+# share/vornix hides the common words.
+# Lock file and socket of the single-instance guard stay private to this test too.
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run TMPDIR=$work/tmp APPDATA=
+mkdir -p "$HOME" "$TMPDIR" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+"$prefix/bin/vornix-count" --help | grep -q -- "--format=" || fail "installed vornix-count --help"
+grep -qx $'THE\r' "$prefix/share/vornix/Vornix.dat" || fail "master list lacks THE"
+printf 'the zebra the zebra quagga\n' >"$work/text.txt"
+out=$("$prefix/bin/vornix-count" "$work/text.txt")
+[ "$out" = $'ZEBRA\t2\r\nQUAGGA\t1\r' ] || fail "installed vornix-count did not read the master list: $out"
+
+if [ -f "$prefix/bin/vornix" ]; then
+    desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
+    appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+    [ -f "$prefix/share/icons/hicolor/scalable/apps/$id.svg" ] || fail "icon not installed"
+    grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop" || fail "desktop entry names another icon"
+    # The help is found where the window looks when nothing is beside the program.
+    [ -f "$prefix/share/vornix/help/index.htm" ] && [ ! -e "$prefix/bin/help" ] ||
+        fail "help not installed in share/vornix"
+    # The installed window, started with an empty user folder, gives the user a copy of
+    # the master list it found in share/vornix.
+    QT_QPA_PLATFORM=offscreen VORNIX_NO_DIALOGS=1 "$prefix/bin/vornix" id=installtest &
+    gui=$!
+    copy=$XDG_CONFIG_HOME/Korvane/Vornixinstalltest/Vornix.dat
+    for _ in $(seq 100); do
+        [ -s "$copy" ] && break
+        kill -0 "$gui" 2>/dev/null || fail "installed vornix ended early"
+        sleep 0.2
+    done
+    cmp -s "$copy" "$prefix/share/vornix/Vornix.dat" || fail "installed vornix did not copy the master list"
+    kill "$gui"
+    wait "$gui" 2>/dev/null || true
+    gui=
+fi
+echo "install test passed"

@@ -7,9 +7,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
 
-packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev xz-utils)
+packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev xz-utils scdoc)
 if [ "$mode" = test ]; then
     packages+=(clang libclang-rt-dev)
+    # The install test: validators, man, Python's csv and json readers, .deb tools.
+    packages+=(desktop-file-utils appstream man-db python3 dpkg-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,7 @@
 # completion, and installed programs that find their list and help in share/vornix.
 # Usage: install-test.sh BUILD_DIR
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'kill "${gui:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 prefix=$work/prefix
@@ -65,4 +65,12 @@ if [ -f "$prefix/bin/vornix" ]; then
     wait "$gui" 2>/dev/null || true
     gui=
 fi
+# The package holds the same files below /usr.
+(cd "$work" && cpack --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1) ||
+    fail "cpack: $(cat "$work/cpack.log")"
+deb=$(ls "$work"/pkg/vornix_*.deb)
+dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./usr/||' | sort >"$work/deb.txt"
+(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) >"$work/prefix.txt"
+diff <(grep -v -e '/$' -e '^$' "$work/deb.txt") "$work/prefix.txt" || fail "the .deb holds other files than the install"
+dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the .deb names no dependencies"
 echo "install test passed"

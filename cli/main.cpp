@@ -29,7 +29,7 @@ std::string TempFolder() {
 std::string StatsText(const AnalysisRun& run) {
     const RunStats s = run.Stats();
     std::string out;
-    auto line = [&](const char* caption, std::int32_t value) {
+    auto line = [&](const char* caption, std::int64_t value) {
         out += caption;
         out += '\t';
         out += std::to_string(value);
@@ -49,6 +49,7 @@ std::string StatsText(const AnalysisRun& run) {
         out += name;
     }
     out += '\n';
+    line("Letters of other scripts (not counted)", s.OtherScriptLetters);
     return out;
 }
 
@@ -92,7 +93,7 @@ int main(int argc, char** argv) {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
         AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
-        run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList);
+        run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());

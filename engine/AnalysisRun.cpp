@@ -181,11 +181,17 @@ private:
 
 std::size_t AsciiPrefix(const unsigned char* p, std::size_t n) {
     std::size_t i = 0;
-    while (n - i >= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p + i, 8);
-        if (w & 0x8080808080808080ull) break;
-        i += 8;
+    // Sixty-four bytes a step, their high bits gathered first: the compiler turns this
+    // into a few vector instructions.
+    while (n - i >= 64) {
+        std::uint64_t any = 0;
+        for (int k = 0; k < 8; ++k) {
+            std::uint64_t w;
+            std::memcpy(&w, p + i + 8 * k, 8);
+            any |= w;
+        }
+        if (any & 0x8080808080808080ull) break;
+        i += 64;
     }
     while (i < n && p[i] < 0x80) ++i;
     return i;

@@ -18,6 +18,8 @@ const char* CountUsage() {
            "  --separator=tab|space|comma             default tab\n"
            "  --charset=windows|dos                   default windows\n"
            "  --possessives=keep|strip                default keep\n"
+           "  --encoding=auto|utf-8|8bit              default auto: a byte-order mark, else\n"
+           "                     valid UTF-8, else the 8-bit character set\n"
            "  --common-list=FILE read this common words list\n"
            "  --no-common-list   read no common words list\n"
            "  --id=TEXT          use the settings folder of this run id\n"
@@ -111,6 +113,15 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
                 o.StripPossessives = true;
             else
                 return r.error = "bad value for --possessives: " + std::string(v), r;
+        } else if (TakeValue(arg, "--encoding", v)) {
+            if (v == "auto")
+                o.Encoding = EncodingChoice::Auto;
+            else if (v == "utf-8")
+                o.Encoding = EncodingChoice::Utf8;
+            else if (v == "8bit")
+                o.Encoding = EncodingChoice::Bytes;
+            else
+                return r.error = "bad value for --encoding: " + std::string(v), r;
         } else if (TakeValue(arg, "--threshold", v)) {
             std::string_view digits = v;
             if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);

@@ -7,6 +7,7 @@
 
 #include "display/ResultFilter.h"
 #include "engine/CharTable.h"
+#include "engine/TextDecoder.h"
 #include "output/TableFormats.h"
 
 namespace vornix {
@@ -16,6 +17,7 @@ struct CountOptions {
     int SepIndex = 1;        // 0 space, 1 tab, 2 comma
     CharacterSet Charset = CharacterSet::Windows;
     bool StripPossessives = false;
+    EncodingChoice Encoding = EncodingChoice::Auto;
     // The common words list: unset means the user's default list; an empty string
     // means none.
     std::optional<std::string> CommonList;

@@ -31,7 +31,7 @@ std::string TempFolder() {
 std::string StatsText(const AnalysisRun& run) {
     const RunStats s = run.Stats();
     std::string out;
-    auto line = [&](const char* caption, std::int32_t value) {
+    auto line = [&](const char* caption, std::int64_t value) {
         out += caption;
         out += '\t';
         out += std::to_string(value);
@@ -51,6 +51,7 @@ std::string StatsText(const AnalysisRun& run) {
         out += name;
     }
     out += '\n';
+    line("Letters of other scripts (not counted)", s.OtherScriptLetters);
     return out;
 }
 
@@ -107,7 +108,7 @@ int main(int argc, char** argv) {
                 if (progress.Due(now)) std::fputs(progress.Update(now, ProcessBytesRead()).c_str(), stderr);
             };
         }
-        run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList);
+        run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
         EraseProgress();

@@ -46,7 +46,146 @@ std::string WithLineBreaks(std::string_view bytes, std::string_view lineBreak) {
     return out;
 }
 
+std::u16string WithEditorBreaks(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r') {
+            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            out += u'\n';
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (c >> 10));
+        out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+std::u16string Utf16FromUtf8(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        // The length of a valid sequence here, or 0.
+        std::size_t length = 0;
+        Utf8Check check;
+        for (std::size_t k = 1; k <= 4 && i + k <= n; ++k) {
+            check = Utf8Check();
+            if (check.Feed(p + i, k) && check.Finish()) {
+                length = k;
+                break;
+            }
+            if (!check.Valid()) break;
+        }
+        if (length == 0) {
+            AppendUtf16(out, Cp1252CodePoint(p[i]));
+            ++i;
+            continue;
+        }
+        char32_t c = length == 1 ? p[i] : (p[i] & (0x7F >> length));
+        for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (p[i + k] & 0x3F);
+        AppendUtf16(out, c);
+        i += length;
+    }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
 }  // namespace
+
+ListEncoding ListFileEncoding(std::string_view bytes, bool detectUnicode) {
+    ListEncoding e;
+    if (!detectUnicode) return e;
+    TextEncoding marked = TextEncoding::Bytes;
+    if (ByteOrderMark(bytes, marked) > 0) return ListEncoding{marked, true};
+    Utf8Check check;
+    const bool valid = check.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) && check.Finish();
+    const bool multiByte = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
+    if (valid && multiByte) e.encoding = TextEncoding::Utf8;
+    return e;
+}
+
+std::u16string EditorTextFromListFile(std::string_view bytes, const ListEncoding& encoding) {
+    if (encoding.encoding == TextEncoding::Bytes) return EditorTextFromListFile(bytes);
+    TextEncoding marked = TextEncoding::Bytes;
+    const std::size_t mark = ByteOrderMark(bytes, marked);
+    if (mark > 0 && marked == encoding.encoding) bytes.remove_prefix(mark);
+    if (encoding.encoding == TextEncoding::Utf8) return WithEditorBreaks(Utf16FromUtf8(bytes));
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    const bool little = encoding.encoding == TextEncoding::Utf16LE;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]);
+        const auto b = static_cast<unsigned char>(bytes[i + 1]);
+        units += static_cast<char16_t>(little ? (a | (b << 8)) : ((a << 8) | b));
+    }
+    return WithEditorBreaks(units);
+}
+
+std::string ListFileFromEditorText(std::u16string_view text, const ListEncoding& encoding) {
+    if (encoding.encoding == TextEncoding::Bytes) return ListFileFromEditorText(text);
+    std::u16string withBreaks;
+    withBreaks.reserve(text.size() + text.size() / 16);
+    for (char16_t c : text) {
+        if (c == u'\n' || c == u'\u2028' || c == u'\u2029')
+            withBreaks += u"\r\n";
+        else
+            withBreaks += c;
+    }
+    std::string out;
+    if (encoding.encoding == TextEncoding::Utf8) {
+        if (encoding.mark) out = "\xEF\xBB\xBF";
+        for (std::size_t i = 0; i < withBreaks.size(); ++i) {
+            char32_t c = withBreaks[i];
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < withBreaks.size() && withBreaks[i + 1] >= 0xDC00 &&
+                withBreaks[i + 1] <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (withBreaks[i + 1] - 0xDC00);
+                ++i;
+            } else if (c >= 0xD800 && c <= 0xDFFF) {
+                c = 0xFFFD;  // a lone surrogate has no UTF-8 form
+            }
+            AppendUtf8(out, c);
+        }
+        return out;
+    }
+    const bool little = encoding.encoding == TextEncoding::Utf16LE;
+    out.reserve(2 * withBreaks.size() + 2);
+    auto unit = [&](char16_t u) {
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        out += little ? lo : hi;
+        out += little ? hi : lo;
+    };
+    if (encoding.mark) unit(0xFEFF);
+    for (char16_t c : withBreaks) unit(c);
+    return out;
+}
 
 void ApplyCaseForm(std::u16string& text, bool lowerCase) {
     CaseForm(text, lowerCase);
@@ -122,7 +261,15 @@ std::string SortedListText(std::u16string_view text, bool lowerCase, const ListC
     return GroupedListText(words);
 }
 
-std::string ListWithWordAdded(std::string_view listBytes, std::string_view word) {
+std::string ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode) {
+    const ListEncoding encoding = ListFileEncoding(listBytes, detectUnicode);
+    if (encoding.encoding != TextEncoding::Bytes) {
+        // Bytes put in front of a mark or into UTF-16 would spoil the whole list.
+        std::u16string text(word.begin(), word.end());
+        text += u'\n';
+        text += EditorTextFromListFile(listBytes, encoding);
+        return ListFileFromEditorText(text, encoding);
+    }
     std::string out(word);
     out += "\r\n";
     out += WithLineBreaks(listBytes, "\r\n");

@@ -7,7 +7,30 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/TextDecoder.h"
+
 namespace vornix {
+
+// How a list file is written, so that the editor can save it back the same way: the
+// encoding and whether the file began with a byte-order mark.
+struct ListEncoding {
+    TextEncoding encoding = TextEncoding::Bytes;
+    bool mark = false;
+    bool operator==(const ListEncoding&) const = default;
+};
+
+// Decides a list file's encoding as a document's: a byte-order mark, else valid UTF-8
+// holding a multi-byte sequence, else the Windows 8-bit set. With detectUnicode off,
+// always the 8-bit set.
+ListEncoding ListFileEncoding(std::string_view bytes, bool detectUnicode = true);
+
+// The editor's text of a list file in the given encoding: the mark dropped, a byte that
+// is not valid UTF-8 read as its Windows-1252 character, line breaks as "\n".
+std::u16string EditorTextFromListFile(std::string_view bytes, const ListEncoding& encoding);
+
+// The list file's bytes for the editor's text, in the given encoding (with its mark
+// when it had one); line breaks written as CR LF. The 8-bit encoding is the one below.
+std::string ListFileFromEditorText(std::u16string_view text, const ListEncoding& encoding);
 
 // The case form of the editor: lower case when lowerCase is set, else upper case. Only
 // A to Z and a to z change.
@@ -42,8 +65,9 @@ std::string GroupedListText(const std::vector<std::string>& sortedWords);
 std::string SortedListText(std::u16string_view text, bool lowerCase, const ListCollation& collate);
 
 // The list file after adding word: the word and CR LF in front of the old contents,
-// whose line breaks are written as CR LF.
-std::string ListWithWordAdded(std::string_view listBytes, std::string_view word);
+// whose line breaks are written as CR LF. A Unicode list stays in its encoding, the word
+// after its mark.
+std::string ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode = true);
 
 // Replaces a list file with bytes, atomically: on failure the old file is untouched.
 // A file that is there but may not be written (read-only) is refused as well, rather

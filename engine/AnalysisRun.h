@@ -4,6 +4,7 @@
 // same steps; the window adds its busy mode and dialogs through the hooks.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "engine/CharTable.h"
 #include "engine/ResultOrders.h"
 #include "engine/RunState.h"
+#include "engine/TextDecoder.h"
 #include "engine/WordStore.h"
 
 namespace vornix {
@@ -35,6 +37,8 @@ struct RunStats {
     std::int32_t UniqueWords = 0;
     std::int32_t UniqueNonCommon = 0;
     std::int32_t UniqueNumbers = 0;
+    // "Letters of other scripts (not counted)": Greek, Cyrillic, CJK and other non-Latin scripts, read as separators.
+    std::int64_t OtherScriptLetters = 0;
 };
 
 class AnalysisRun {
@@ -51,16 +55,22 @@ public:
     // Names of the inputs read, kept sorted case-insensitively for the statistics.
     std::vector<std::string> FileList;
     RunHooks hooks;
+    EncodingChoice Encoding = EncodingChoice::Auto;
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
     // list. Throws FileError("Cannot open file PATH") when the list cannot be opened.
-    void GeneralInitialize(CharacterSet set, const std::string* commonListPath);
+    // encoding decides how documents and the list are read (see EncodingChoice).
+    void GeneralInitialize(CharacterSet set, const std::string* commonListPath,
+                           EncodingChoice encoding = EncodingChoice::Auto);
 
     // Reads one document ("Cannot open file PATH" on failure) or a text already in
     // memory, under the given name, counting its words.
     void Vornix(const std::string& path, bool stripPossessives);
     void VornixText(std::string_view text, const std::string& name, bool stripPossessives);
+    // Unicode text (the clipboard's), read by the Unicode rules whatever the encoding
+    // choice; it ends at its first zero character.
+    void VornixUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives);
     // Reads an open descriptor to its end (standard input), under the given name.
     void VornixStream(int fd, const std::string& name, bool stripPossessives);
 
@@ -83,6 +93,10 @@ private:
     void Scan(Source&& source, bool stripPossessives);
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives);
     void AddFileName(std::string name);
+    CodePointTable& Table();
+    void CountOtherScripts(const TextDecoder& decoder);
+
+    std::unique_ptr<CodePointTable> table_;  // made at the first Unicode text
 };
 
 // "Reached unique-words limit 500000: cannot read more."

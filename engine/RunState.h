@@ -12,6 +12,8 @@ struct RunState {
     std::int32_t CommonWords = 0;
     std::int32_t CommonUnused = 0;
     std::int32_t UniqueNumbers = 0;
+    // Letters of other scripts read as separators in the documents (not the list).
+    std::int64_t OtherScriptLetters = 0;
 
     bool ReadingCommon = false;
     bool BreakRequested = false;

@@ -13,14 +13,24 @@ constexpr char16_t kHigh[32] = {
 };
 
 char ByteFor(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (int i = 0; i < 32; ++i)
-        if (kHigh[i] != 0 && kHigh[i] == c) return static_cast<char>(0x80 + i);
-    if (c >= 0x80 && c <= 0x9F && kHigh[c - 0x80] == 0) return static_cast<char>(c);
-    return '?';
+    const int b = Cp1252Byte(c);
+    return b < 0 ? '?' : static_cast<char>(b);
 }
 
 }  // namespace
+
+char32_t Cp1252CodePoint(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F && kHigh[byte - 0x80] != 0) return kHigh[byte - 0x80];
+    return byte;
+}
+
+int Cp1252Byte(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] != 0 && kHigh[i] == c) return 0x80 + i;
+    if (c >= 0x80 && c <= 0x9F && kHigh[c - 0x80] == 0) return static_cast<int>(c);
+    return -1;
+}
 
 std::string Cp1252FromUtf16(std::u16string_view text) {
     std::string out;

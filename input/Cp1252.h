@@ -8,6 +8,12 @@
 namespace vornix {
 
 std::string Cp1252FromUtf16(std::u16string_view text);
+
+// The character a byte stands for in Windows-1252; the five bytes the set leaves
+// undefined stand for the control character of the same number.
+char32_t Cp1252CodePoint(unsigned char byte);
+// The byte of a character in Windows-1252, or -1 when the set lacks it.
+int Cp1252Byte(char32_t c);
 std::u16string Utf16FromCp1252(std::string_view bytes);
 
 }  // namespace vornix

@@ -260,4 +260,17 @@ std::optional<std::string> FindDefaultCommonList(const std::string& settingsFold
     return std::nullopt;
 }
 
+bool DetectUnicodeSetting(const SettingsFile& settings) {
+    const std::string value = settings.IniSetting(kDetectUnicodeKey);
+    return value != "n" && value != "N";
+}
+
+void PutDetectUnicodeSetting(SettingsFile& settings, bool on) {
+    settings.IniPutFlag(kDetectUnicodeKey, on);
+}
+
+EncodingChoice EncodingChoiceFor(bool detectUnicode) {
+    return detectUnicode ? EncodingChoice::Auto : EncodingChoice::Bytes;
+}
+
 }  // namespace vornix

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/TextDecoder.h"
 #include "shell/SettingsFolders.h"
 
 namespace vornix {
@@ -113,5 +114,13 @@ private:
 // installed one (programFolder + "../share/vornix/Vornix.dat"); nothing when none
 // exists. An empty folder is skipped.
 std::optional<std::string> FindDefaultCommonList(const std::string& settingsFolder, const std::string& programFolder);
+
+// "Detect Unicode documents (UTF-8, UTF-16)", stored under DetectUnicode. It is on
+// unless the key holds "n" (or "N"): missing or unreadable means on.
+constexpr const char* kDetectUnicodeKey = "DetectUnicode";
+bool DetectUnicodeSetting(const SettingsFile& settings);
+void PutDetectUnicodeSetting(SettingsFile& settings, bool on);
+// How a run reads its documents under that setting: detected, or byte by byte.
+EncodingChoice EncodingChoiceFor(bool detectUnicode);
 
 }  // namespace vornix

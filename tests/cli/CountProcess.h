@@ -149,12 +149,13 @@ std::string Table(const std::vector<std::pair<std::string, int>>& rows, char sep
 }
 
 std::string Stats(int files, int common, int found, int unused, int total, int unique, int nonCommon, int numbers,
-                  const std::string& filesRead) {
+                  const std::string& filesRead, long long otherScripts = 0) {
     return "File count\t" + std::to_string(files) + "\nVORNIX.DAT common words\t" + std::to_string(common) +
            "\nCommon words found in text\t" + std::to_string(found) + "\nCommon words not found in text\t" +
            std::to_string(unused) + "\nTotal words from file(s)\t" + std::to_string(total) + "\nUnique words\t" +
            std::to_string(unique) + "\nUnique non-common words\t" + std::to_string(nonCommon) +
-           "\nUnique numeric \"words\"\t" + std::to_string(numbers) + "\nFiles read\t" + filesRead + "\n";
+           "\nUnique numeric \"words\"\t" + std::to_string(numbers) + "\nFiles read\t" + filesRead +
+           "\nLetters of other scripts (not counted)\t" + std::to_string(otherScripts) + "\n";
 }
 
 struct Case {

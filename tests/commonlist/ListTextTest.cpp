@@ -130,3 +130,56 @@ TEST(ListFileText, AReadOnlyListIsNotReplaced) {
     EXPECT_THROW(ReplaceListFile(path, "NEW\r\n"), FileError);
     EXPECT_EQ(ReadFile(path), "OLD\r\n");
 }
+
+// A Unicode list is shown as its characters and written back in the encoding it came
+// in: a mark stays, a missing mark stays missing; adding a word keeps it so too.
+TEST(ListFileText, UnicodeListsKeepTheirEncoding) {
+    const std::string bom8 = "\xEF\xBB\xBF", le = "\xFF\xFE", be = "\xFE\xFF";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ListEncoding encoding;
+        std::string added;  // the file after adding "NEW"
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8 without a mark",
+         "caf\xC3\xA9\r\n\xC5\x82\xC3\xB3"
+         "d\xC5\xBA",
+         {TextEncoding::Utf8, false},
+         "NEW\r\ncaf\xC3\xA9\r\n\xC5\x82\xC3\xB3"
+         "d\xC5\xBA"},
+        {"UTF-8 with a mark",
+         bom8 + "caf\xC3\xA9\n\xC5\x82\xC3\xB3"
+                "d\xC5\xBA",
+         {TextEncoding::Utf8, true},
+         bom8 + "NEW\r\ncaf\xC3\xA9\r\n\xC5\x82\xC3\xB3"
+                "d\xC5\xBA"},
+        {"UTF-16 LE",
+         le + std::string("c\0a\0f\0\xE9\0\r\0\n\0A\x01", 14),
+         {TextEncoding::Utf16LE, true},
+         le + std::string("N\0E\0W\0\r\0\n\0c\0a\0f\0\xE9\0\r\0\n\0A\x01", 24)},
+        {"UTF-16 BE",
+         be + std::string("\0c\0a\0f\0\xE9\0\n\x01"
+                          "A",
+                          12),
+         {TextEncoding::Utf16BE, true},
+         be + std::string("\0N\0E\0W\0\r\0\n\0c\0a\0f\0\xE9\0\r\0\n\x01"
+                          "A",
+                          24)},
+        {"Windows-1252", "caf\xE9\r\n", {TextEncoding::Bytes, false}, "NEW\r\ncaf\xE9\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ListEncoding found = ListFileEncoding(c.bytes);
+        EXPECT_EQ(found, c.encoding);
+        const std::u16string text = EditorTextFromListFile(c.bytes, found);
+        EXPECT_EQ(text.substr(0, 5), u"caf\u00E9\n") << "shown as its characters";
+        std::string saved = ListFileFromEditorText(text, found);
+        EXPECT_EQ(EditorTextFromListFile(saved, ListFileEncoding(saved)), text);
+        EXPECT_EQ(ListFileEncoding(saved), found);
+        EXPECT_EQ(ListWithWordAdded(c.bytes, "NEW"), c.added);
+    }
+    // Detection off: every list is 8-bit, as the documents are.
+    EXPECT_EQ(ListFileEncoding(bom8 + "caf\xC3\xA9", false), ListEncoding{});
+    EXPECT_EQ(ListWithWordAdded(bom8 + "x", "NEW", false), "NEW\r\n" + bom8 + "x");
+}

@@ -387,3 +387,32 @@ TEST_F(SettingsTest, DefaultCommonListPrefersTheUsersCopy) {
 
 }  // namespace
 }  // namespace vornix
+
+namespace vornix {
+
+// "Detect Unicode documents": on when the key is missing, stored as y/n, and read back
+// the same after a save and a new start.
+TEST_F(SettingsTest, DetectUnicodeRoundTrip) {
+    struct Case {
+        std::string file;
+        bool on;
+    };
+    for (const Case& c : std::vector<Case>{{"", true},
+                                           {"DetectUnicode=y\r\n", true},
+                                           {"DetectUnicode=n\r\n", false},
+                                           {"DetectUnicode=N\r\n", false},
+                                           {"DetectUnicode=maybe\r\n", true}}) {
+        SCOPED_TRACE(c.file);
+        SettingsFile s = LoadUserFile(c.file);
+        EXPECT_EQ(DetectUnicodeSetting(s), c.on);
+        EXPECT_EQ(EncodingChoiceFor(DetectUnicodeSetting(s)), c.on ? EncodingChoice::Auto : EncodingChoice::Bytes);
+        PutDetectUnicodeSetting(s, !c.on);
+        s.IniSave();
+        EXPECT_NE(ReadFile(UserIni()).find(c.on ? "DetectUnicode=n\r\n" : "DetectUnicode=y\r\n"), std::string::npos);
+        SettingsFile again(prog());
+        again.IniSetup("Vornix.ini", {}, Env());
+        EXPECT_EQ(DetectUnicodeSetting(again), !c.on);
+    }
+}
+
+}  // namespace vornix

@@ -103,8 +103,8 @@ int main(int argc, char** argv) {
         clock.start();
         main.Open1Click();
         std::printf("analysis: %d distinct words, %d rows shown, %.0f ms (includes the first refill)\n",
-                    main.Run().store.WordCount(), main.Model()->rowCount(), clock.nsecsElapsed() / 1e6);
-        if (main.Run().store.WordCount() != 500000) status = 1;
+                    main.Run().Store().WordCount(), main.Model()->rowCount(), clock.nsecsElapsed() / 1e6);
+        if (main.Run().Store().WordCount() != 500000) status = 1;
 
         struct Order {
             const char* name;

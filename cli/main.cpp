@@ -44,7 +44,7 @@ std::string StatsText(const AnalysisRun& run) {
     line("Unique non-common words", s.UniqueNonCommon);
     line("Unique numeric \"words\"", s.UniqueNumbers);
     out += "Files read";
-    for (const std::string& name : run.FileList) {
+    for (const std::string& name : run.FileList()) {
         out += '\t';
         out += name;
     }
@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
         const std::string out =
-            o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+            o.Stats ? StatsText(run) : FormatAnalysis(run.Store(), run.Orders(), o.display, SeparatorChar(o.SepIndex));
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);
         } else if (!WriteAll(stdout, out)) {

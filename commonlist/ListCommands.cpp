@@ -24,7 +24,7 @@ QString UpperAscii(const QString& text) {
 }  // namespace
 
 void TVornixMain::Options1Click() {
-    RestoredefaultlistVornixdat1->setEnabled(UpperAscii(CurrentCommonList) != UpperAscii(DefaultCommonList));
+    RestoredefaultlistVornixdat1->setEnabled(UpperAscii(currentCommonList_) != UpperAscii(defaultCommonList_));
 }
 
 void TVornixMain::ReadCommonWordList1Click() {
@@ -33,23 +33,23 @@ void TVornixMain::ReadCommonWordList1Click() {
 }
 
 void TVornixMain::Selectcustomlist1Click() {
-    const QString custom = QFile::decodeName(settings_.IniSetting("CustomDat").c_str());
+    const QString custom = UiText(settings_.IniSetting("CustomDat"));
     OpenFilesRequest request;
     if (!custom.isEmpty()) {
         request.folder = QFileInfo(custom).path();
-        CustomDatName = custom;
+        customDatName_ = custom;
     } else {
-        request.folder = QFileInfo(CurrentCommonList).path();
+        request.folder = QFileInfo(currentCommonList_).path();
     }
-    request.fileName = CustomDatName;
+    request.fileName = customDatName_;
     const QString chosen = ui_.OpenFile(this, request);
     if (chosen.isEmpty()) return;
-    CustomDatName = chosen;
-    CurrentCommonList = QFileInfo(chosen).absoluteFilePath();
+    customDatName_ = chosen;
+    currentCommonList_ = QFileInfo(chosen).absoluteFilePath();
 }
 
 void TVornixMain::RestoredefaultlistVornixdat1Click() {
-    CurrentCommonList = DefaultCommonList;
+    currentCommonList_ = defaultCommonList_;
 }
 
 bool TVornixMain::EditorOpen() const {

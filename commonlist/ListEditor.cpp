@@ -24,10 +24,6 @@ namespace {
 // current meanwhile: the text belongs to that file, and must not overwrite another.
 constexpr const char* kEditedFile = "editedFile";
 
-std::string Path(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 std::u16string Utf16(const QString& text) {
     return text.toStdU16String();
 }
@@ -48,12 +44,12 @@ void TVornixMain::EditCommonWordList1Click() {
         return;
     }
     // The file first: when it cannot be read the window stays as it was.
-    const QString file = CurrentCommonList;
+    const QString file = currentCommonList_;
     std::u16string text;
     try {
         text = EditorTextFromListFile(ReadWholeFile(Path(file)));
     } catch (const FileError& e) {
-        ShowErrorBox(QFile::decodeName(e.what()));
+        ShowErrorBox(UiText(e.what()));
         return;
     }
     ApplyCaseForm(text, LowerCase1->isChecked());
@@ -77,7 +73,7 @@ void TVornixMain::SaveButClick() {
         ReplaceListFile(Path(file), ListFileFromEditorText(EditorText(Memo1)));
     } catch (const FileError& e) {
         // The editor stays with its text, so the user can try again or cancel.
-        ShowErrorBox(QFile::decodeName(e.what()));
+        ShowErrorBox(UiText(e.what()));
         Memo1->setFocus();
         return;
     }
@@ -125,16 +121,15 @@ void TVornixMain::SortButClick() {
 }
 
 void TVornixMain::Add2Common1Click() {
-    const QString caption = Add2Common1->text();
-    if (!caption.startsWith(QLatin1String("Add "))) return;
-    // The caption holds the word as the grid shows it, read back byte for byte.
-    const qsizetype end = caption.indexOf(QLatin1Char(' '), 4);
-    std::string word = caption.mid(4, end < 0 ? -1 : end - 4).toLatin1().toStdString();
+    // The pop-up item carries the record of the row it was opened on.
+    const std::int32_t picked = Add2Common1->data().isValid() ? Add2Common1->data().toInt() : -1;
+    if (picked < 0 || picked >= run_->Store().WordCount()) return;
+    std::string word(run_->Store().WordRecord(picked).Text());
     ApplyCaseForm(word, false);
     if (word.empty()) return;
     const QString shown = QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
 
-    WordStore& store = run_->store;
+    WordStore& store = run_->Store();
     std::int32_t position = 0;
     const bool found = store.WordCount() > 0 && store.FindWord(word, position);
     const std::int32_t rec = found ? store.AlphaIndex()[position] : -1;
@@ -144,11 +139,11 @@ void TVornixMain::Add2Common1Click() {
         return;
     }
 
-    const std::string list = Path(CurrentCommonList);
+    const std::string list = Path(currentCommonList_);
     try {
         ReplaceListFile(list, ListWithWordAdded(ReadWholeFile(list), word));
     } catch (const FileError& e) {
-        ShowErrorBox(QFile::decodeName(e.what()));
+        ShowErrorBox(UiText(e.what()));
         return;
     }
     ShowStatus(shown + QStringLiteral(" added to common words list"));
@@ -160,10 +155,10 @@ void TVornixMain::Add2Common1Click() {
         store.WriteWordRecord(rec);
     } catch (const FileError& e) {
         // The list has the word; the next run marks it common.
-        ShowErrorBox(QFile::decodeName(e.what()));
+        ShowErrorBox(UiText(e.what()));
         return;
     }
-    ++run_->state.CommonWords;
+    ++run_->State().CommonWords;
     RecordStats();
     DisplayResults();
 }

@@ -19,6 +19,7 @@
 #include "output/OutputWalk.h"
 #include "shell/AddDlg.h"
 #include "shell/Settings.h"
+#include "shell/UiServices.h"
 #include "shell/VornixMain.h"
 
 namespace vornix {
@@ -30,12 +31,12 @@ DisplayOptions TVornixMain::CurrentDisplayOptions() const {
     o.LowerCase = LowerCase1->isChecked();
     o.Order =
         OrderFromChecks(FrequencyList1->isChecked(), AlphabeticalList1->isChecked(), WordLengthList1->isChecked());
-    o.ActiveThreshold = ActiveThreshold;
+    o.ActiveThreshold = activeThreshold_;
     return o;
 }
 
 void TVornixMain::DisplayResults() {
-    if (run_->store.WordCount() == 0) return;
+    if (run_->Store().WordCount() == 0) return;
     // The table takes the place of the list editor only when the editor may go: a
     // changed text is abandoned only after the user agreed, as on Cancel.
     if (EditorOpen()) {
@@ -44,7 +45,7 @@ void TVornixMain::DisplayResults() {
     }
     SetResultsView(true);
     FormResize();
-    ActiveThreshold = addDlg_ ? addDlg_->ThresholdValue() : 1;
+    activeThreshold_ = addDlg_ ? addDlg_->ThresholdValue() : 1;
     FillResultGrid();
     Grid->setFocus();
 }
@@ -52,24 +53,15 @@ void TVornixMain::DisplayResults() {
 void TVornixMain::FillResultGrid() {
     const DisplayOptions o = CurrentDisplayOptions();
     const int column = Grid->currentIndex().isValid() ? Grid->currentIndex().column() : 0;
-    model_->SetResults(&run_->store, ShownWords(run_->store, run_->orders, o), o.LowerCase);
+    model_->SetResults(&run_->Store(), ShownWords(run_->Store(), run_->Orders(), o), o.LowerCase);
     if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, column));
     Grid->scrollToTop();
 
-    QString uniqueWords, commonFound, uniqueNumbers;
-    if (stats_) {
-        uniqueWords = stats_->UniqueWords->text();
-        commonFound = stats_->DATfound->text();
-        uniqueNumbers = stats_->UniqueNums->text();
-    } else {
-        const RunStats s = run_->Stats();
-        uniqueWords = QString::number(s.UniqueWords);
-        commonFound = QString::number(s.CommonFound);
-        uniqueNumbers = QString::number(s.UniqueNumbers);
-    }
-    ShowStatus(QString::fromStdString(SummaryText(o.Order, uniqueWords.toStdString(), commonFound.toStdString(),
-                                                  uniqueNumbers.toStdString(), o.ShowCommonWords, o.ShowNumbers,
-                                                  model_->rowCount())));
+    // From the run's figures, which the statistics window shows too.
+    const RunStats stats = run_->Stats();
+    ShowStatus(
+        UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords), std::to_string(stats.CommonFound),
+                           std::to_string(stats.UniqueNumbers), o.ShowCommonWords, o.ShowNumbers, model_->rowCount())));
     FormResize();
 }
 
@@ -97,7 +89,7 @@ void TVornixMain::FormResize() {
 }
 
 void TVornixMain::Display1Click() {
-    Statistics1->setEnabled(run_->store.WordCount() > 0);
+    Statistics1->setEnabled(run_->Store().WordCount() > 0);
 }
 
 void TVornixMain::ShowCommonWords1Click() {
@@ -178,7 +170,7 @@ bool TVornixMain::FormKeyDown(int key) {
         }
     }
     if (TopStatus->isVisible() && key == Qt::Key_Escape) {
-        run_->state.BreakRequested = true;
+        run_->State().BreakRequested = true;
         return true;
     }
     return false;
@@ -205,9 +197,10 @@ void TVornixMain::PopupMenu1Popup() {
     const std::int32_t rec = current.isValid() ? model_->RecordAt(current.row()) : -1;
     if (rec >= 0) {
         // The stored form of the word, also while the grid shows it in lower case.
-        const WordRec& record = run_->store.ReadWordRecord(rec);
+        const WordRec record = run_->Store().WordRecord(rec);
         const QString word = QString::fromLatin1(record.text, record.length);
         Add2Common1->setText(QStringLiteral("Add %1 to common words list").arg(word));
+        Add2Common1->setData(rec);
         Add2Common1->setEnabled(true);
         const QString frequency = model_->CellText(current.row(), 2).trimmed();
         QString caption = Setfrequencythreshold01->text();
@@ -217,6 +210,7 @@ void TVornixMain::PopupMenu1Popup() {
         Setfrequencythreshold01->setEnabled(true);
     } else {
         Add2Common1->setText(QStringLiteral("No word selected"));
+        Add2Common1->setData(-1);
         Add2Common1->setEnabled(false);
         // No frequency to offer: the item does nothing rather than read an empty cell.
         Setfrequencythreshold01->setEnabled(false);

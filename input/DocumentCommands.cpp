@@ -43,7 +43,7 @@ bool TVornixMain::StripPossessives() const {
 }
 
 void TVornixMain::File1Click() {
-    SaveAnalysis1->setEnabled(run_->store.WordCount() > 0);
+    SaveAnalysis1->setEnabled(run_->Store().WordCount() > 0);
     OpenClipboard1->setEnabled(ClipboardHasText());
 }
 
@@ -51,14 +51,14 @@ void TVornixMain::Open1Click() {
     LeaveEditor();
     OpenFilesRequest request;
     request.title = QStringLiteral("Open file(s) for Vornix analysis");
-    request.folder = OpenDir;
+    request.folder = openDir_;
     request.filter = QStringLiteral("Text files (*.txt);;All files (*)");
     const QStringList files = ui_.OpenFiles(this, request);
     if (files.isEmpty()) return;
     RunAnalysis([&] {
         std::vector<std::string> paths;
-        for (const QString& file : files) paths.push_back(QFile::encodeName(file).toStdString());
-        OpenDir = QFile::decodeName(StartingFolder(FolderOfPath(paths.front())).c_str());
+        for (const QString& file : files) paths.push_back(Path(file));
+        openDir_ = UiText(StartingFolder(FolderOfPath(paths.front())));
         run_->ReadDocuments(paths, StripPossessives());
     });
 }
@@ -71,13 +71,13 @@ void TVornixMain::OpenClipboard1Click() {
         const std::string bytes = Cp1252FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                                                       static_cast<std::size_t>(text.size())));
         ShowStatus(QStringLiteral("Reading from clipboard"));
-        run_->state.FilesRead = 1;
+        run_->State().FilesRead = 1;
         run_->VornixText(bytes, "Clipboard", StripPossessives());
     });
 }
 
 void TVornixMain::Break1Click() {
-    run_->state.BreakRequested = true;
+    run_->State().BreakRequested = true;
 }
 
 void TVornixMain::RunAnalysis(const std::function<void()>& readInputs) {
@@ -86,7 +86,7 @@ void TVornixMain::RunAnalysis(const std::function<void()>& readInputs) {
         readInputs();
     } catch (const FileError& e) {
         // The run ends with what was read before the failure; the window never stays busy.
-        ShowErrorBox(QFile::decodeName(e.what()));
+        ShowErrorBox(UiText(e.what()));
     }
     GeneralClosedown();
 }
@@ -103,7 +103,7 @@ void TVornixMain::GeneralInitialize() {
     Memo1->clear();
     model_->SetResults(nullptr, {}, false);
     if (stats_) stats_->ClearFileList();
-    const std::string list = QFile::encodeName(CurrentCommonList).toStdString();
+    const std::string list = Path(currentCommonList_);
     const CharacterSet set = CharacterSetFromIndex(addDlg_ ? addDlg_->CharIndex() : 0);
     run_->GeneralInitialize(set, ReadCommonWordList1->isChecked() ? &list : nullptr);
     TopStatus->show();
@@ -112,13 +112,13 @@ void TVornixMain::GeneralInitialize() {
 void TVornixMain::GeneralClosedown() {
     if (run_->LimitReached()) {
         ShowProgress();
-        ShowErrorBox(QString::fromStdString(LimitMessage()));
+        ShowErrorBox(UiText(LimitMessage()));
     }
     QCoreApplication::processEvents();
     run_->GeneralClosedown();
     RecordStats();
     TopStatus->hide();
-    if (run_->store.WordCount() == 0) SetResultsView(false);
+    if (run_->Store().WordCount() == 0) SetResultsView(false);
     DisplayResults();
     EnableDodgyOptions(true);
 }
@@ -127,7 +127,7 @@ void TVornixMain::EnableDodgyOptions(bool enable) {
     for (QMenu* menu : {File1, Edit1, Display1, Options1}) menu->menuAction()->setVisible(enable);
     // The grid comes back only with results: an empty run must not show the rows of an
     // earlier one.
-    Grid->setVisible(enable && run_->store.WordCount() > 0);
+    Grid->setVisible(enable && run_->Store().WordCount() > 0);
     if (enable == !busy_) return;
     if (enable)
         QGuiApplication::restoreOverrideCursor();
@@ -147,7 +147,7 @@ void TVornixMain::ShowStatus(const QString& text) {
 }
 
 void TVornixMain::ShowProgress() {
-    TopStatus->setText(QString::fromStdString(run_->ProgressText()));
+    TopStatus->setText(UiText(run_->ProgressText()));
     if (sinceEvents_->elapsed() >= kEventIntervalMs) {
         QCoreApplication::processEvents();
         sinceEvents_->restart();
@@ -156,7 +156,7 @@ void TVornixMain::ShowProgress() {
 
 void TVornixMain::RecordStats() {
     if (!stats_) return;
-    stats_->SetFileList(run_->FileList);
+    stats_->SetFileList(run_->FileList());
     stats_->SetValues(run_->Stats());
 }
 

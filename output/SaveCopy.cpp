@@ -38,13 +38,13 @@ QString DefaultExtension(ResultOrder order) {
 void TVornixMain::SaveAnalysis1Click() {
     const DisplayOptions options = CurrentDisplayOptions();
     SaveFileRequest request;
-    request.folder = SavePath;
+    request.folder = savePath_;
     request.filter = QStringLiteral("Vornix files (*.vx?)");
     request.defaultSuffix = DefaultExtension(options.Order);
     const QString chosen = ui_.SaveFile(this, request);
     if (chosen.isEmpty()) return;
     const char separator = SeparatorChar(addDlg_ ? addDlg_->SepIndex() : 1);
-    const std::string path = QFile::encodeName(chosen).toStdString();
+    const std::string path = Path(chosen);
     // Saving over a symbolic link writes the file it points to; the user's link stays.
     QString target = chosen;
     const QFileInfo chosenInfo(chosen);
@@ -53,19 +53,18 @@ void TVornixMain::SaveAnalysis1Click() {
     try {
         // The file is replaced whole or not at all: a failure leaves an older file of
         // that name as it was.
-        WriteFileAtomically(QFile::encodeName(target).toStdString(),
-                            FormatAnalysis(run_->store, run_->orders, options, separator));
+        WriteFileAtomically(Path(target), FormatAnalysis(run_->Store(), run_->Orders(), options, separator));
     } catch (const FileError& e) {
-        ShowErrorBox(QString::fromStdString(RunTimeErrorMessage(e.Code())));
+        ShowErrorBox(UiText(RunTimeErrorMessage(e.Code())));
         return;
     }
     ShowStatus(QStringLiteral("Saved as ") + chosen);
-    SavePath = QFile::decodeName(StartingFolder(FolderOfPath(path)).c_str());
+    savePath_ = UiText(StartingFolder(FolderOfPath(path)));
 }
 
 void TVornixMain::CopytoClipboard1Click() {
     const char separator = SeparatorChar(addDlg_ ? addDlg_->SepIndex() : 1);
-    const std::string bytes = FormatAnalysis(run_->store, run_->orders, CurrentDisplayOptions(), separator);
+    const std::string bytes = FormatAnalysis(run_->Store(), run_->Orders(), CurrentDisplayOptions(), separator);
     const std::u16string text = Utf16FromCp1252(bytes);
     QGuiApplication::clipboard()->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
     ShowStatus(QStringLiteral("Saved to clipboard."));
@@ -75,7 +74,7 @@ void TVornixMain::Edit1Click() {
     const bool gridShown = Grid->isVisible();
     Find1->setEnabled(gridShown);
     FindNext1->setEnabled(gridShown && search_ && search_->CanFindNext());
-    CopytoClipboard1->setEnabled(run_->store.WordCount() > 0);
+    CopytoClipboard1->setEnabled(run_->Store().WordCount() > 0);
 }
 
 }  // namespace vornix

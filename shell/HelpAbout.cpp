@@ -45,7 +45,7 @@ void TVornixMain::About1Click() {
         QCoreApplication::applicationFilePath(),
         QString(),
         QStringLiteral("Common words list"),
-        CurrentCommonList,
+        currentCommonList_,
     };
     ui_.Information(this, lines.join(QLatin1Char('\n')));
 }

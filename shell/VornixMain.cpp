@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "display/ResultModel.h"
+#include "display/SearchWindow.h"
 #include "engine/Errors.h"
 #include "engine/WordFileName.h"
 #include "shell/AtomicFile.h"
@@ -39,10 +40,6 @@ namespace {
 
 const QColor kIdleGreen(0, 128, 0);
 
-std::string Path(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 }  // namespace
 
 TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vector<std::string>& arguments)
@@ -56,9 +53,9 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     resize(504, 289 + menuBar()->sizeHint().height());
 
     // FormCreate, in order.
-    settings_.SetWarningCallback([this](const std::string& text) { ui_.Warning(this, QString::fromStdString(text)); });
+    settings_.SetWarningCallback([this](const std::string& text) { ui_.Warning(this, UiText(text)); });
     const bool found = settings_.IniSetup("Vornix.ini", arguments, SettingsEnvironment::FromProcess());
-    if (!settings_.SetupError().empty()) ui_.Error(this, QFile::decodeName(settings_.SetupError().c_str()));
+    if (!settings_.SetupError().empty()) ui_.Error(this, UiText(settings_.SetupError()));
     if (found) {
         ReadCommonWordList1->setChecked(settings_.IniFlag("ReadCommon"));
         ShowCommonWords1->setChecked(settings_.IniFlag("ShowCommon"));
@@ -69,11 +66,11 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
         LowerCase1->setChecked(settings_.IniFlag("LowerCase"));
         auto folder = [&](const char* key) {
             const std::string value = settings_.IniExists(key) ? settings_.IniSetting(key) : std::string();
-            const QString text = value.empty() ? DocumentsFolder() : QFile::decodeName(value.c_str());
-            return text.isEmpty() ? text : QFile::decodeName(StartingFolder(Path(text)).c_str());
+            const QString text = value.empty() ? DocumentsFolder() : UiText(value);
+            return text.isEmpty() ? text : UiText(StartingFolder(Path(text)));
         };
-        OpenDir = folder("OpenDir");
-        SavePath = folder("SavePath");
+        openDir_ = folder("OpenDir");
+        savePath_ = folder("SavePath");
         RestoreWindow(settings_, QStringLiteral("Main"), this);
     }
     // Exactly one order is checked and the tab names it, also when a settings file
@@ -87,16 +84,16 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     TabControl1->setCurrentIndex(order == ResultOrder::Alphabetical ? 0 : order == ResultOrder::Frequency ? 1 : 2);
 
     const std::string settingsFolder = settings_.SettingsFolder();
-    DefaultCommonList = QFile::decodeName((settingsFolder + "Vornix.dat").c_str());
-    CurrentCommonList = DefaultCommonList;
-    if (!PathExists(Path(DefaultCommonList))) {
+    defaultCommonList_ = UiText((settingsFolder + "Vornix.dat"));
+    currentCommonList_ = defaultCommonList_;
+    if (!PathExists(Path(defaultCommonList_))) {
         // The master copy beside the program, else the installed one.
         bool provided = false;
         const std::string program = settings_.ProgramFolder();
         for (const std::string& master : {program + "Vornix.dat", program + "../share/vornix/Vornix.dat"}) {
             if (program.empty() || !PathExists(master)) continue;
             try {
-                WriteFileAtomically(Path(DefaultCommonList), ReadWholeFile(master), false);
+                WriteFileAtomically(Path(defaultCommonList_), ReadWholeFile(master), false);
                 provided = true;
             } catch (const FileError&) {
                 // A failed copy counts as no copy: the item is disabled below.
@@ -117,12 +114,12 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     // folder instead of failing one by one.
     std::string recordFolder = settingsFolder;
     if (recordFolder.empty() || ::access(recordFolder.c_str(), W_OK | X_OK) != 0)
-        recordFolder = QFile::encodeName(QDir::tempPath()).toStdString() + "/";
+        recordFolder = Path(QDir::tempPath()) + "/";
     RemoveStaleWordFiles(recordFolder);
     run_ = std::make_unique<AnalysisRun>(WordFilePathFor(recordFolder, QCoreApplication::applicationPid()));
-    run_->hooks.showStatus = [this](const std::string& text) { ShowStatus(QFile::decodeName(text.c_str())); };
-    run_->hooks.showProgress = [this] { ShowProgress(); };
-    run_->hooks.confirmStop = [this] {
+    run_->Hooks().showStatus = [this](const std::string& text) { ShowStatus(UiText(text)); };
+    run_->Hooks().showProgress = [this] { ShowProgress(); };
+    run_->Hooks().confirmStop = [this] {
         QGuiApplication::changeOverrideCursor(Qt::ArrowCursor);
         const bool stop = ui_.Confirm(this, QStringLiteral("Stop processing now?"));
         if (!stop) QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
@@ -141,6 +138,7 @@ void TVornixMain::AttachWindows(TVornixStats* stats, TAddDlg* addDlg, TVornixSea
     stats_ = stats;
     addDlg_ = addDlg;
     search_ = search;
+    if (search_) search_->SetTarget({Grid, [this] { return busy_; }, [this] { return LowerCase1->isChecked(); }});
 }
 
 void TVornixMain::FormDestroy() {
@@ -149,13 +147,13 @@ void TVornixMain::FormDestroy() {
     // The record file goes with the run. A failure to delete it is reported, and the
     // settings are still written: the user's choices have nothing to do with it.
     try {
-        run_->store.DeleteWordFile();
+        run_->Store().DeleteWordFile();
     } catch (const FileError& e) {
-        ui_.Error(nullptr, QFile::decodeName(e.what()));
+        ui_.Error(nullptr, UiText(e.what()));
     }
-    if (!OpenDir.isEmpty()) settings_.IniPut("OpenDir", Path(OpenDir));
-    if (!SavePath.isEmpty()) settings_.IniPut("SavePath", Path(SavePath));
-    if (!CustomDatName.isEmpty()) settings_.IniPut("CustomDat", Path(CustomDatName));
+    if (!openDir_.isEmpty()) settings_.IniPut("OpenDir", Path(openDir_));
+    if (!savePath_.isEmpty()) settings_.IniPut("SavePath", Path(savePath_));
+    if (!customDatName_.isEmpty()) settings_.IniPut("CustomDat", Path(customDatName_));
     settings_.IniPutFlag("ReadCommon", ReadCommonWordList1->isChecked());
     settings_.IniPutFlag("ShowCommon", ShowCommonWords1->isChecked());
     settings_.IniPutFlag("ShowNum", ShowNumbers1->isChecked());
@@ -167,7 +165,7 @@ void TVornixMain::FormDestroy() {
     try {
         settings_.IniSave();
     } catch (const FileError& e) {
-        ui_.Error(nullptr, QFile::decodeName(e.what()));
+        ui_.Error(nullptr, UiText(e.what()));
     }
 }
 
@@ -453,7 +451,7 @@ void TVornixMain::resizeEvent(QResizeEvent* event) {
 void TVornixMain::closeEvent(QCloseEvent* event) {
     // Closing during a run asks the run to stop first, as Break does.
     if (busy_) {
-        run_->state.BreakRequested = true;
+        run_->State().BreakRequested = true;
         event->ignore();
         return;
     }

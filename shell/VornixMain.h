@@ -46,6 +46,31 @@ public:
     // The windows created after this one, in order; they are children of this window.
     void AttachWindows(TVornixStats* stats, TAddDlg* addDlg, TVornixSearch* search);
 
+    // Runs a shortcut of a menu item: the opening handlers of its menus first, then
+    // the item's command if it is then enabled. Nothing acts during a run.
+    void RunShortcut(QAction* item);
+    // Shows a page of the help ("addset.htm", "options.htm#editcomm"; empty for the index).
+    void ShowHelp(const QString& topic);
+
+    // State of this run of the program, for the windows beside this one and for tests.
+    bool Busy() const { return busy_; }
+    AnalysisRun& Run() { return *run_; }
+    const QString& DefaultCommonList() const { return defaultCommonList_; }
+    const QString& CurrentCommonList() const { return currentCommonList_; }
+    const QString& OpenDir() const { return openDir_; }
+    const QString& SavePath() const { return savePath_; }
+    std::int32_t ActiveThreshold() const { return activeThreshold_; }
+
+signals:
+    // Every text written to the status line, in order.
+    void StatusShown(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // ---- analysis run (engine/input) ----
     void GeneralInitialize();
     void GeneralClosedown();
@@ -53,8 +78,9 @@ public:
     void ShowStatus(const QString& text);
     void ShowProgress();
     void RecordStats();
-    bool Busy() const { return busy_; }
 
+private slots:
+    // The handlers, named as the window's events.
     // ---- File menu (input/, output/) ----
     void File1Click();
     void Open1Click();
@@ -107,26 +133,18 @@ public:
     // ---- Help menu (shell/) ----
     void Contents1Click();
     void About1Click();
-    void ShowHelp(const QString& topic);
 
+private:
     // The display options as the menus hold them, with the threshold in force.
     DisplayOptions CurrentDisplayOptions() const;
 
-    AnalysisRun& Run() { return *run_; }
-    ResultModel* Model() const { return model_; }
-    UiServices& Ui() { return ui_; }
-    SettingsFile& Settings() { return settings_; }
-    TVornixStats* Stats() const { return stats_; }
-    TAddDlg* AddDlg() const { return addDlg_; }
-    TVornixSearch* Search() const { return search_; }
-
     // Files of this run of the program.
-    QString DefaultCommonList;
-    QString CurrentCommonList;
-    QString OpenDir;        // the open dialog's starting folder
-    QString SavePath;       // the save dialog's starting folder
-    QString CustomDatName;  // the custom-list dialog's file name
-    std::int32_t ActiveThreshold = 1;
+    QString defaultCommonList_;
+    QString currentCommonList_;
+    QString openDir_;        // the open dialog's starting folder
+    QString savePath_;       // the save dialog's starting folder
+    QString customDatName_;  // the custom-list dialog's file name
+    std::int32_t activeThreshold_ = 1;
 
     // Widgets, named as the window's controls.
     QMenu* File1;
@@ -173,20 +191,6 @@ public:
     QPushButton* CancelBut;
     QPushButton* HelpBut;
 
-    // Runs a shortcut of a menu item: the opening handlers of its menus first, then
-    // the item's command if it is then enabled. Nothing acts during a run.
-    void RunShortcut(QAction* item);
-
-signals:
-    // Every text written to the status line, in order.
-    void StatusShown(const QString& text);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void BuildMenus();
     void BuildWidgets();
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,

@@ -3,8 +3,11 @@
 // a temporary HOME, and dialogs answered through the UI seam.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
 #include <QString>
 #include <QStringList>
+#include <QTableView>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -15,6 +18,11 @@
 #include "shell/AppWindows.h"
 #include "shell/Settings.h"
 #include "shell/UiServices.h"
+#include "shell/VornixMain.h"
+
+namespace vornix {
+class ResultModel;
+}
 
 namespace vornix::test {
 
@@ -64,6 +72,24 @@ protected:
     TVornixStats& StatsWin() { return *windows_.stats; }
     TVornixSearch& SearchWin() { return *windows_.search; }
     SettingsFile& Settings() { return *settings_; }
+
+    // The main window's parts, found by their object names as the user finds them by
+    // their captions; a missing name fails the test.
+    template <class T = QWidget>
+    T* Find(const char* name) const {
+        T* found = windows_.main->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QAction* Act(const char* name) const { return Find<QAction>(name); }
+    QMenu* Menu(const char* name) const { return Find<QMenu>(name); }
+    QTableView* Grid() const { return Find<QTableView>("Grid"); }
+    ResultModel* Model() const;
+    // Opens a menu as the user does: its items come up to date, nothing is chosen.
+    void OpenMenu(const char* name);
+    // Whether the main window takes a key itself before the control with the focus
+    // sees it.
+    bool KeyTaken(int key);
 
     // The settings folder of this user (HOME/.config/Korvane/Vornix/).
     std::string SettingsFolder() const;

@@ -50,7 +50,7 @@ class SearchWindowTest : public GuiFixture {
 protected:
     void Load(const std::string& text) {
         OpenDocuments({QString::fromStdString(WriteText("doc.txt", text))});
-        ASSERT_TRUE(Main().Grid->isVisible());
+        ASSERT_TRUE(Grid()->isVisible());
     }
     QPushButton* Button(SearchKind kind) {
         switch (kind) {
@@ -71,7 +71,7 @@ protected:
             if (shown) act();
             if (SearchWin().isVisible()) SearchWin().BitBtn1->click();
         });
-        QTest::keyClick(Main().Grid, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(Grid(), Qt::Key_F, Qt::ControlModifier);
         EXPECT_TRUE(shown) << "the search window did not open";
     }
     void Search(SearchKind kind, const QString& text) {
@@ -80,12 +80,12 @@ protected:
             Button(kind)->click();
         });
     }
-    void FindNext() { QTest::keyClick(Main().Grid, Qt::Key_F3); }
-    void Home() { QTest::keyClick(Main().Grid, Qt::Key_Home); }
-    void End() { QTest::keyClick(Main().Grid, Qt::Key_End); }
+    void FindNext() { QTest::keyClick(Grid(), Qt::Key_F3); }
+    void Home() { QTest::keyClick(Grid(), Qt::Key_Home); }
+    void End() { QTest::keyClick(Grid(), Qt::Key_End); }
     // The current cell as (row, column), rows from 0 for the first word.
     std::pair<int, int> Current() {
-        const QModelIndex at = Main().Grid->currentIndex();
+        const QModelIndex at = Grid()->currentIndex();
         return {at.row(), at.column()};
     }
 };
@@ -94,16 +94,16 @@ TEST_F(SearchWindowTest, RankSearchMovesToTheNextRankBeginningWithTheDigits) {
     Start();
     Load(Letters(30));
     // No search yet: Find next is off and F3 does nothing.
-    Main().Edit1Click();
-    EXPECT_TRUE(Main().Find1->isEnabled());
-    EXPECT_FALSE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_TRUE(Act("Find1")->isEnabled());
+    EXPECT_FALSE(Act("FindNext1")->isEnabled());
     FindNext();
     EXPECT_TRUE(ui.messages.empty());
 
     Search(SearchKind::Ranking, "2");
     EXPECT_EQ(Current(), std::make_pair(1, 0));  // rank 2
-    Main().Edit1Click();
-    EXPECT_TRUE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_TRUE(Act("FindNext1")->isEnabled());
     FindNext();
     EXPECT_EQ(Current(), std::make_pair(19, 0));  // rank 20; 12 does not begin with 2
     FindNext();
@@ -125,7 +125,7 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
     // "the" is a common word and hidden; ATHENS holds THE but does not begin with it.
     Load("athens other them the theory zebra");
     ASSERT_EQ(Rows(), (std::vector<std::string>{"1|ATHENS|1", "2|OTHER|1", "3|THEM|1", "4|THEORY|1", "5|ZEBRA|1"}));
-    Main().Grid->setCurrentIndex(Main().Model()->index(0, 2));
+    Grid()->setCurrentIndex(Model()->index(0, 2));
     Search(SearchKind::Word, "tHe");
     EXPECT_EQ(Current(), std::make_pair(2, 1));  // THEM, and the word column becomes current
     EXPECT_EQ(SearchWin().LastSearchText(), "THE");
@@ -136,8 +136,8 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
     EXPECT_EQ(Current(), std::make_pair(3, 1));
 
     // With the table in lower case the remembered text follows it.
-    Main().LowerCase1Click();
-    ASSERT_EQ(Main().Model()->CellText(2, 1), "  them");
+    Act("LowerCase1")->trigger();
+    ASSERT_EQ(Model()->CellText(2, 1), "  them");
     Home();
     FindNext();
     EXPECT_EQ(Current(), std::make_pair(2, 1));
@@ -211,8 +211,8 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     // The refused Frequency text is remembered; Find next refuses it again instead of
     // failing on it or moving the cell.
     Home();
-    Main().Edit1Click();
-    EXPECT_TRUE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_TRUE(Act("FindNext1")->isEnabled());
     FindNext();
     EXPECT_EQ(ui.Texts("Warning").size(), 5);
     EXPECT_EQ(ui.Texts("Warning").last(), "Ranking and frequency searches must be numbers.");
@@ -233,8 +233,8 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
         SearchWin().SearchText->clear();
         SearchWin().WordBut->click();
     });
-    Main().Edit1Click();
-    EXPECT_FALSE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_FALSE(Act("FindNext1")->isEnabled());
 }
 
 TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
@@ -251,8 +251,8 @@ TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
     EXPECT_EQ(Current(), std::make_pair(0, 0));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(SearchWin().LastSearchKind(), SearchKind::None);
-    Main().Edit1Click();
-    EXPECT_FALSE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_FALSE(Act("FindNext1")->isEnabled());
     // Every close stores the place; the next Find opens there.
     EXPECT_EQ(Settings().IniNumber("srchwinLeft", -1), 327);
     EXPECT_EQ(Settings().IniNumber("srchwinTop", -1), 229);
@@ -278,8 +278,8 @@ TEST_F(SearchWindowTest, NothingSearchesDuringARun) {
     const std::size_t messagesBefore = ui.messages.size();
     bool checked = false;
     bool windowOpened = false;
-    auto status = Main().Run().hooks.showStatus;
-    Main().Run().hooks.showStatus = [&](const std::string& s) {
+    auto status = Main().Run().Hooks().showStatus;
+    Main().Run().Hooks().showStatus = [&](const std::string& s) {
         if (!checked && Main().Busy()) {
             checked = true;
             // Should the window open anyway, close it so the test ends.
@@ -289,8 +289,8 @@ TEST_F(SearchWindowTest, NothingSearchesDuringARun) {
                     SearchWin().reject();
                 }
             });
-            Main().Find1Click();
-            Main().FindNext1Click();
+            Act("Find1")->trigger();
+            Act("FindNext1")->trigger();
             SearchWin().SearchText->clear();
             SearchWin().FindButton(SearchWin().FreqBut);
         }
@@ -405,7 +405,7 @@ TEST_F(HelpAboutTest, TheSettingsDialogsHelpOpensBesideItAndStaysUsable) {
         EXPECT_EQ(help->Browser->source(), Page(programFolder + "help/index.htm"));
         AddDlg().CancelBut->click();
     });
-    Main().AdditionalSettings1Click();
+    Act("AdditionalSettings1")->trigger();
     ASSERT_TRUE(ran);
     // After the dialog the help window is still open, now the main window's again.
     HelpWindow* help = Help();
@@ -424,7 +424,7 @@ TEST_F(HelpAboutTest, MissingHelpGivesTheWarningWithItsPath) {
         EXPECT_TRUE(AddDlg().isVisible());
         AddDlg().CancelBut->click();
     });
-    Main().AdditionalSettings1Click();
+    Act("AdditionalSettings1")->trigger();
     ASSERT_TRUE(ran);
     QApplication::setActiveWindow(&Main());
     QTest::keyClick(&Main(), Qt::Key_F1);
@@ -454,7 +454,7 @@ TEST_F(HelpAboutTest, InstalledHelpIsFoundInTheDataFolder) {
 
 TEST_F(HelpAboutTest, AboutNamesTheProgramAndTheListTheNextRunReads) {
     Start();
-    Main().About1->trigger();
+    Act("About1")->trigger();
     const QString program = QCoreApplication::applicationFilePath();
     ASSERT_EQ(ui.Texts("Information").size(), 1);
     QStringList lines = ui.Texts("Information").first().split('\n');
@@ -471,10 +471,10 @@ TEST_F(HelpAboutTest, AboutNamesTheProgramAndTheListTheNextRunReads) {
 
     const QString custom = QString::fromStdString(WriteText("mine.dat", "ZEBRA\r\n"));
     ui.openFileAnswers.push_back(custom);
-    Main().Selectcustomlist1Click();
+    Act("Selectcustomlist1")->trigger();
     // Whether or not the list is loaded, About names it.
-    Main().ReadCommonWordList1->setChecked(false);
-    Main().About1Click();
+    Act("ReadCommonWordList1")->setChecked(false);
+    Act("About1")->trigger();
     lines = ui.Texts("Information").last().split('\n');
     ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines[8], custom);

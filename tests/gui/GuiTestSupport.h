@@ -18,6 +18,7 @@
 #include "shell/AppWindows.h"
 #include "shell/Settings.h"
 #include "shell/UiServices.h"
+#include "engine/AnalysisRun.h"
 #include "shell/VornixMain.h"
 
 namespace vornix {

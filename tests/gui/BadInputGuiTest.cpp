@@ -62,7 +62,7 @@ TEST_F(BadInputGui, FiftyMegabytesOfClipboardText) {
     QGuiApplication::clipboard()->setText(text);
     Act("OpenClipboard1")->trigger();
     EXPECT_EQ(Rows(), (Table{"1|TEXT|5242880", "2|WORD|5242880"}));
-    EXPECT_EQ(StatsWin().TotWords->text(), "10485760");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text(), "10485760");
     ExpectIdle();
 }
 

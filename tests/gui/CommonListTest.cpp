@@ -67,8 +67,10 @@ protected:
     }
     // Statistics figures: common words, common found, unique non-common, unused.
     std::vector<std::string> CommonFigures() {
-        return {StatsWin().DATwords->text().toStdString(), StatsWin().DATfound->text().toStdString(),
-                StatsWin().UniqueWords2->text().toStdString(), StatsWin().DATunused->text().toStdString()};
+        return {In<QLabel>(StatsWin(), "DATwords")->text().toStdString(),
+                In<QLabel>(StatsWin(), "DATfound")->text().toStdString(),
+                In<QLabel>(StatsWin(), "UniqueWords2")->text().toStdString(),
+                In<QLabel>(StatsWin(), "DATunused")->text().toStdString()};
     }
 
 private:

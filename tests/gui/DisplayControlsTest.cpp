@@ -79,11 +79,11 @@ protected:
             ran = true;
             act(dlg);
             if (leave == "ok")
-                QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+                QTest::mouseClick(In<QPushButton>(dlg, "OKBtn"), Qt::LeftButton);
             else if (leave == "cancel")
-                QTest::mouseClick(dlg.CancelBut, Qt::LeftButton);
+                QTest::mouseClick(In<QPushButton>(dlg, "CancelBut"), Qt::LeftButton);
             else if (leave == "escape")
-                QTest::keyClick(dlg.OKBtn, Qt::Key_Escape);
+                QTest::keyClick(In<QPushButton>(dlg, "OKBtn"), Qt::Key_Escape);
             else
                 dlg.close();
         });
@@ -308,7 +308,7 @@ TEST_F(DisplayControlsTest, RightClickMovesTheCurrentCellAndThePopupSetsTheThres
     EXPECT_EQ(Act("Setdefaultthreshold11")->text(), "Set default threshold 1");
     ClickPopupItem(Act("Setfrequencythreshold01"));
     EXPECT_EQ(Main().ActiveThreshold(), 10);
-    EXPECT_EQ(AddDlg().Threshold->value(), 10);
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 10);
     EXPECT_EQ(Settings().IniNumber("Threshold", -1), 10);
     EXPECT_EQ(Model()->rowCount(), 5);
     EXPECT_EQ(Rows().back(), "5|W10|10");
@@ -345,12 +345,12 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
     Start();
     // A fresh user's values.
     EXPECT_EQ(AddDlg().windowTitle(), "Vornix: Additional Settings");
-    EXPECT_EQ(AddDlg().Threshold->value(), 1);
-    EXPECT_EQ(AddDlg().Separator->checkedId(), 1);
-    EXPECT_EQ(AddDlg().CharacterSet->checkedId(), 0);
-    EXPECT_EQ(AddDlg().Possessive->checkedId(), 0);
-    EXPECT_EQ(AddDlg().Separator->button(0)->text(), "Space");
-    EXPECT_EQ(AddDlg().Possessive->button(1)->text(), "As CAT");
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), 1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "CharacterSet")->checkedId(), 0);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->checkedId(), 0);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->button(0)->text(), "Space");
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->button(1)->text(), "As CAT");
 
     Analyse();
     RefillCounter refills(Main());
@@ -376,10 +376,10 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
                 d.Possessive->button(1)->setChecked(true);
             },
             leave);
-        EXPECT_EQ(AddDlg().Threshold->value(), 2) << leave;
-        EXPECT_EQ(AddDlg().Separator->checkedId(), 2) << leave;
-        EXPECT_EQ(AddDlg().CharacterSet->checkedId(), 0) << leave;
-        EXPECT_EQ(AddDlg().Possessive->checkedId(), 0) << leave;
+        EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 2) << leave;
+        EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), 2) << leave;
+        EXPECT_EQ(In<QButtonGroup>(AddDlg(), "CharacterSet")->checkedId(), 0) << leave;
+        EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->checkedId(), 0) << leave;
         EXPECT_EQ(refills.Take(), 0) << leave;
         EXPECT_EQ(Settings().IniNumber("Possess", -1), 0) << leave;
     }
@@ -408,10 +408,10 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
 TEST_F(DisplayControlsTest, StoredValuesOutOfRangeAreReadSafely) {
     WriteSettings("Threshold=many\r\nSepIndex=7\r\nCharIndex=-5\r\nPossess=-1\r\n");
     Start();
-    EXPECT_EQ(AddDlg().Threshold->value(), 1);
-    EXPECT_EQ(AddDlg().Separator->checkedId(), 2);  // above the last: the last
-    EXPECT_EQ(AddDlg().CharacterSet->checkedId(), -1);
-    EXPECT_EQ(AddDlg().Possessive->checkedId(), -1);
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), 2);  // above the last: the last
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "CharacterSet")->checkedId(), -1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->checkedId(), -1);
     // Groups without a choice read as their defaults, and OK stores those.
     EXPECT_EQ(AddDlg().CharIndex(), 0);
     EXPECT_EQ(AddDlg().PossessIndex(), 0);
@@ -425,7 +425,7 @@ TEST_F(DisplayControlsTest, StoredValuesOutOfRangeAreReadSafely) {
     Stop();
     WriteSettings("SepIndex=-3\r\n");
     Start();
-    EXPECT_EQ(AddDlg().Separator->checkedId(), -1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), -1);
     Analyse("one two two");
     QTest::keyClick(&Main(), Qt::Key_F2);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "TWO\t2\r\nONE\t1\r\n");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QMenu>
 #include <QString>
 #include <QStringList>
@@ -12,13 +13,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "TestSupport.h"
+#include "engine/AnalysisRun.h"
 #include "shell/AppWindows.h"
 #include "shell/Settings.h"
 #include "shell/UiServices.h"
-#include "engine/AnalysisRun.h"
 #include "shell/VornixMain.h"
 
 namespace vornix {
@@ -78,7 +80,21 @@ protected:
     // their captions; a missing name fails the test.
     template <class T = QWidget>
     T* Find(const char* name) const {
-        T* found = windows_.main->findChild<T*>(QLatin1String(name));
+        // Widgets of the main window itself, not of the dialogs it owns (the settings
+        // dialog has a CancelBut too).
+        for (T* found : windows_.main->findChildren<T*>(QLatin1String(name))) {
+            if constexpr (std::is_base_of_v<QWidget, T>) {
+                if (qobject_cast<QDialog*>(found->window())) continue;
+            }
+            return found;
+        }
+        ADD_FAILURE() << "no " << name;
+        return nullptr;
+    }
+    // A control of one of the other windows, by name.
+    template <class T = QWidget>
+    static T* In(QObject& window, const char* name) {
+        T* found = window.findChild<T*>(QLatin1String(name));
         EXPECT_NE(found, nullptr) << name;
         return found;
     }

@@ -61,7 +61,7 @@ TEST_F(MainWindowTest, FirstStartShowsTheIdleFaceAndInstallsTheList) {
     EXPECT_EQ(Main().CurrentCommonList().toStdString(), SettingsFolder() + "Vornix.dat");
     EXPECT_EQ(Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "  Ranking");
     EXPECT_EQ(Model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "  Frequency");
-    EXPECT_EQ(StatsWin().FileCount->text(), "x");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "x");
     // Nothing to save before a run: Ctrl+S does nothing at all.
     OpenMenu("File1");
     EXPECT_FALSE(Act("SaveAnalysis1")->isEnabled());
@@ -96,16 +96,16 @@ TEST_F(MainWindowTest, ThreeDocumentsGiveTheTableTheSummaryAndTheStatistics) {
     EXPECT_EQ(Model()->CellText(0, 0), "       1");
     EXPECT_EQ(Model()->CellText(0, 1), "  DOG");
 
-    EXPECT_EQ(StatsWin().FileCount->text(), "3");
-    EXPECT_EQ(StatsWin().DATwords->text(), "4");
-    EXPECT_EQ(StatsWin().DATfound->text(), "3");
-    EXPECT_EQ(StatsWin().DATunused->text(), "1");
-    EXPECT_EQ(StatsWin().TotWords->text(), "13");
-    EXPECT_EQ(StatsWin().UniqueWords->text(), "8");
-    EXPECT_EQ(StatsWin().UniqueWords2->text(), "5");
-    EXPECT_EQ(StatsWin().UniqueNums->text(), "1");
-    EXPECT_EQ(ComboItems(StatsWin().FileList), (QStringList{"A.txt", "b.txt", "c.txt"}));
-    EXPECT_EQ(StatsWin().FileList->currentText(), "A.txt");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "3");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "DATwords")->text(), "4");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "DATfound")->text(), "3");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "DATunused")->text(), "1");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text(), "13");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueWords")->text(), "8");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueWords2")->text(), "5");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueNums")->text(), "1");
+    EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), (QStringList{"A.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(In<QComboBox>(StatsWin(), "FileList")->currentText(), "A.txt");
     // The open dialog starts next time in the folder of the first file chosen.
     EXPECT_EQ(Main().OpenDir().toStdString(), dir.path());
 }
@@ -117,9 +117,9 @@ TEST_F(MainWindowTest, StatisticsWindowOpensOnlyAfterARunAndClosesOnEscRelease) 
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "one two"))});
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(StatsWin().isVisible());
-        QTest::keyPress(StatsWin().OKButton, Qt::Key_Escape);
+        QTest::keyPress(In<QPushButton>(StatsWin(), "OKButton"), Qt::Key_Escape);
         EXPECT_TRUE(StatsWin().isVisible());  // closes on release, not on press
-        QTest::keyRelease(StatsWin().OKButton, Qt::Key_Escape);
+        QTest::keyRelease(In<QPushButton>(StatsWin(), "OKButton"), Qt::Key_Escape);
     });
     Main().RunShortcut(Act("Statistics1"));
     EXPECT_FALSE(StatsWin().isVisible());
@@ -155,11 +155,11 @@ TEST_F(MainWindowTest, BreakAnsweredNoGoesOnAndYesStopsWithWhatWasRead) {
     OpenDocuments({first, second, third});
 
     EXPECT_EQ(ui.Texts("Confirm"), (QStringList{"Stop processing now?", "Stop processing now?"}));
-    EXPECT_EQ(StatsWin().FileCount->text(), "2");
-    const int total = StatsWin().TotWords->text().toInt();
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "2");
+    const int total = In<QLabel>(StatsWin(), "TotWords")->text().toInt();
     EXPECT_GT(total, perFile);
     EXPECT_LT(total, 2 * perFile);
-    EXPECT_EQ(ComboItems(StatsWin().FileList), (QStringList{"first.txt", "second.txt"}));
+    EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), (QStringList{"first.txt", "second.txt"}));
     EXPECT_TRUE(Grid()->isVisible());
     EXPECT_FALSE(Act("Break1")->isVisible());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -204,18 +204,18 @@ TEST_F(MainWindowTest, ClipboardRunCutsAtTheFirstZeroAndIsNamedClipboard) {
     QObject::connect(&Main(), &TVornixMain::StatusShown, [&](const QString& s) { status << s; });
     QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
     EXPECT_EQ(Rows(), (Table{"1|CAFE|1", "2|LINE|1", "3|NAIVE|1"}));
-    EXPECT_EQ(StatsWin().FileCount->text(), "1");
-    EXPECT_EQ(ComboItems(StatsWin().FileList), QStringList{"Clipboard"});
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "1");
+    EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), QStringList{"Clipboard"});
     EXPECT_TRUE(status.contains("Reading from clipboard"));
 
     // With no text on the clipboard neither Ctrl+Insert nor a right click runs.
     QGuiApplication::clipboard()->clear();
-    const std::string before = StatsWin().TotWords->text().toStdString();
+    const std::string before = In<QLabel>(StatsWin(), "TotWords")->text().toStdString();
     Main().RunShortcut(Act("OpenClipboard1"));
     Main().show();
     QTest::keyClick(&Main(), Qt::Key_Escape);  // back to the Open File button
     QTest::mouseClick(Find<QPushButton>("OpenBut"), Qt::RightButton);
-    EXPECT_EQ(StatsWin().TotWords->text().toStdString(), before);
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text().toStdString(), before);
     EXPECT_FALSE(Grid()->isVisible());
 
     // A right-button press on Open File analyses the clipboard.
@@ -254,7 +254,7 @@ TEST_F(MainWindowTest, UnopenableDocumentShowsTheErrorAndEndsTheRun) {
     EXPECT_TRUE(Menu("File1")->menuAction()->isVisible());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(Rows(), (Table{"1|ALPHA|1", "2|BETA|1"}));
-    EXPECT_EQ(StatsWin().FileCount->text(), "2");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "2");
 }
 
 TEST_F(MainWindowTest, NoWordPassingTheFilterShowsZeroRows) {

@@ -49,9 +49,9 @@ protected:
         QTimer answer;
         answer.setSingleShot(true);
         QObject::connect(&answer, &QTimer::timeout, [&] {
-            AddDlg().Separator->button(separator)->setChecked(true);
-            AddDlg().Threshold->setValue(threshold);
-            QTest::mouseClick(AddDlg().OKBtn, Qt::LeftButton);
+            In<QButtonGroup>(AddDlg(), "Separator")->button(separator)->setChecked(true);
+            In<QSpinBox>(AddDlg(), "Threshold")->setValue(threshold);
+            QTest::mouseClick(In<QPushButton>(AddDlg(), "OKBtn"), Qt::LeftButton);
         });
         answer.start(0);
         QApplication::setActiveWindow(&Main());

@@ -55,11 +55,11 @@ protected:
     QPushButton* Button(SearchKind kind) {
         switch (kind) {
             case SearchKind::Ranking:
-                return SearchWin().RankBut;
+                return In<QPushButton>(SearchWin(), "RankBut");
             case SearchKind::Word:
-                return SearchWin().WordBut;
+                return In<QPushButton>(SearchWin(), "WordBut");
             default:
-                return SearchWin().FreqBut;
+                return In<QPushButton>(SearchWin(), "FreqBut");
         }
     }
     // Find (Ctrl+F), then act inside the window; a window that act leaves open is
@@ -69,14 +69,14 @@ protected:
         QTimer::singleShot(0, [&] {
             shown = SearchWin().isVisible();
             if (shown) act();
-            if (SearchWin().isVisible()) SearchWin().BitBtn1->click();
+            if (SearchWin().isVisible()) In<QPushButton>(SearchWin(), "BitBtn1")->click();
         });
         QTest::keyClick(Grid(), Qt::Key_F, Qt::ControlModifier);
         EXPECT_TRUE(shown) << "the search window did not open";
     }
     void Search(SearchKind kind, const QString& text) {
         InSearchWindow([&] {
-            SearchWin().SearchText->setText(text);
+            In<QLineEdit>(SearchWin(), "SearchText")->setText(text);
             Button(kind)->click();
         });
     }
@@ -146,7 +146,7 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
     FindNext();
     EXPECT_EQ(ui.Texts("Information").last(), "Search text \"the\" not found.");
     // The window kept the text as typed.
-    InSearchWindow([&] { EXPECT_EQ(SearchWin().SearchText->text(), "tHe"); });
+    InSearchWindow([&] { EXPECT_EQ(In<QLineEdit>(SearchWin(), "SearchText")->text(), "tHe"); });
 }
 
 TEST_F(SearchWindowTest, FrequencySearchFindsCountsAtOrBelowTheNumberAndEnterRunsIt) {
@@ -160,9 +160,9 @@ TEST_F(SearchWindowTest, FrequencySearchFindsCountsAtOrBelowTheNumberAndEnterRun
 
     // Enter in the text field is the Frequency button.
     InSearchWindow([&] {
-        EXPECT_EQ(SearchWin().focusWidget(), SearchWin().SearchText);
-        QTest::keyClicks(SearchWin().SearchText, "5");
-        QTest::keyClick(SearchWin().SearchText, Qt::Key_Return);
+        EXPECT_EQ(SearchWin().focusWidget(), In<QLineEdit>(SearchWin(), "SearchText"));
+        QTest::keyClicks(In<QLineEdit>(SearchWin(), "SearchText"), "5");
+        QTest::keyClick(In<QLineEdit>(SearchWin(), "SearchText"), Qt::Key_Return);
         EXPECT_FALSE(SearchWin().isVisible());
     });
     EXPECT_EQ(SearchWin().LastSearchKind(), SearchKind::Frequency);
@@ -190,18 +190,18 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     Search(SearchKind::Ranking, "1");
     ASSERT_EQ(Current(), std::make_pair(9, 0));
     InSearchWindow([&] {
-        SearchWin().SearchText->clear();
-        SearchWin().RankBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->clear();
+        In<QPushButton>(SearchWin(), "RankBut")->click();
         EXPECT_TRUE(SearchWin().isVisible());
         EXPECT_EQ(ui.Texts("Warning"), QStringList{"No search text given!"});
-        SearchWin().SearchText->setText("ten");
-        SearchWin().FreqBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("ten");
+        In<QPushButton>(SearchWin(), "FreqBut")->click();
         EXPECT_TRUE(SearchWin().isVisible());
-        SearchWin().SearchText->setText("1 ");
-        SearchWin().RankBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("1 ");
+        In<QPushButton>(SearchWin(), "RankBut")->click();
         EXPECT_TRUE(SearchWin().isVisible());
-        SearchWin().SearchText->setText("ten");
-        SearchWin().FreqBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("ten");
+        In<QPushButton>(SearchWin(), "FreqBut")->click();
     });
     EXPECT_EQ(ui.Texts("Warning"),
               (QStringList{"No search text given!", "Ranking and frequency searches must be numbers.",
@@ -221,8 +221,8 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     EXPECT_EQ(Current(), std::make_pair(0, 0));
     // The same for a refused Ranking text, which would otherwise be searched as typed.
     InSearchWindow([&] {
-        SearchWin().SearchText->setText("1x");
-        SearchWin().RankBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("1x");
+        In<QPushButton>(SearchWin(), "RankBut")->click();
     });
     FindNext();
     EXPECT_EQ(ui.Texts("Warning").size(), 7);
@@ -230,8 +230,8 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     EXPECT_EQ(Current(), std::make_pair(0, 0));
     // An empty text refused last leaves nothing to repeat.
     InSearchWindow([&] {
-        SearchWin().SearchText->clear();
-        SearchWin().WordBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->clear();
+        In<QPushButton>(SearchWin(), "WordBut")->click();
     });
     OpenMenu("Edit1");
     EXPECT_FALSE(Act("FindNext1")->isEnabled());
@@ -243,8 +243,8 @@ TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
     QPoint firstPlace;
     InSearchWindow([&] {
         firstPlace = SearchWin().pos();
-        SearchWin().SearchText->setText("2");
-        QTest::keyClick(SearchWin().SearchText, Qt::Key_Escape);
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("2");
+        QTest::keyClick(In<QLineEdit>(SearchWin(), "SearchText"), Qt::Key_Escape);
         EXPECT_FALSE(SearchWin().isVisible());
     });
     EXPECT_EQ(firstPlace, QPoint(327, 229));
@@ -261,8 +261,8 @@ TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
     QPoint secondPlace;
     InSearchWindow([&] {
         secondPlace = SearchWin().pos();
-        EXPECT_EQ(SearchWin().SearchText->text(), "2");  // the text stays between showings
-        SearchWin().WordBut->click();
+        EXPECT_EQ(In<QLineEdit>(SearchWin(), "SearchText")->text(), "2");  // the text stays between showings
+        In<QPushButton>(SearchWin(), "WordBut")->click();
     });
     EXPECT_EQ(secondPlace, QPoint(40, 60));
     // Word search "2" in a table of letters finds nothing.
@@ -291,8 +291,8 @@ TEST_F(SearchWindowTest, NothingSearchesDuringARun) {
             });
             Act("Find1")->trigger();
             Act("FindNext1")->trigger();
-            SearchWin().SearchText->clear();
-            SearchWin().FindButton(SearchWin().FreqBut);
+            In<QLineEdit>(SearchWin(), "SearchText")->clear();
+            In<QPushButton>(SearchWin(), "FreqBut")->click();
         }
         status(s);
     };
@@ -392,7 +392,7 @@ TEST_F(HelpAboutTest, TheSettingsDialogsHelpOpensBesideItAndStaysUsable) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
-        AddDlg().HelpBtn->click();
+        In<QPushButton>(AddDlg(), "HelpBtn")->click();
         HelpWindow* help = Help();
         ASSERT_NE(help, nullptr);
         EXPECT_TRUE(AddDlg().isVisible());  // the dialog stays open
@@ -403,7 +403,7 @@ TEST_F(HelpAboutTest, TheSettingsDialogsHelpOpensBesideItAndStaysUsable) {
         const QPoint contents = help->ContentsBut->mapTo(help, help->ContentsBut->rect().center());
         QTest::mouseClick(help->windowHandle(), Qt::LeftButton, Qt::NoModifier, contents);
         EXPECT_EQ(help->Browser->source(), Page(programFolder + "help/index.htm"));
-        AddDlg().CancelBut->click();
+        In<QPushButton>(AddDlg(), "CancelBut")->click();
     });
     Act("AdditionalSettings1")->trigger();
     ASSERT_TRUE(ran);
@@ -420,9 +420,9 @@ TEST_F(HelpAboutTest, MissingHelpGivesTheWarningWithItsPath) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
-        AddDlg().HelpBtn->click();
+        In<QPushButton>(AddDlg(), "HelpBtn")->click();
         EXPECT_TRUE(AddDlg().isVisible());
-        AddDlg().CancelBut->click();
+        In<QPushButton>(AddDlg(), "CancelBut")->click();
     });
     Act("AdditionalSettings1")->trigger();
     ASSERT_TRUE(ran);

@@ -206,8 +206,8 @@ void CommonListController::SortButClick() {
 
 void CommonListController::Add2Common1Click() {
     // The pop-up item carries the record of the row it was opened on.
-    const std::int32_t picked =
-        context_.Item("Add2Common1")->data().isValid() ? context_.Item("Add2Common1")->data().toInt() : -1;
+    const QVariant data = context_.Item("Add2Common1")->data();
+    const std::int32_t picked = data.isValid() ? data.toInt() : -1;
     if (picked < 0 || picked >= context_.Run().Store().WordCount()) return;
     std::string word(context_.Run().Store().WordRecord(picked).Text());
     ApplyCaseForm(word, false);

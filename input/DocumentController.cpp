@@ -119,7 +119,7 @@ void DocumentController::RunAnalysis(const std::function<void()>& readInputs) {
 
 void DocumentController::GeneralInitialize() {
     context_.enableDodgyOptions(false);
-    context_.clearEditor();
+    context_.clearForRun();
     const std::string list = context_.listToRead();
     const CharacterSet set = CharacterSetFromIndex(context_.addDlg ? context_.addDlg->CharIndex() : 0);
     context_.Run().GeneralInitialize(set, list.empty() ? nullptr : &list);

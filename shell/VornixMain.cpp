@@ -249,7 +249,7 @@ void TVornixMain::Wire() {
     c.displayOptions = [this] { return results_->CurrentDisplayOptions(); };
     c.editorMayGo = [this] { return commonList_->EditorMayGo(); };
     c.leaveEditor = [this] { commonList_->LeaveEditor(); };
-    c.clearEditor = [this] {
+    c.clearForRun = [this] {
         commonList_->ClearEditor();
         results_->ClearResults();
     };

@@ -60,10 +60,9 @@ public:
     std::function<void()> recordStats;
     std::function<void(bool)> enableDodgyOptions;
     std::function<DisplayOptions()> displayOptions;
-    std::function<bool()> canFindNext;
     std::function<bool()> editorMayGo;        // closes the list editor if it may; true when closed
     std::function<void()> leaveEditor;        // hides the list editor without saving
-    std::function<void()> clearEditor;        // empties the list editor's text
+    std::function<void()> clearForRun;        // empties the editor's text and the table: a run starts
     std::function<std::string()> listToRead;  // the common words list of the next run, or ""
     std::function<QString()> currentCommonList;
     std::function<void(const QString&)> showHelp;

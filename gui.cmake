@@ -9,17 +9,16 @@ add_library(vornix_gui STATIC
   shell/AddDlg.cpp
   shell/AppWindows.cpp
   shell/SingleInstance.cpp
-  shell/HelpAbout.cpp
+  shell/HelpController.cpp
+  shell/WindowContext.cpp
   shell/HelpWindow.cpp
-  input/DocumentCommands.cpp
+  input/DocumentController.cpp
   display/ResultModel.cpp
-  display/ResultDisplay.cpp
+  display/ResultController.cpp
   display/StatsWindow.cpp
   display/SearchWindow.cpp
-  display/SearchCommands.cpp
-  output/SaveCopy.cpp
-  commonlist/ListCommands.cpp
-  commonlist/ListEditor.cpp
+  output/OutputController.cpp
+  commonlist/CommonListController.cpp
 )
 target_link_libraries(vornix_gui PUBLIC vornix_core Qt6::Widgets Qt6::Network)
 target_compile_options(vornix_gui PRIVATE ${VORNIX_WARNINGS})

@@ -46,7 +46,7 @@ std::string StatsText(const AnalysisRun& run) {
     line("Unique non-common words", s.UniqueNonCommon);
     line("Unique numeric \"words\"", s.UniqueNumbers);
     out += "Files read";
-    for (const std::string& name : run.FileList) {
+    for (const std::string& name : run.FileList()) {
         out += '\t';
         out += name;
     }
@@ -100,10 +100,10 @@ int main(int argc, char** argv) {
         AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) {
             const int n = static_cast<int>(o.Files.size());
-            run.hooks.showStatus = [&, n](const std::string&) {
-                progress.SetFile(std::min(run.state.FilesRead + 1, n), n);
+            run.Hooks().showStatus = [&, n](const std::string&) {
+                progress.SetFile(std::min(run.State().FilesRead + 1, n), n);
             };
-            run.hooks.showProgress = [&] {
+            run.Hooks().showProgress = [&] {
                 const auto now = CountProgress::Clock::now();
                 if (progress.Due(now)) std::fputs(progress.Update(now, ProcessBytesRead()).c_str(), stderr);
             };
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
 
         const std::string out =
             o.Stats ? StatsText(run)
-                    : FormatWordTable(run.store, run.orders, o.display, o.Format, SeparatorChar(o.SepIndex));
+                    : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);
         } else if (!WriteAll(stdout, out)) {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "engine/Cp1252.h"
 #include "engine/Errors.h"
-#include "input/Cp1252.h"
 #include "shell/AtomicFile.h"
 
 namespace vornix {

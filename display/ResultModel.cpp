@@ -5,7 +5,7 @@
 
 namespace vornix {
 
-void ResultModel::SetResults(WordStore* store, std::vector<std::int32_t> rows, bool lowerCase) {
+void ResultModel::SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase) {
     beginResetModel();
     store_ = store;
     rows_ = std::move(rows);
@@ -35,7 +35,7 @@ QString ResultModel::CellText(int row, int column) const {
         case 1: {
             // Words are 8-bit text in the Windows set; Latin-1 shows all but a few of its
             // letters as written.
-            const std::string word = DisplayWord(store_->ReadWordRecord(rec), lowerCase_);
+            const std::string word = DisplayWord(store_->WordRecord(rec), lowerCase_);
             return QStringLiteral("  ") + QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
         }
         case 2:

@@ -15,8 +15,9 @@ class ResultModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    // store must outlive the model or be replaced by the next SetResults.
-    void SetResults(WordStore* store, std::vector<std::int32_t> rows, bool lowerCase);
+    // store must outlive the model or be replaced by the next SetResults. Reading the
+    // cells changes nothing in the store.
+    void SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase);
     // Record number of a row (0-based), -1 outside.
     std::int32_t RecordAt(int row) const;
     // The text of a cell as the grid shows it.
@@ -29,7 +30,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    WordStore* store_ = nullptr;
+    const WordStore* store_ = nullptr;
     std::vector<std::int32_t> rows_;
     bool lowerCase_ = false;
 };

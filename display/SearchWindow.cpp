@@ -7,7 +7,6 @@
 
 #include "display/ResultModel.h"
 #include "shell/UiServices.h"
-#include "shell/VornixMain.h"
 #include "shell/WindowPlacement.h"
 
 namespace vornix {
@@ -27,8 +26,8 @@ QPushButton* SearchButton(QWidget* parent, const char* name, const QString& capt
 
 }  // namespace
 
-TVornixSearch::TVornixSearch(SettingsFile& settings, TVornixMain* main)
-    : QDialog(main, Qt::Tool), settings_(settings), main_(main) {
+TVornixSearch::TVornixSearch(SettingsFile& settings, UiServices& ui, QWidget* parent)
+    : QDialog(parent, Qt::Tool), settings_(settings), ui_(ui) {
     setObjectName(QStringLiteral("VornixSearch"));
     setWindowTitle(QStringLiteral("Search results"));
     setFixedSize(288, 129);
@@ -57,12 +56,20 @@ TVornixSearch::TVornixSearch(SettingsFile& settings, TVornixMain* main)
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+void TVornixSearch::SetTarget(SearchTarget target) {
+    target_ = std::move(target);
+}
+
+bool TVornixSearch::Busy() const {
+    return target_.busy && target_.busy();
+}
+
 bool TVornixSearch::CanFindNext() const {
     return !lastSearchText_.isEmpty() && searchKind_ != SearchKind::None;
 }
 
 void TVornixSearch::StartSearch() {
-    if (main_->Busy()) return;
+    if (Busy()) return;
     RestoreWindowPos(settings_, kPlacement, this);
     searchRequested_ = false;
     exec();
@@ -70,16 +77,16 @@ void TVornixSearch::StartSearch() {
 }
 
 void TVornixSearch::FindButton(QPushButton* sender) {
-    if (main_->Busy() || !sender) return;
+    if (Busy() || !sender) return;
     // Kind and text are remembered even when the text is then refused.
     searchKind_ = static_cast<SearchKind>(sender->property(kTag).toInt());
     lastSearchText_ = SearchText->text();
     if (lastSearchText_.isEmpty()) {
-        main_->Ui().Warning(this, QStringLiteral("No search text given!"));
+        ui_.Warning(this, QStringLiteral("No search text given!"));
         return;
     }
     if (searchKind_ != SearchKind::Word && !ParseSearchNumber(lastSearchText_.toStdU16String())) {
-        main_->Ui().Warning(this, QStringLiteral("Ranking and frequency searches must be numbers."));
+        ui_.Warning(this, QStringLiteral("Ranking and frequency searches must be numbers."));
         return;
     }
     searchRequested_ = true;
@@ -87,29 +94,32 @@ void TVornixSearch::FindButton(QPushButton* sender) {
 }
 
 void TVornixSearch::FindNextMatch() {
-    if (main_->Busy() || !CanFindNext()) return;
-    const auto query = PrepareSearch(searchKind_, lastSearchText_.toStdU16String(), main_->LowerCase1->isChecked());
+    if (Busy() || !CanFindNext()) return;
+    const auto query =
+        PrepareSearch(searchKind_, lastSearchText_.toStdU16String(), target_.lowerCase && target_.lowerCase());
     if (!query) {
         // Only a number text can be refused here: one the window turned down and Find
         // next now repeats. Refuse it again rather than search for it.
-        main_->Ui().Warning(main_, QStringLiteral("Ranking and frequency searches must be numbers."));
+        ui_.Warning(parentWidget(), QStringLiteral("Ranking and frequency searches must be numbers."));
         return;
     }
     if (searchKind_ == SearchKind::Word) lastSearchText_ = QString::fromStdU16String(query->text);
 
-    const ResultModel* model = main_->Model();
-    const QModelIndex current = main_->Grid->currentIndex();
+    if (!target_.grid) return;
+    const auto* model = qobject_cast<const ResultModel*>(target_.grid->model());
+    if (!model) return;
+    const QModelIndex current = target_.grid->currentIndex();
     // Without a current cell the first row counts as current, as it is after a refill.
     const int currentRow = current.isValid() ? current.row() : 0;
     const int found = FindMatchingRow(*query, currentRow, model->rowCount(), [model](int row, int column) {
         return model->CellText(row, column).toStdU16String();
     });
     if (found < 0) {
-        main_->Ui().Information(main_,
-                                QString::fromStdU16String(NotFoundText(searchKind_, lastSearchText_.toStdU16String())));
+        ui_.Information(parentWidget(),
+                        QString::fromStdU16String(NotFoundText(searchKind_, lastSearchText_.toStdU16String())));
         return;
     }
-    main_->Grid->setCurrentIndex(model->index(found, static_cast<int>(searchKind_)));
+    target_.grid->setCurrentIndex(model->index(found, static_cast<int>(searchKind_)));
 }
 
 void TVornixSearch::showEvent(QShowEvent* event) {

@@ -3,22 +3,32 @@
 // moves the table's current cell there.
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 #include "display/SearchMatch.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTableView;
 
 namespace vornix {
 
 class SettingsFile;
-class TVornixMain;
+class UiServices;
+
+// The table the window searches and what it asks of the main window.
+struct SearchTarget {
+    QTableView* grid = nullptr;       // over a ResultModel
+    std::function<bool()> busy;       // nothing searches during a run
+    std::function<bool()> lowerCase;  // words are shown in lower case
+};
 
 class TVornixSearch : public QDialog {
     Q_OBJECT
 public:
-    TVornixSearch(SettingsFile& settings, TVornixMain* main);
+    TVornixSearch(SettingsFile& settings, UiServices& ui, QWidget* parent);
+    void SetTarget(SearchTarget target);
 
     // Find: shows the window at its remembered place and, when a search button took the
     // text, searches below the current row.
@@ -46,8 +56,11 @@ protected:
     void done(int result) override;              // FormClose
 
 private:
+    bool Busy() const;
+
     SettingsFile& settings_;
-    TVornixMain* main_;
+    UiServices& ui_;
+    SearchTarget target_;
     // The last search outlives each showing of the window and each analysis run.
     SearchKind searchKind_ = SearchKind::None;
     QString lastSearchText_;

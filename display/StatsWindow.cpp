@@ -11,6 +11,7 @@
 
 #include "engine/AnalysisRun.h"
 #include "shell/Settings.h"
+#include "shell/UiServices.h"
 #include "shell/WindowPlacement.h"
 
 namespace vornix {
@@ -95,7 +96,7 @@ void TVornixStats::SetValues(const RunStats& s) {
 
 void TVornixStats::SetFileList(const std::vector<std::string>& names) {
     FileList->clear();
-    for (const std::string& name : names) FileList->addItem(QFile::decodeName(name.c_str()));
+    for (const std::string& name : names) FileList->addItem(UiText(name));
 }
 
 void TVornixStats::ClearFileList() {

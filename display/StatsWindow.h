@@ -1,7 +1,6 @@
 #pragma once
 // "Vornix Statistics": the figures of the last run. It only displays; the run writes
-// its labels at the end (and after a word is added to the common words list), and the
-// summary line reads three of them back.
+// its labels at the end (and after a word is added to the common words list).
 #include <QDialog>
 #include <string>
 #include <vector>

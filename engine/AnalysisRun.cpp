@@ -50,56 +50,57 @@ std::string LimitMessage() {
     return "Reached unique-words limit " + std::to_string(WordStore::MaxWords) + ": cannot read more.";
 }
 
-AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous) : store(std::move(wordFilePath), state, anonymous) {}
+AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous)
+    : store_(std::move(wordFilePath), state_, anonymous) {}
 
 void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonListPath, EncodingChoice encoding) {
-    CharMap = BuildCharMap(set);
-    Encoding = encoding;
-    state = RunState{};
-    FileList.clear();
-    store.ClearStore();
+    charMap_ = BuildCharMap(set);
+    encoding_ = encoding;
+    state_ = RunState{};
+    fileList_.clear();
+    store_.ClearStore();
     if (commonListPath) {
-        state.Increment = 0;
-        state.ReadingCommon = true;
-        if (hooks.showStatus) hooks.showStatus("Reading common words list ...");
+        state_.Increment = 0;
+        state_.ReadingCommon = true;
+        if (hooks_.showStatus) hooks_.showStatus("Reading common words list ...");
         Vornix(*commonListPath, false);
     }
-    state.CommonWords = store.WordCount();
-    state.CommonUnused = store.WordCount();
-    state.TotalWords = 0;
-    state.UniqueNumbers = 0;
-    state.Increment = 1;
-    state.ReadingCommon = false;
+    state_.CommonWords = store_.WordCount();
+    state_.CommonUnused = store_.WordCount();
+    state_.TotalWords = 0;
+    state_.UniqueNumbers = 0;
+    state_.Increment = 1;
+    state_.ReadingCommon = false;
 }
 
 void AnalysisRun::AddFileName(std::string name) {
-    auto at = std::upper_bound(FileList.begin(), FileList.end(), name,
+    auto at = std::upper_bound(fileList_.begin(), fileList_.end(), name,
                                [](const std::string& a, const std::string& b) { return FileNameLess(a, b); });
-    FileList.insert(at, std::move(name));
+    fileList_.insert(at, std::move(name));
 }
 
 template <class Source>
 void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
-    Scanner scanner(CharMap);
+    Scanner scanner(charMap_);
     scanner.Start();
-    const bool strip = stripPossessives && !state.ReadingCommon;
+    const bool strip = stripPossessives && !state_.ReadingCommon;
     auto onWord = [&](std::string_view word) {
         if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
         // A word the full store refused was not read into the results, so it is not
         // counted either.
-        if (store.AddWord(word)) ++state.TotalWords;
-        if (state.TotalWords % 100 == 0 && hooks.showProgress) hooks.showProgress();
-        if (state.BreakRequested) {
-            state.BreakRequested = false;
-            if (hooks.confirmStop && hooks.confirmStop()) state.StopRun = true;
+        if (store_.AddWord(word)) ++state_.TotalWords;
+        if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
+        if (state_.BreakRequested) {
+            state_.BreakRequested = false;
+            if (hooks_.confirmStop && hooks_.confirmStop()) state_.StopRun = true;
         }
-        return !state.StopRun;
+        return !state_.StopRun;
     };
     if (source(scanner, onWord)) scanner.Finish(onWord);
 }
 
 void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
-    if (!state.ReadingCommon) {
+    if (!state_.ReadingCommon) {
         auto slash = path.rfind('/');
         AddFileName(slash == std::string::npos ? path : path.substr(slash + 1));
     }
@@ -109,7 +110,7 @@ void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
 }
 
 void AnalysisRun::VornixStream(int fd, const std::string& name, bool stripPossessives) {
-    if (!state.ReadingCommon) AddFileName(name);
+    if (!state_.ReadingCommon) AddFileName(name);
     ScanDescriptor(fd, name, stripPossessives);
 }
 
@@ -243,7 +244,7 @@ CodePointTable& AnalysisRun::Table() {
 }
 
 void AnalysisRun::CountOtherScripts(const TextDecoder& decoder) {
-    if (!state.ReadingCommon) state.OtherScriptLetters += decoder.OtherScriptLetters();
+    if (!state_.ReadingCommon) state_.OtherScriptLetters += decoder.OtherScriptLetters();
 }
 
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives) {
@@ -328,11 +329,11 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
                 n = head.size();
             }
             std::size_t skip = 0;
-            if (Encoding != EncodingChoice::Bytes) {
+            if (encoding_ != EncodingChoice::Bytes) {
                 TextEncoding marked = TextEncoding::Bytes;
                 if (kind == BlockReader::Data)
                     skip = ByteOrderMark(std::string_view(reinterpret_cast<const char*>(p), n), marked);
-                if (Encoding == EncodingChoice::Utf8) {
+                if (encoding_ == EncodingChoice::Utf8) {
                     // Read as UTF-8 whatever it holds; only UTF-8's own mark is dropped.
                     if (marked != TextEncoding::Utf8) skip = 0;
                     startUnicode(TextEncoding::Utf8);
@@ -365,7 +366,7 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
 }
 
 void AnalysisRun::VornixText(std::string_view text, const std::string& name, bool stripPossessives) {
-    if (!state.ReadingCommon) AddFileName(name);
+    if (!state_.ReadingCommon) AddFileName(name);
     Scan(
         [&](Scanner& scanner, auto& onWord) {
             return scanner.Feed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), onWord);
@@ -374,7 +375,7 @@ void AnalysisRun::VornixText(std::string_view text, const std::string& name, boo
 }
 
 void AnalysisRun::VornixUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives) {
-    if (!state.ReadingCommon) AddFileName(name);
+    if (!state_.ReadingCommon) AddFileName(name);
     text = text.substr(0, text.find(u'\0'));
     TextDecoder decoder(std::endian::native == std::endian::little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE,
                         Table());
@@ -397,41 +398,41 @@ void AnalysisRun::VornixUnicodeText(std::u16string_view text, const std::string&
 void AnalysisRun::ReadDocuments(const std::vector<std::string>& paths, bool stripPossessives) {
     const std::size_t n = paths.size();
     for (std::size_t i = 0; i < n; ++i) {
-        if (hooks.showStatus)
-            hooks.showStatus("Reading " + paths[i] + " (" + std::to_string(i + 1) + " of " + std::to_string(n) + ")");
-        ++state.FilesRead;
+        if (hooks_.showStatus)
+            hooks_.showStatus("Reading " + paths[i] + " (" + std::to_string(i + 1) + " of " + std::to_string(n) + ")");
+        ++state_.FilesRead;
         if (paths[i] == "-")
             VornixStream(STDIN_FILENO, "stdin", stripPossessives);
         else
             Vornix(paths[i], stripPossessives);
-        if (state.StopRun) break;
+        if (state_.StopRun) break;
     }
 }
 
 void AnalysisRun::GeneralClosedown() {
-    if (hooks.showStatus) hooks.showStatus("Calculating word-frequency table ...");
-    store.FinishScan();
-    BuildOrders(store, orders);
+    if (hooks_.showStatus) hooks_.showStatus("Calculating word-frequency table ...");
+    store_.FinishScan();
+    BuildOrders(store_, orders_);
 }
 
 RunStats AnalysisRun::Stats() const {
     RunStats s;
-    const std::int32_t words = store.WordCount();
-    s.FileCount = state.FilesRead;
-    s.CommonWords = state.CommonWords;
-    s.CommonFound = state.CommonWords - state.CommonUnused;
-    s.CommonUnused = state.CommonUnused;
-    s.TotalWords = state.TotalWords;
-    s.UniqueWords = words - state.CommonUnused;
-    s.UniqueNonCommon = words - state.CommonWords;
-    s.UniqueNumbers = state.UniqueNumbers;
-    s.OtherScriptLetters = state.OtherScriptLetters;
+    const std::int32_t words = store_.WordCount();
+    s.FileCount = state_.FilesRead;
+    s.CommonWords = state_.CommonWords;
+    s.CommonFound = state_.CommonWords - state_.CommonUnused;
+    s.CommonUnused = state_.CommonUnused;
+    s.TotalWords = state_.TotalWords;
+    s.UniqueWords = words - state_.CommonUnused;
+    s.UniqueNonCommon = words - state_.CommonWords;
+    s.UniqueNumbers = state_.UniqueNumbers;
+    s.OtherScriptLetters = state_.OtherScriptLetters;
     return s;
 }
 
 std::string AnalysisRun::ProgressText() const {
-    return "Words " + std::to_string(state.TotalWords) + " ... Unique " +
-           std::to_string(store.WordCount() - state.CommonUnused);
+    return "Words " + std::to_string(state_.TotalWords) + " ... Unique " +
+           std::to_string(store_.WordCount() - state_.CommonUnused);
 }
 
 }  // namespace vornix

@@ -48,14 +48,14 @@ public:
     // anonymous: see WordStore.
     explicit AnalysisRun(std::string wordFilePath, bool anonymous = false);
 
-    RunState state;
-    WordStore store;
-    ResultOrders orders;
-    CharMapTable CharMap{};
+    RunState& State() { return state_; }
+    const RunState& State() const { return state_; }
+    WordStore& Store() { return store_; }
+    const WordStore& Store() const { return store_; }
+    const ResultOrders& Orders() const { return orders_; }
     // Names of the inputs read, kept sorted case-insensitively for the statistics.
-    std::vector<std::string> FileList;
-    RunHooks hooks;
-    EncodingChoice Encoding = EncodingChoice::Auto;
+    const std::vector<std::string>& FileList() const { return fileList_; }
+    RunHooks& Hooks() { return hooks_; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -83,12 +83,20 @@ public:
     // orders. (The limit message and the display are the caller's.)
     void GeneralClosedown();
 
-    bool LimitReached() const { return store.WordCount() >= WordStore::MaxWords; }
+    bool LimitReached() const { return store_.WordCount() >= WordStore::MaxWords; }
     RunStats Stats() const;
     // "Words 1200 ... Unique 431"
     std::string ProgressText() const;
 
 private:
+    RunState state_;
+    WordStore store_;  // declared after state_, which it refers to
+    ResultOrders orders_;
+    CharMapTable charMap_{};
+    std::vector<std::string> fileList_;
+    RunHooks hooks_;
+    EncodingChoice encoding_ = EncodingChoice::Auto;
+
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives);

@@ -9,7 +9,7 @@
 #include <unordered_map>
 
 #include "engine/CharTable.h"
-#include "input/Cp1252.h"
+#include "engine/Cp1252.h"
 
 namespace vornix {
 

@@ -140,6 +140,12 @@ const WordRec& WordStore::ReadWordRecord(std::int32_t n) {
     return CurrentRec;
 }
 
+WordRec WordStore::WordRecord(std::int32_t n) const {
+    WordRec record{};
+    if (n >= 0 && n < wordCount_ && map_) std::memcpy(&record, RecordAt(n), kRecordSize);
+    return record;
+}
+
 void WordStore::WriteWordRecord(std::int32_t n) {
     if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords)
         throw FileError(DescribeFileFailure("Cannot write file", path_, EINVAL));

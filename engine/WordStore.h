@@ -55,6 +55,10 @@ public:
 
     // Fills CurrentRec with record n (0 <= n < WordCount) and returns it.
     const WordRec& ReadWordRecord(std::int32_t n);
+    // A copy of record n that leaves CurrentRec alone, for readers such as a painted
+    // table that must not disturb a read-then-write in progress. Outside the store it
+    // is an empty record.
+    WordRec WordRecord(std::int32_t n) const;
     // Writes CurrentRec as record n: n == WordCount appends, a smaller n rewrites.
     // Throws FileError when the record file cannot take it (a full disk): the store is
     // then unchanged.

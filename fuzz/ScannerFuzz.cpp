@@ -117,21 +117,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     run.GeneralClosedown();
-    CHECK(run.state.TotalWords == static_cast<std::int32_t>(got.size()));
-    const auto& alpha = run.store.AlphaIndex();
+    CHECK(run.State().TotalWords == static_cast<std::int32_t>(got.size()));
+    const auto& alpha = run.Store().AlphaIndex();
     std::int64_t sum = 0;
-    for (std::int32_t p = 1; p <= run.store.WordCount(); ++p) {
-        sum += run.store.Count(alpha[p]);
+    for (std::int32_t p = 1; p <= run.Store().WordCount(); ++p) {
+        sum += run.Store().Count(alpha[p]);
         if (p > 1) {
             // ReadWordRecord fills one shared buffer: copy the first word out.
-            const std::string before(run.store.ReadWordRecord(alpha[p - 1]).Text());
-            CHECK(before < run.store.ReadWordRecord(alpha[p]).Text());
+            const std::string before(run.Store().ReadWordRecord(alpha[p - 1]).Text());
+            CHECK(before < run.Store().ReadWordRecord(alpha[p]).Text());
         }
     }
-    CHECK(sum == run.state.TotalWords);
+    CHECK(sum == run.State().TotalWords);
     for (const std::string& w : got) {
         std::int32_t pos = 0;
-        CHECK(run.store.FindWord(w, pos));
+        CHECK(run.Store().FindWord(w, pos));
     }
     return 0;
 }

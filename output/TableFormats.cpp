@@ -1,6 +1,6 @@
 #include "output/TableFormats.h"
 
-#include "input/Cp1252.h"
+#include "engine/Cp1252.h"
 #include "output/OutputWalk.h"
 
 namespace vornix {

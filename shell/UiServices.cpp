@@ -1,10 +1,19 @@
 #include "shell/UiServices.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <memory>
 
 namespace vornix {
+
+std::string Path(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString UiText(const std::string& bytes) {
+    return QFile::decodeName(bytes.c_str());
+}
 
 void QtUiServices::Warning(QWidget* parent, const QString& text) {
     QMessageBox::warning(parent, QStringLiteral("Warning"), text);

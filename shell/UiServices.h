@@ -3,10 +3,16 @@
 // dialogs. The program uses the Qt implementation; tests answer through their own.
 #include <QString>
 #include <QStringList>
+#include <string>
 
 class QWidget;
 
 namespace vornix {
+
+// The core takes paths as the file system's bytes, and its messages carry such paths:
+// the windows convert both ways here only.
+std::string Path(const QString& path);
+QString UiText(const std::string& bytes);
 
 struct OpenFilesRequest {
     QString title;

@@ -6,31 +6,27 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QTabBar>
-#include <QTableView>
 #include <QVBoxLayout>
 
-#include "display/ResultModel.h"
+#include "commonlist/CommonListController.h"
+#include "display/ResultController.h"
+#include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
 #include "engine/WordFileName.h"
+#include "input/DocumentController.h"
+#include "output/OutputController.h"
 #include "shell/AtomicFile.h"
+#include "shell/HelpController.h"
 #include "shell/Settings.h"
 #include "shell/SettingsFolders.h"
 #include "shell/UiServices.h"
+#include "shell/WindowContext.h"
 #include "shell/WindowPlacement.h"
 
 namespace vornix {
@@ -39,96 +35,19 @@ namespace {
 
 const QColor kIdleGreen(0, 128, 0);
 
-std::string Path(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 }  // namespace
 
 TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vector<std::string>& arguments)
-    : ui_(ui), settings_(settings), sinceEvents_(std::make_unique<QElapsedTimer>()) {
+    : context_(std::make_unique<WindowContext>(*this, ui, settings)) {
     setObjectName(QStringLiteral("VornixMain"));
     setWindowTitle(QStringLiteral("Vornix"));
-    BuildWidgets();
     BuildMenus();
+    BuildWidgets();
+    Wire();
     // The designed placement, with a client area of 504 by 289 below the menu bar.
     move(318, 210);
     resize(504, 289 + menuBar()->sizeHint().height());
-
-    // FormCreate, in order.
-    settings_.SetWarningCallback([this](const std::string& text) { ui_.Warning(this, QString::fromStdString(text)); });
-    const bool found = settings_.IniSetup("Vornix.ini", arguments, SettingsEnvironment::FromProcess());
-    if (!settings_.SetupError().empty()) ui_.Error(this, QFile::decodeName(settings_.SetupError().c_str()));
-    if (found) {
-        ReadCommonWordList1->setChecked(settings_.IniFlag("ReadCommon"));
-        ShowCommonWords1->setChecked(settings_.IniFlag("ShowCommon"));
-        ShowNumbers1->setChecked(settings_.IniFlag("ShowNum"));
-        FrequencyList1->setChecked(settings_.IniFlag("FreqOrder"));
-        AlphabeticalList1->setChecked(settings_.IniFlag("AlphaOrder"));
-        WordLengthList1->setChecked(settings_.IniFlag("LengthOrder"));
-        LowerCase1->setChecked(settings_.IniFlag("LowerCase"));
-        auto folder = [&](const char* key) {
-            const std::string value = settings_.IniExists(key) ? settings_.IniSetting(key) : std::string();
-            const QString text = value.empty() ? DocumentsFolder() : QFile::decodeName(value.c_str());
-            return text.isEmpty() ? text : QFile::decodeName(StartingFolder(Path(text)).c_str());
-        };
-        OpenDir = folder("OpenDir");
-        SavePath = folder("SavePath");
-        RestoreWindow(settings_, QStringLiteral("Main"), this);
-    }
-    // Exactly one order is checked and the tab names it, also when a settings file
-    // checks several or none: the one kept is the order the table, the saved file and
-    // the copy use (the first checked of frequency, alphabetical, word length).
-    const ResultOrder order =
-        OrderFromChecks(FrequencyList1->isChecked(), AlphabeticalList1->isChecked(), WordLengthList1->isChecked());
-    FrequencyList1->setChecked(order == ResultOrder::Frequency);
-    AlphabeticalList1->setChecked(order == ResultOrder::Alphabetical);
-    WordLengthList1->setChecked(order == ResultOrder::WordLength);
-    TabControl1->setCurrentIndex(order == ResultOrder::Alphabetical ? 0 : order == ResultOrder::Frequency ? 1 : 2);
-
-    const std::string settingsFolder = settings_.SettingsFolder();
-    DefaultCommonList = QFile::decodeName((settingsFolder + "Vornix.dat").c_str());
-    CurrentCommonList = DefaultCommonList;
-    if (!PathExists(Path(DefaultCommonList))) {
-        // The master copy beside the program, else the installed one.
-        bool provided = false;
-        const std::string program = settings_.ProgramFolder();
-        for (const std::string& master : {program + "Vornix.dat", program + "../share/vornix/Vornix.dat"}) {
-            if (program.empty() || !PathExists(master)) continue;
-            try {
-                WriteFileAtomically(Path(DefaultCommonList), ReadWholeFile(master), false);
-                provided = true;
-            } catch (const FileError&) {
-                // A failed copy counts as no copy: the item is disabled below.
-            }
-            break;
-        }
-        if (!provided) {
-            ReadCommonWordList1->setChecked(false);
-            ReadCommonWordList1->setEnabled(false);
-        }
-    }
-    ShowCommonWords1->setEnabled(ReadCommonWordList1->isChecked());
-    EditCommonWordList1->setEnabled(ReadCommonWordList1->isChecked());
-
-    FormResize();
-    // The record file lives beside the settings; when that folder cannot be written
-    // (it could not be created, or is read-only) runs still work from the temporary
-    // folder instead of failing one by one.
-    std::string recordFolder = settingsFolder;
-    if (recordFolder.empty() || ::access(recordFolder.c_str(), W_OK | X_OK) != 0)
-        recordFolder = QFile::encodeName(QDir::tempPath()).toStdString() + "/";
-    RemoveStaleWordFiles(recordFolder);
-    run_ = std::make_unique<AnalysisRun>(WordFilePathFor(recordFolder, QCoreApplication::applicationPid()));
-    run_->hooks.showStatus = [this](const std::string& text) { ShowStatus(QFile::decodeName(text.c_str())); };
-    run_->hooks.showProgress = [this] { ShowProgress(); };
-    run_->hooks.confirmStop = [this] {
-        QGuiApplication::changeOverrideCursor(Qt::ArrowCursor);
-        const bool stop = ui_.Confirm(this, QStringLiteral("Stop processing now?"));
-        if (!stop) QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
-        return stop;
-    };
-    sinceEvents_->start();
+    FormCreate(arguments);
     qApp->installEventFilter(this);
 }
 
@@ -138,36 +57,143 @@ TVornixMain::~TVornixMain() {
 }
 
 void TVornixMain::AttachWindows(TVornixStats* stats, TAddDlg* addDlg, TVornixSearch* search) {
-    stats_ = stats;
-    addDlg_ = addDlg;
-    search_ = search;
+    context_->addDlg = addDlg;
+    results_->AttachWindows(stats, search);
+}
+
+bool TVornixMain::Busy() const {
+    return context_->busy;
+}
+AnalysisRun& TVornixMain::Run() {
+    return *run_;
+}
+const QString& TVornixMain::DefaultCommonList() const {
+    return commonList_->DefaultCommonList();
+}
+const QString& TVornixMain::CurrentCommonList() const {
+    return commonList_->CurrentCommonList();
+}
+const QString& TVornixMain::OpenDir() const {
+    return documents_->OpenDir();
+}
+const QString& TVornixMain::SavePath() const {
+    return output_->SavePath();
+}
+std::int32_t TVornixMain::ActiveThreshold() const {
+    return results_->ActiveThreshold();
+}
+
+void TVornixMain::ShowHelp(const QString& topic) {
+    help_->ShowHelp(topic);
+}
+
+void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
+    SettingsFile& settings_ = context_->settings;
+    auto item = [this](const char* name) { return context_->Item(name); };
+    settings_.SetWarningCallback([this](const std::string& text) { context_->ui.Warning(this, UiText(text)); });
+    const bool found = settings_.IniSetup("Vornix.ini", arguments, SettingsEnvironment::FromProcess());
+    if (!settings_.SetupError().empty()) context_->ui.Error(this, UiText(settings_.SetupError()));
+    if (found) {
+        item("ReadCommonWordList1")->setChecked(settings_.IniFlag("ReadCommon"));
+        item("ShowCommonWords1")->setChecked(settings_.IniFlag("ShowCommon"));
+        item("ShowNumbers1")->setChecked(settings_.IniFlag("ShowNum"));
+        item("FrequencyList1")->setChecked(settings_.IniFlag("FreqOrder"));
+        item("AlphabeticalList1")->setChecked(settings_.IniFlag("AlphaOrder"));
+        item("WordLengthList1")->setChecked(settings_.IniFlag("LengthOrder"));
+        item("LowerCase1")->setChecked(settings_.IniFlag("LowerCase"));
+        auto folder = [&](const char* key) {
+            const std::string value = settings_.IniExists(key) ? settings_.IniSetting(key) : std::string();
+            const QString text = value.empty() ? DocumentsFolder() : UiText(value);
+            return text.isEmpty() ? text : UiText(StartingFolder(Path(text)));
+        };
+        documents_->SetOpenDir(folder("OpenDir"));
+        output_->SetSavePath(folder("SavePath"));
+        RestoreWindow(settings_, QStringLiteral("Main"), this);
+    }
+    // Exactly one order is checked and the tab names it, also when a settings file
+    // checks several or none: the one kept is the order the table, the saved file and
+    // the copy use (the first checked of frequency, alphabetical, word length).
+    const ResultOrder order =
+        OrderFromChecks(item("FrequencyList1")->isChecked(), item("AlphabeticalList1")->isChecked(),
+                        item("WordLengthList1")->isChecked());
+    item("FrequencyList1")->setChecked(order == ResultOrder::Frequency);
+    item("AlphabeticalList1")->setChecked(order == ResultOrder::Alphabetical);
+    item("WordLengthList1")->setChecked(order == ResultOrder::WordLength);
+    results_->SetTab(order == ResultOrder::Alphabetical ? 0 : order == ResultOrder::Frequency ? 1 : 2);
+
+    const std::string settingsFolder = settings_.SettingsFolder();
+    commonList_->SetDefaultCommonList(UiText(settingsFolder + "Vornix.dat"));
+    const QString defaultCommonList = commonList_->DefaultCommonList();
+    if (!PathExists(Path(defaultCommonList))) {
+        // The master copy beside the program, else the installed one.
+        bool provided = false;
+        const std::string program = settings_.ProgramFolder();
+        for (const std::string& master : {program + "Vornix.dat", program + "../share/vornix/Vornix.dat"}) {
+            if (program.empty() || !PathExists(master)) continue;
+            try {
+                WriteFileAtomically(Path(defaultCommonList), ReadWholeFile(master), false);
+                provided = true;
+            } catch (const FileError&) {
+                // A failed copy counts as no copy: the item is disabled below.
+            }
+            break;
+        }
+        if (!provided) {
+            item("ReadCommonWordList1")->setChecked(false);
+            item("ReadCommonWordList1")->setEnabled(false);
+        }
+    }
+    item("ShowCommonWords1")->setEnabled(item("ReadCommonWordList1")->isChecked());
+    item("EditCommonWordList1")->setEnabled(item("ReadCommonWordList1")->isChecked());
+
+    FormResize();
+    // The record file lives beside the settings; when that folder cannot be written
+    // (it could not be created, or is read-only) runs still work from the temporary
+    // folder instead of failing one by one.
+    std::string recordFolder = settingsFolder;
+    if (recordFolder.empty() || ::access(recordFolder.c_str(), W_OK | X_OK) != 0)
+        recordFolder = Path(QDir::tempPath()) + "/";
+    RemoveStaleWordFiles(recordFolder);
+    run_ = std::make_unique<AnalysisRun>(WordFilePathFor(recordFolder, QCoreApplication::applicationPid()));
+    context_->run = run_.get();
+    documents_->AttachRunHooks();
+    run_->Hooks().confirmStop = [this] {
+        QGuiApplication::changeOverrideCursor(Qt::ArrowCursor);
+        const bool stop = context_->ui.Confirm(this, QStringLiteral("Stop processing now?"));
+        if (!stop) QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
+        return stop;
+    };
+    context_->EventsRan();
 }
 
 void TVornixMain::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
+    UiServices& ui_ = context_->ui;
+    SettingsFile& settings_ = context_->settings;
+    auto item = [this](const char* name) { return context_->Item(name); };
     // The record file goes with the run. A failure to delete it is reported, and the
     // settings are still written: the user's choices have nothing to do with it.
     try {
-        run_->store.DeleteWordFile();
+        run_->Store().DeleteWordFile();
     } catch (const FileError& e) {
-        ui_.Error(nullptr, QFile::decodeName(e.what()));
+        ui_.Error(nullptr, UiText(e.what()));
     }
-    if (!OpenDir.isEmpty()) settings_.IniPut("OpenDir", Path(OpenDir));
-    if (!SavePath.isEmpty()) settings_.IniPut("SavePath", Path(SavePath));
-    if (!CustomDatName.isEmpty()) settings_.IniPut("CustomDat", Path(CustomDatName));
-    settings_.IniPutFlag("ReadCommon", ReadCommonWordList1->isChecked());
-    settings_.IniPutFlag("ShowCommon", ShowCommonWords1->isChecked());
-    settings_.IniPutFlag("ShowNum", ShowNumbers1->isChecked());
-    settings_.IniPutFlag("FreqOrder", FrequencyList1->isChecked());
-    settings_.IniPutFlag("AlphaOrder", AlphabeticalList1->isChecked());
-    settings_.IniPutFlag("LengthOrder", WordLengthList1->isChecked());
-    settings_.IniPutFlag("LowerCase", LowerCase1->isChecked());
+    if (!OpenDir().isEmpty()) settings_.IniPut("OpenDir", Path(OpenDir()));
+    if (!SavePath().isEmpty()) settings_.IniPut("SavePath", Path(SavePath()));
+    if (!commonList_->CustomDatName().isEmpty()) settings_.IniPut("CustomDat", Path(commonList_->CustomDatName()));
+    settings_.IniPutFlag("ReadCommon", item("ReadCommonWordList1")->isChecked());
+    settings_.IniPutFlag("ShowCommon", item("ShowCommonWords1")->isChecked());
+    settings_.IniPutFlag("ShowNum", item("ShowNumbers1")->isChecked());
+    settings_.IniPutFlag("FreqOrder", item("FrequencyList1")->isChecked());
+    settings_.IniPutFlag("AlphaOrder", item("AlphabeticalList1")->isChecked());
+    settings_.IniPutFlag("LengthOrder", item("WordLengthList1")->isChecked());
+    settings_.IniPutFlag("LowerCase", item("LowerCase1")->isChecked());
     SaveWindow(settings_, QStringLiteral("Main"), this);
     try {
         settings_.IniSave();
     } catch (const FileError& e) {
-        ui_.Error(nullptr, QFile::decodeName(e.what()));
+        ui_.Error(nullptr, UiText(e.what()));
     }
 }
 
@@ -180,58 +206,12 @@ void TVornixMain::BuildWidgets() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    TopStatus = new QLabel(central_);
-    TopStatus->setObjectName(QStringLiteral("TopStatus"));
-    TopStatus->setAlignment(Qt::AlignCenter);
-    TopStatus->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    TopStatus->setFixedHeight(25);
-    TopStatus->hide();
-    layout->addWidget(TopStatus);
-
-    TabControl1 = new QTabBar(central_);
-    TabControl1->setObjectName(QStringLiteral("TabControl1"));
-    TabControl1->addTab(QStringLiteral("Alphabetical"));
-    TabControl1->addTab(QStringLiteral("Frequency"));
-    TabControl1->addTab(QStringLiteral("Word Length"));
-    TabControl1->setExpanding(false);
-    TabControl1->hide();
-    // Only a choice by the user runs the handler; the program sets the tab quietly. The
-    // tab changes by a click only: a tab moved by the wheel or the arrow keys would no
-    // longer name the order shown (see eventFilter).
-    TabControl1->setFocusPolicy(Qt::NoFocus);
-    connect(TabControl1, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0) TabControl1Change(index);
-    });
-    layout->addWidget(TabControl1);
-
-    model_ = new ResultModel(this);
-    Grid = new QTableView(central_);
-    Grid->setObjectName(QStringLiteral("Grid"));
-    Grid->setModel(model_);
-    Grid->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    Grid->verticalHeader()->hide();
-    Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid->verticalHeader()->setDefaultSectionSize(22);
-    Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Grid->horizontalHeader()->setSectionsClickable(false);
-    Grid->horizontalHeader()->setDefaultSectionSize(120);
-    Grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    Grid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Grid->setWordWrap(false);
-    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    Grid->hide();
-    layout->addWidget(Grid, 1);
-
-    Memo1 = new QPlainTextEdit(central_);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    QFont memoFont = QApplication::font();  // the list is read as prose, not as a table
-    memoFont.setPixelSize(13);
-    Memo1->setFont(memoFont);
-    Memo1->hide();
-    layout->addWidget(Memo1, 1);
+    // Each controller puts its widgets in place, top to bottom.
+    documents_ = new DocumentController(*context_, central_);
+    results_ = new ResultController(*context_, central_);
+    commonList_ = new CommonListController(*context_, central_);
+    output_ = new OutputController(*context_);
+    help_ = new HelpController(*context_);
 
     layout->addStretch(0);
 
@@ -247,43 +227,42 @@ void TVornixMain::BuildWidgets() {
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setAlignment(Qt::AlignCenter);
     panelLayout->addWidget(StatusBar);
-    auto editorButton = [&](const char* name, const QString& caption) {
-        auto* button = new QPushButton(caption, StatusPanel);
-        button->setObjectName(QLatin1String(name));
-        button->setFixedSize(75, 29);
-        button->hide();
-        return button;
-    };
-    SaveBut = editorButton("SaveBut", QStringLiteral("Save"));
-    SortBut = editorButton("SortBut", QStringLiteral("Sort"));
-    CancelBut = editorButton("CancelBut", QStringLiteral("Cancel"));
-    HelpBut = editorButton("HelpBut", QStringLiteral("&Help"));
-    connect(SaveBut, &QPushButton::clicked, this, &TVornixMain::SaveButClick);
-    connect(SortBut, &QPushButton::clicked, this, &TVornixMain::SortButClick);
-    connect(CancelBut, &QPushButton::clicked, this, &TVornixMain::CancelButClick);
-    connect(HelpBut, &QPushButton::clicked, this, &TVornixMain::HelpButClick);
+    commonList_->AddButtons(StatusPanel);
     layout->addWidget(StatusPanel);
 
-    OpenBut = new QPushButton(QStringLiteral("Open File"), central_);
-    OpenBut->setObjectName(QStringLiteral("OpenBut"));
-    OpenBut->resize(109, 39);
-    connect(OpenBut, &QPushButton::clicked, this, &TVornixMain::Open1Click);
+    documents_->AddOpenButton(central_);
 
     SetResultsView(false);
 }
 
-QAction* TVornixMain::AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
-                              void (TVornixMain::*handler)()) {
+void TVornixMain::Wire() {
+    WindowContext& c = *context_;
+    c.statusLine = [this](const QString& text) {
+        StatusBar->setText(text);
+        emit StatusShown(text);
+    };
+    c.setResultsView = [this](bool shown) { SetResultsView(shown); };
+    c.formResize = [this] { FormResize(); };
+    c.displayResults = [this] { results_->DisplayResults(); };
+    c.recordStats = [this] { results_->RecordStats(); };
+    c.enableDodgyOptions = [this](bool enable) { EnableDodgyOptions(enable); };
+    c.displayOptions = [this] { return results_->CurrentDisplayOptions(); };
+    c.editorMayGo = [this] { return commonList_->EditorMayGo(); };
+    c.leaveEditor = [this] { commonList_->LeaveEditor(); };
+    c.clearForRun = [this] {
+        commonList_->ClearEditor();
+        results_->ClearResults();
+    };
+    c.listToRead = [this] { return commonList_->ListToRead(); };
+    c.currentCommonList = [this] { return commonList_->CurrentCommonList(); };
+    c.showHelp = [this](const QString& topic) { help_->ShowHelp(topic); };
+}
+
+QAction* TVornixMain::AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut) {
     auto* item = new QAction(caption, this);
     item->setObjectName(QLatin1String(name));
     menu->addAction(item);
     menuOf_[item] = menu;
-    // A check item's handler inverts its own mark, as a direct call would; undo the
-    // toggle Qt made on the way.
-    connect(item, &QAction::triggered, this, [this, item, handler] {
-        if (item->isCheckable()) item->setChecked(!item->isChecked());
-        (this->*handler)();
-    });
     if (!shortcut.isEmpty()) AddShortcut(item, shortcut);
     return item;
 }
@@ -299,7 +278,7 @@ void TVornixMain::AddShortcut(QAction* item, const QKeySequence& key) {
 }
 
 void TVornixMain::RunShortcut(QAction* item) {
-    if (busy_) return;
+    if (context_->busy) return;
     auto found = menuOf_.find(item);
     if (found != menuOf_.end() && found->second) {
         QMenu* menu = found->second;
@@ -311,107 +290,110 @@ void TVornixMain::RunShortcut(QAction* item) {
 
 void TVornixMain::BuildMenus() {
     QMenuBar* bar = menuBar();
-    auto addMenu = [&](const char* name, const QString& title, void (TVornixMain::*opening)()) {
+    auto addMenu = [&](const char* name, const QString& title) {
         QMenu* menu = bar->addMenu(title);
         menu->setObjectName(QLatin1String(name));
         menu->menuAction()->setObjectName(QLatin1String(name) + QLatin1String("Item"));
-        if (opening) connect(menu, &QMenu::aboutToShow, this, [this, opening] { (this->*opening)(); });
         return menu;
     };
-    using M = TVornixMain;
 
-    File1 = addMenu("File1", QStringLiteral("&File"), &M::File1Click);
-    Open1 = AddItem(File1, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O),
-                    &M::Open1Click);
-    OpenClipboard1 = AddItem(File1, "OpenClipboard1", QStringLiteral("Open &clipboard"),
-                             QKeySequence(Qt::CTRL | Qt::Key_Insert), &M::OpenClipboard1Click);
-    SaveAnalysis1 = AddItem(File1, "SaveAnalysis1", QStringLiteral("&Save analysis"),
-                            QKeySequence(Qt::CTRL | Qt::Key_S), &M::SaveAnalysis1Click);
-    File1->addSeparator();
-    Exit1 = AddItem(File1, "Exit1", QStringLiteral("&Exit"), {}, &M::Exit1Click);
+    QMenu* file = addMenu("File1", QStringLiteral("&File"));
+    AddItem(file, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    AddItem(file, "OpenClipboard1", QStringLiteral("Open &clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    AddItem(file, "SaveAnalysis1", QStringLiteral("&Save analysis"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    connect(AddItem(file, "Exit1", QStringLiteral("&Exit")), &QAction::triggered, this, &TVornixMain::Exit1Click);
 
-    Edit1 = addMenu("Edit1", QStringLiteral("&Edit"), &M::Edit1Click);
-    Find1 = AddItem(Edit1, "Find1", QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F), &M::Find1Click);
-    FindNext1 = AddItem(Edit1, "FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3), &M::FindNext1Click);
-    CopytoClipboard1 = AddItem(Edit1, "CopytoClipboard1", QStringLiteral("&Copy to clipboard"),
-                               QKeySequence(Qt::Key_F2), &M::CopytoClipboard1Click);
+    QMenu* edit = addMenu("Edit1", QStringLiteral("&Edit"));
+    AddItem(edit, "Find1", QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddItem(edit, "FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3));
+    AddItem(edit, "CopytoClipboard1", QStringLiteral("&Copy to clipboard"), QKeySequence(Qt::Key_F2));
     // Ctrl+C belongs to the Edit menu's title: it only brings the menu's items up to date.
     auto* editKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this);
-    connect(editKey, &QShortcut::activated, this, [this] {
-        if (!busy_ && Edit1->menuAction()->isVisible()) Edit1Click();
+    connect(editKey, &QShortcut::activated, this, [this, edit] {
+        if (!context_->busy && edit->menuAction()->isVisible()) emit edit->aboutToShow();
     });
 
-    Display1 = addMenu("Display1", QStringLiteral("&Display"), &M::Display1Click);
-    ShowCommonWords1 = AddItem(Display1, "ShowCommonWords1", QStringLiteral("&Show common words"),
-                               QKeySequence(Qt::CTRL | Qt::Key_W), &M::ShowCommonWords1Click);
-    ShowNumbers1 = AddItem(Display1, "ShowNumbers1", QStringLiteral("Show &numbers"),
-                           QKeySequence(Qt::CTRL | Qt::Key_N), &M::ShowNumbers1Click);
-    LowerCase1 = AddItem(Display1, "LowerCase1", QStringLiteral("Lower &case"), {}, &M::LowerCase1Click);
-    Display1->addSeparator();
-    AlphabeticalList1 =
-        AddItem(Display1, "AlphabeticalList1", QStringLiteral("&Alphabetical list"), {}, &M::AlphabeticalList1Click);
-    FrequencyList1 =
-        AddItem(Display1, "FrequencyList1", QStringLiteral("&Frequency list"), {}, &M::FrequencyList1Click);
-    WordLengthList1 =
-        AddItem(Display1, "WordLengthList1", QStringLiteral("Word-&length List"), {}, &M::WordLengthList1Click);
-    Display1->addSeparator();
-    Statistics1 =
-        AddItem(Display1, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4), &M::Statistics1Click);
-    AdditionalSettings1 = AddItem(Display1, "AdditionalSettings1", QStringLiteral("A&dditional settings"),
-                                  QKeySequence(Qt::Key_F5), &M::AdditionalSettings1Click);
-    for (QAction* item :
-         {ShowCommonWords1, ShowNumbers1, LowerCase1, AlphabeticalList1, FrequencyList1, WordLengthList1})
-        item->setCheckable(true);
-    FrequencyList1->setChecked(true);
+    QMenu* display = addMenu("Display1", QStringLiteral("&Display"));
+    QAction* checks[] = {
+        AddItem(display, "ShowCommonWords1", QStringLiteral("&Show common words"), QKeySequence(Qt::CTRL | Qt::Key_W)),
+        AddItem(display, "ShowNumbers1", QStringLiteral("Show &numbers"), QKeySequence(Qt::CTRL | Qt::Key_N)),
+        AddItem(display, "LowerCase1", QStringLiteral("Lower &case")),
+        (display->addSeparator(), AddItem(display, "AlphabeticalList1", QStringLiteral("&Alphabetical list"))),
+        AddItem(display, "FrequencyList1", QStringLiteral("&Frequency list")),
+        AddItem(display, "WordLengthList1", QStringLiteral("Word-&length List")),
+    };
+    display->addSeparator();
+    AddItem(display, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4));
+    AddItem(display, "AdditionalSettings1", QStringLiteral("A&dditional settings"), QKeySequence(Qt::Key_F5));
+    for (QAction* item : checks) item->setCheckable(true);
+    checks[4]->setChecked(true);  // frequency order
 
-    Options1 = addMenu("Options1", QStringLiteral("&Options"), &M::Options1Click);
-    ReadCommonWordList1 = AddItem(Options1, "ReadCommonWordList1", QStringLiteral("Load common words list"), {},
-                                  &M::ReadCommonWordList1Click);
-    ReadCommonWordList1->setCheckable(true);
-    ReadCommonWordList1->setChecked(true);
-    EditCommonWordList1 = AddItem(Options1, "EditCommonWordList1", QStringLiteral("Edit common words list"), {},
-                                  &M::EditCommonWordList1Click);
-    Selectcustomlist1 = AddItem(Options1, "Selectcustomlist1", QStringLiteral("Select custom word list"), {},
-                                &M::Selectcustomlist1Click);
-    RestoredefaultlistVornixdat1 =
-        AddItem(Options1, "RestoredefaultlistVornixdat1", QStringLiteral("Restore default list: Vornix.dat"), {},
-                &M::RestoredefaultlistVornixdat1Click);
+    QMenu* options = addMenu("Options1", QStringLiteral("&Options"));
+    QAction* readList = AddItem(options, "ReadCommonWordList1", QStringLiteral("Load common words list"));
+    readList->setCheckable(true);
+    readList->setChecked(true);
+    AddItem(options, "EditCommonWordList1", QStringLiteral("Edit common words list"));
+    AddItem(options, "Selectcustomlist1", QStringLiteral("Select custom word list"));
+    AddItem(options, "RestoredefaultlistVornixdat1", QStringLiteral("Restore default list: Vornix.dat"));
 
-    Break1 = bar->addAction(QStringLiteral("&Break"));
-    Break1->setObjectName(QStringLiteral("Break1"));
-    Break1->setVisible(false);
-    connect(Break1, &QAction::triggered, this, &M::Break1Click);
+    QAction* breakItem = bar->addAction(QStringLiteral("&Break"));
+    breakItem->setObjectName(QStringLiteral("Break1"));
+    breakItem->setVisible(false);
 
-    Help1 = addMenu("Help1", QStringLiteral("&Help"), nullptr);
-    Contents1 = AddItem(Help1, "Contents1", QStringLiteral("&Contents"), QKeySequence(Qt::Key_F1), &M::Contents1Click);
-    About1 = AddItem(Help1, "About1", QStringLiteral("&About"), {}, &M::About1Click);
+    QMenu* help = addMenu("Help1", QStringLiteral("&Help"));
+    AddItem(help, "Contents1", QStringLiteral("&Contents"), QKeySequence(Qt::Key_F1));
+    AddItem(help, "About1", QStringLiteral("&About"));
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    Add2Common1 = AddItem(PopupMenu1, "Add2Common1", QStringLiteral("No word selected"), {}, &M::Add2Common1Click);
-    Setfrequencythreshold01 = new QAction(QStringLiteral("Set frequency threshold 0"), this);
-    Setfrequencythreshold01->setObjectName(QStringLiteral("Setfrequencythreshold01"));
-    Setfrequencythreshold01->setData(0);
-    Setdefaultthreshold11 = new QAction(QStringLiteral("Set default threshold 1"), this);
-    Setdefaultthreshold11->setObjectName(QStringLiteral("Setdefaultthreshold11"));
-    Setdefaultthreshold11->setData(1);
-    for (QAction* item : {Setfrequencythreshold01, Setdefaultthreshold11}) {
-        PopupMenu1->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] { Setfrequencythreshold01Click(item); });
-    }
-    connect(PopupMenu1, &QMenu::aboutToShow, this, &M::PopupMenu1Popup);
-    connect(Grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        if (!busy_) PopupMenu1->popup(Grid->viewport()->mapToGlobal(at));
-    });
+    // The grid's pop-up menu.
+    auto* popup = new QMenu(this);
+    popup->setObjectName(QStringLiteral("PopupMenu1"));
+    AddItem(popup, "Add2Common1", QStringLiteral("No word selected"));
+    auto* threshold = new QAction(QStringLiteral("Set frequency threshold 0"), this);
+    threshold->setObjectName(QStringLiteral("Setfrequencythreshold01"));
+    threshold->setData(0);
+    auto* defaultThreshold = new QAction(QStringLiteral("Set default threshold 1"), this);
+    defaultThreshold->setObjectName(QStringLiteral("Setdefaultthreshold11"));
+    defaultThreshold->setData(1);
+    popup->addAction(threshold);
+    popup->addAction(defaultThreshold);
 }
 
 void TVornixMain::SetResultsView(bool shown) {
-    Grid->setVisible(shown);
-    TabControl1->setVisible(shown);
+    results_->ShowResults(shown);
     QPalette palette = central_->palette();
     palette.setColor(QPalette::Window, shown ? QApplication::palette().color(QPalette::Button) : kIdleGreen);
     central_->setPalette(palette);
-    OpenBut->setVisible(!shown && !EditorOpen());
+    documents_->ShowOpenButton(!shown && !commonList_->EditorOpen());
+}
+
+void TVornixMain::EnableDodgyOptions(bool enable) {
+    for (const char* name : {"File1", "Edit1", "Display1", "Options1"})
+        context_->Menu(name)->menuAction()->setVisible(enable);
+    results_->SetEnabledForRun(enable);
+    if (enable == !context_->busy) return;
+    if (enable)
+        QGuiApplication::restoreOverrideCursor();
+    else
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    context_->Item("Break1")->setVisible(!enable);
+    documents_->SetOpenButtonEnabled(enable);
+    results_->SetTabsEnabled(enable);
+    context_->busy = !enable;
+}
+
+void TVornixMain::FormResize() {
+    if (!central_ || !StatusPanel) return;
+    const int cw = central_->width();
+    const int ch = central_->height();
+    results_->Layout(cw);
+    documents_->Layout(cw, ch, StatusPanel->height());
+    commonList_->Layout(cw, StatusPanel->height());
+}
+
+bool TVornixMain::FormKeyDown(int key) {
+    if (results_->ResultsShown()) return results_->FormKeyDown(key);
+    return documents_->FormKeyDown(key);
 }
 
 bool TVornixMain::eventFilter(QObject* watched, QEvent* event) {
@@ -424,23 +406,8 @@ bool TVornixMain::eventFilter(QObject* watched, QEvent* event) {
         if (widget->window() == this && !QApplication::activeModalWidget() &&
             FormKeyDown(static_cast<QKeyEvent*>(event)->key()))
             return true;
-    } else if (type == QEvent::MouseButtonPress) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (watched == OpenBut && mouse->button() == Qt::RightButton) {
-            if (OpenBut->isEnabled() && ClipboardHasText()) OpenClipboard1Click();
-            return true;
-        }
-        if (watched == Grid->viewport()) {
-            GridMouseDown(mouse->position().toPoint(), mouse->buttons());
-            // The view would make the clicked cell current; a right click has already
-            // moved the current cell as it should (the rank column keeps the column).
-            if (mouse->button() == Qt::RightButton) return true;
-        }
-    } else if (type == QEvent::Wheel && watched == TabControl1) {
+    } else if (documents_->FilterEvent(watched, event) || results_->FilterEvent(watched, event)) {
         return true;
-    } else if ((type == QEvent::Show || type == QEvent::Hide) && watched == Grid->verticalScrollBar()) {
-        // The columns make room for the scroll bar, which comes and goes after a resize.
-        FormResize();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -452,8 +419,8 @@ void TVornixMain::resizeEvent(QResizeEvent* event) {
 
 void TVornixMain::closeEvent(QCloseEvent* event) {
     // Closing during a run asks the run to stop first, as Break does.
-    if (busy_) {
-        run_->state.BreakRequested = true;
+    if (context_->busy) {
+        run_->State().BreakRequested = true;
         event->ignore();
         return;
     }

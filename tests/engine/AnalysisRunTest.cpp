@@ -18,8 +18,8 @@ struct RunFixture : ::testing::Test {
 
     std::int32_t CountOf(std::string_view word) {
         std::int32_t pos = 0;
-        if (!run.store.FindWord(word, pos)) return -1;
-        return run.store.Count(run.store.AlphaIndex()[pos]);
+        if (!run.Store().FindWord(word, pos)) return -1;
+        return run.Store().Count(run.Store().AlphaIndex()[pos]);
     }
 };
 
@@ -40,7 +40,7 @@ TEST_F(RunFixture, CommonListAndOneDocumentGiveTheStatistics) {
     EXPECT_EQ(s.UniqueWords, 4);
     EXPECT_EQ(s.UniqueNonCommon, 2);
     EXPECT_EQ(s.UniqueNumbers, 0);
-    EXPECT_EQ(run.FileList, std::vector<std::string>{"doc.txt"});
+    EXPECT_EQ(run.FileList(), std::vector<std::string>{"doc.txt"});
 }
 
 TEST_F(RunFixture, WithoutAListNothingIsCommon) {
@@ -54,22 +54,22 @@ TEST_F(RunFixture, WithoutAListNothingIsCommon) {
     EXPECT_EQ(s.CommonUnused, 0);
     EXPECT_EQ(s.UniqueNumbers, 2);
     EXPECT_EQ(s.TotalWords, 5);
-    for (std::int32_t n = 0; n < run.store.WordCount(); ++n) EXPECT_EQ(run.store.ReadWordRecord(n).Common, 0);
+    for (std::int32_t n = 0; n < run.Store().WordCount(); ++n) EXPECT_EQ(run.Store().ReadWordRecord(n).Common, 0);
 }
 
 TEST_F(RunFixture, ListIsReadWithPossessivesKeptAndNumbersNotCounted) {
     const std::string list = dir.write("list.dat", "cat's 1999\n");
     const std::string doc = dir.write("doc.txt", "Cat's 1999 dog's");
     run.GeneralInitialize(CharacterSet::Windows, &list);
-    EXPECT_EQ(run.state.UniqueNumbers, 0);
-    EXPECT_EQ(run.state.TotalWords, 0);
+    EXPECT_EQ(run.State().UniqueNumbers, 0);
+    EXPECT_EQ(run.State().TotalWords, 0);
     run.ReadDocuments({doc}, true);
     run.GeneralClosedown();
     EXPECT_EQ(CountOf("CAT'S"), 0);  // the list kept the ending...
     EXPECT_EQ(CountOf("CAT"), 1);    // ...the document lost it
     EXPECT_EQ(CountOf("DOG"), 1);
     EXPECT_EQ(CountOf("1999"), 1);
-    EXPECT_EQ(run.state.UniqueNumbers, 0);
+    EXPECT_EQ(run.State().UniqueNumbers, 0);
 }
 
 TEST_F(RunFixture, ListUsesTheRunsCharacterSet) {
@@ -88,13 +88,13 @@ TEST_F(RunFixture, DocumentsAreReportedInOrderAndNamesSortedWithoutFolders) {
     const std::string a = dir.write("Alpha.txt", "a");
     const std::string c = dir.write("charlie.txt", "c");
     std::vector<std::string> status;
-    run.hooks.showStatus = [&](const std::string& s) { status.push_back(s); };
+    run.Hooks().showStatus = [&](const std::string& s) { status.push_back(s); };
     run.GeneralInitialize(CharacterSet::Windows, nullptr);
     run.ReadDocuments({b, a, c}, false);
     run.GeneralClosedown();
     EXPECT_EQ(status, (std::vector<std::string>{"Reading " + b + " (1 of 3)", "Reading " + a + " (2 of 3)",
                                                 "Reading " + c + " (3 of 3)", "Calculating word-frequency table ..."}));
-    EXPECT_EQ(run.FileList, (std::vector<std::string>{"Alpha.txt", "beta.txt", "charlie.txt"}));
+    EXPECT_EQ(run.FileList(), (std::vector<std::string>{"Alpha.txt", "beta.txt", "charlie.txt"}));
     EXPECT_EQ(run.Stats().FileCount, 3);
 }
 
@@ -107,16 +107,16 @@ TEST_F(RunFixture, ProgressEveryHundredWordsAndBreakStopsTheRun) {
     std::vector<std::string> progress;
     int asked = 0;
     bool answer = false;
-    run.hooks.showProgress = [&] {
+    run.Hooks().showProgress = [&] {
         progress.push_back(run.ProgressText());
         // The user chooses Break during the second document.
-        if (run.state.FilesRead == 2 && run.state.TotalWords == 1200) run.state.BreakRequested = true;
-        if (run.state.FilesRead == 2 && run.state.TotalWords == 1500) {
-            run.state.BreakRequested = true;
+        if (run.State().FilesRead == 2 && run.State().TotalWords == 1200) run.State().BreakRequested = true;
+        if (run.State().FilesRead == 2 && run.State().TotalWords == 1500) {
+            run.State().BreakRequested = true;
             answer = true;
         }
     };
-    run.hooks.confirmStop = [&] {
+    run.Hooks().confirmStop = [&] {
         ++asked;
         return answer;
     };
@@ -124,14 +124,14 @@ TEST_F(RunFixture, ProgressEveryHundredWordsAndBreakStopsTheRun) {
     run.ReadDocuments({first, second, third}, false);
     run.GeneralClosedown();
     EXPECT_EQ(asked, 2);  // No once, then Yes
-    EXPECT_EQ(run.state.TotalWords, 1500);
+    EXPECT_EQ(run.State().TotalWords, 1500);
     EXPECT_EQ(run.Stats().FileCount, 2);
     ASSERT_EQ(progress.size(), 15u);
     EXPECT_EQ(progress[0], "Words 100 ... Unique 100");
     EXPECT_EQ(progress[11], "Words 1200 ... Unique 300");
-    EXPECT_EQ(run.FileList, (std::vector<std::string>{"first.txt", "second.txt"}));
+    EXPECT_EQ(run.FileList(), (std::vector<std::string>{"first.txt", "second.txt"}));
     // The orders are built from what was read.
-    EXPECT_EQ(run.orders.FreqIndex[1], run.store.AlphaIndex()[1]);
+    EXPECT_EQ(run.Orders().FreqIndex[1], run.Store().AlphaIndex()[1]);
 }
 
 TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {
@@ -145,7 +145,7 @@ TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
     }
     run.GeneralClosedown();
-    EXPECT_EQ(run.store.WordCount(), 2);
+    EXPECT_EQ(run.Store().WordCount(), 2);
     EXPECT_EQ(run.Stats().TotalWords, 2);
 }
 
@@ -166,10 +166,10 @@ TEST_F(RunFixture, MissingCommonListRaises) {
 
 TEST_F(RunFixture, TextInMemoryIsNamedAndCounted) {
     run.GeneralInitialize(CharacterSet::Windows, nullptr);
-    run.state.FilesRead = 1;
+    run.State().FilesRead = 1;
     run.VornixText("one two\r\nthree", "Clipboard", false);
     run.GeneralClosedown();
-    EXPECT_EQ(run.FileList, std::vector<std::string>{"Clipboard"});
+    EXPECT_EQ(run.FileList(), std::vector<std::string>{"Clipboard"});
     EXPECT_EQ(run.Stats().TotalWords, 3);
 }
 
@@ -178,8 +178,8 @@ TEST_F(RunFixture, EmptyInputGivesEmptyResult) {
     run.GeneralInitialize(CharacterSet::Windows, nullptr);
     run.ReadDocuments({empty}, false);
     run.GeneralClosedown();
-    EXPECT_EQ(run.store.WordCount(), 0);
-    EXPECT_EQ(run.orders.FreqIndex[1], 0);
+    EXPECT_EQ(run.Store().WordCount(), 0);
+    EXPECT_EQ(run.Orders().FreqIndex[1], 0);
 }
 
 TEST(FileNames, SortCaseInsensitively) {

@@ -5,9 +5,9 @@
 
 #include "TestSupport.h"
 #include "engine/AnalysisRun.h"
+#include "engine/Cp1252.h"
 #include "engine/Scanner.h"
 #include "engine/TextDecoder.h"
-#include "input/Cp1252.h"
 
 using namespace vornix;
 using Words = std::vector<std::string>;
@@ -218,9 +218,9 @@ TEST(TextDecoder, ClipboardTextReadsByTheUnicodeRules) {
     run.VornixUnicodeText(u"\u0141\u00F3d\u017A caf\u00E9 \u03B1\u03B2 na\u00EFve\0hidden words", "Clipboard", false);
     run.GeneralClosedown();
     Words words;
-    for (std::int32_t i = 1; i <= run.store.WordCount(); ++i)
-        words.emplace_back(run.store.ReadWordRecord(run.store.AlphaIndex()[i]).Text());
+    for (std::int32_t i = 1; i <= run.Store().WordCount(); ++i)
+        words.emplace_back(run.Store().ReadWordRecord(run.Store().AlphaIndex()[i]).Text());
     EXPECT_EQ(words, (Words{"CAFE", "LODZ", "NAIVE"}));
     EXPECT_EQ(run.Stats().OtherScriptLetters, 2);
-    EXPECT_EQ(run.FileList, (std::vector<std::string>{"Clipboard"}));
+    EXPECT_EQ(run.FileList(), (std::vector<std::string>{"Clipboard"}));
 }

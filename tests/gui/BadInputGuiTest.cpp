@@ -22,31 +22,31 @@ protected:
     // The window is idle and usable again after a run.
     void ExpectIdle() {
         EXPECT_FALSE(Main().Busy());
-        EXPECT_TRUE(Main().File1->menuAction()->isVisible());
-        EXPECT_FALSE(Main().Break1->isVisible());
+        EXPECT_TRUE(Menu("File1")->menuAction()->isVisible());
+        EXPECT_FALSE(Act("Break1")->isVisible());
         EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     }
 };
 
 TEST_F(BadInputGui, FilesThatAreNotTextOrNotFiles) {
     Start();
-    Main().ReadCommonWordList1->setChecked(false);
+    Act("ReadCommonWordList1")->setChecked(false);
 
     OpenDocuments({QString::fromStdString(dir.path())});
     EXPECT_EQ(ui.Texts("Error"), QStringList{QString::fromStdString("Cannot open file " + dir.path())});
     ExpectIdle();
 
     OpenDocuments({QString::fromStdString(WriteText("empty.txt", ""))});
-    EXPECT_EQ(Main().Model()->rowCount(), 0);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_EQ(Model()->rowCount(), 0);
+    EXPECT_FALSE(Grid()->isVisible());
     ExpectIdle();
 
     std::string bytes;
     for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
     bytes += std::string(4096, '\0') + "tail";
-    Main().ShowNumbers1->setChecked(true);
-    Main().AlphabeticalList1->setChecked(true);
-    Main().FrequencyList1->setChecked(false);
+    Act("ShowNumbers1")->setChecked(true);
+    Act("AlphabeticalList1")->setChecked(true);
+    Act("FrequencyList1")->setChecked(false);
     OpenDocuments({QString::fromStdString(WriteText("binary.bin", bytes))});
     EXPECT_EQ(Rows(), (Table{"1|0123456789|1", "2|AAAAAAAECEEEEIIII|2", "3|ABCDEFGHIJKLMNOPQRSTUVWXYZ|2", "4|NOOOOO|2",
                              "5|OUUUUY|2", "6|TAIL|1", "7|Y|1", "8|_|1"}));
@@ -60,9 +60,9 @@ TEST_F(BadInputGui, FiftyMegabytesOfClipboardText) {
     text.reserve(50 << 20);
     for (int i = 0; i < (50 << 20) / 10; ++i) text += QStringLiteral("word text ");
     QGuiApplication::clipboard()->setText(text);
-    Main().OpenClipboard1Click();
+    Act("OpenClipboard1")->trigger();
     EXPECT_EQ(Rows(), (Table{"1|TEXT|5242880", "2|WORD|5242880"}));
-    EXPECT_EQ(StatsWin().TotWords->text(), "10485760");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text(), "10485760");
     ExpectIdle();
 }
 
@@ -74,8 +74,8 @@ TEST_F(BadInputGui, ListThatVanishedBetweenRunsIsReported) {
     OpenDocuments({QString::fromStdString(WriteText("b.txt", "the dog"))});
     EXPECT_EQ(ui.Texts("Error"),
               QStringList{QString::fromStdString("Cannot open file " + SettingsFolder() + "Vornix.dat")});
-    EXPECT_EQ(Main().Run().store.WordCount(), 0);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_EQ(Main().Run().Store().WordCount(), 0);
+    EXPECT_FALSE(Grid()->isVisible());
     ExpectIdle();
 }
 

@@ -49,26 +49,28 @@ protected:
     }
     void Analyse(const std::string& text) { OpenDocuments({QString::fromStdString(WriteText("doc.txt", text))}); }
 
-    bool EditorShown() { return Main().Memo1->isVisible(); }
-    QString MemoText() { return Main().Memo1->toPlainText(); }
-    bool Changed() { return Main().Memo1->document()->isModified(); }
+    bool EditorShown() { return Find<QPlainTextEdit>("Memo1")->isVisible(); }
+    QString MemoText() { return Find<QPlainTextEdit>("Memo1")->toPlainText(); }
+    bool Changed() { return Find<QPlainTextEdit>("Memo1")->document()->isModified(); }
     void Click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     // Chooses the add item of the grid's pop-up menu on a row, as the mouse does.
     void AddFromRow(int row) {
-        Main().Grid->setCurrentIndex(Main().Model()->index(row, 1));
-        const QPoint at = Main().Grid->visualRect(Main().Grid->currentIndex()).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, Main().Grid->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(Main().Grid->viewport(), &event);
-        ASSERT_TRUE(Main().PopupMenu1->isVisible());
-        QTest::mouseClick(Main().PopupMenu1, Qt::LeftButton, {},
-                          Main().PopupMenu1->actionGeometry(Main().Add2Common1).center());
-        EXPECT_FALSE(Main().PopupMenu1->isVisible());
+        Grid()->setCurrentIndex(Model()->index(row, 1));
+        const QPoint at = Grid()->visualRect(Grid()->currentIndex()).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, Grid()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(Grid()->viewport(), &event);
+        ASSERT_TRUE(Menu("PopupMenu1")->isVisible());
+        QTest::mouseClick(Menu("PopupMenu1"), Qt::LeftButton, {},
+                          Menu("PopupMenu1")->actionGeometry(Act("Add2Common1")).center());
+        EXPECT_FALSE(Menu("PopupMenu1")->isVisible());
     }
     // Statistics figures: common words, common found, unique non-common, unused.
     std::vector<std::string> CommonFigures() {
-        return {StatsWin().DATwords->text().toStdString(), StatsWin().DATfound->text().toStdString(),
-                StatsWin().UniqueWords2->text().toStdString(), StatsWin().DATunused->text().toStdString()};
+        return {In<QLabel>(StatsWin(), "DATwords")->text().toStdString(),
+                In<QLabel>(StatsWin(), "DATfound")->text().toStdString(),
+                In<QLabel>(StatsWin(), "UniqueWords2")->text().toStdString(),
+                In<QLabel>(StatsWin(), "DATunused")->text().toStdString()};
     }
 
 private:
@@ -78,10 +80,10 @@ private:
 TEST_F(CommonListTest, TheMasterListIsInstalledOnceAndNeverReplaced) {
     Start();
     EXPECT_EQ(ReadFile(ListFile()), kMasterList);
-    EXPECT_TRUE(Main().ReadCommonWordList1->isChecked());
-    EXPECT_TRUE(Main().ReadCommonWordList1->isEnabled());
-    EXPECT_TRUE(Main().EditCommonWordList1->isEnabled());
-    EXPECT_TRUE(Main().ShowCommonWords1->isEnabled());
+    EXPECT_TRUE(Act("ReadCommonWordList1")->isChecked());
+    EXPECT_TRUE(Act("ReadCommonWordList1")->isEnabled());
+    EXPECT_TRUE(Act("EditCommonWordList1")->isEnabled());
+    EXPECT_TRUE(Act("ShowCommonWords1")->isEnabled());
     Stop();
 
     // The user's own list stays, also when the master copy is newer.
@@ -101,40 +103,40 @@ TEST_F(CommonListTest, AMasterListThatCannotBeCopiedGreysTheListItems) {
     std::filesystem::create_directory(programFolder + "Vornix.dat");
     Start();
     EXPECT_FALSE(FileExists(ListFile()));
-    EXPECT_FALSE(Main().ReadCommonWordList1->isChecked());
-    EXPECT_FALSE(Main().ReadCommonWordList1->isEnabled());
-    EXPECT_FALSE(Main().ShowCommonWords1->isEnabled());
-    EXPECT_FALSE(Main().EditCommonWordList1->isEnabled());
+    EXPECT_FALSE(Act("ReadCommonWordList1")->isChecked());
+    EXPECT_FALSE(Act("ReadCommonWordList1")->isEnabled());
+    EXPECT_FALSE(Act("ShowCommonWords1")->isEnabled());
+    EXPECT_FALSE(Act("EditCommonWordList1")->isEnabled());
     Stop();
     EXPECT_EQ(Settings().IniSetting("ReadCommon"), "n");
 
     // With a list there again, the item is offered but stays unchecked as stored.
     WriteUserList("THE\r\n");
     Start();
-    EXPECT_TRUE(Main().ReadCommonWordList1->isEnabled());
-    EXPECT_FALSE(Main().ReadCommonWordList1->isChecked());
-    EXPECT_FALSE(Main().EditCommonWordList1->isEnabled());
+    EXPECT_TRUE(Act("ReadCommonWordList1")->isEnabled());
+    EXPECT_FALSE(Act("ReadCommonWordList1")->isChecked());
+    EXPECT_FALSE(Act("EditCommonWordList1")->isEnabled());
 }
 
 TEST_F(CommonListTest, RestoreIsOfferedOnlyForAListOtherThanTheDefault) {
     Start();
     auto restoreOffered = [&] {
-        emit Main().Options1->aboutToShow();
-        return Main().RestoredefaultlistVornixdat1->isEnabled();
+        emit Menu("Options1")->aboutToShow();
+        return Act("RestoredefaultlistVornixdat1")->isEnabled();
     };
     EXPECT_FALSE(restoreOffered());
     // The default list chosen under another letter case still counts as the default.
-    ui.openFileAnswers.push_back(Main().DefaultCommonList.toUpper());
-    Main().Selectcustomlist1->trigger();
-    EXPECT_EQ(Main().CurrentCommonList, Main().DefaultCommonList.toUpper());
+    ui.openFileAnswers.push_back(Main().DefaultCommonList().toUpper());
+    Act("Selectcustomlist1")->trigger();
+    EXPECT_EQ(Main().CurrentCommonList(), Main().DefaultCommonList().toUpper());
     EXPECT_FALSE(restoreOffered());
 
     const QString custom = QString::fromStdString(WriteText("custom.dat", "CAT\r\n"));
     ui.openFileAnswers.push_back(custom);
-    Main().Selectcustomlist1->trigger();
+    Act("Selectcustomlist1")->trigger();
     EXPECT_TRUE(restoreOffered());
-    Main().RestoredefaultlistVornixdat1->trigger();
-    EXPECT_EQ(Main().CurrentCommonList, Main().DefaultCommonList);
+    Act("RestoredefaultlistVornixdat1")->trigger();
+    EXPECT_EQ(Main().CurrentCommonList(), Main().DefaultCommonList());
     EXPECT_FALSE(restoreOffered());
 }
 
@@ -143,23 +145,23 @@ TEST_F(CommonListTest, ACustomListServesTheNextRunAndIsForgottenAtRestart) {
     const QString custom = QString::fromStdString(WriteText("lists/animals.txt", "cat DOG\r\n"));
     Start();
     ui.openFileAnswers.push_back(custom);
-    Main().Selectcustomlist1->trigger();
+    Act("Selectcustomlist1")->trigger();
     EXPECT_EQ(ui.openRequests.back().folder.toStdString(), SettingsFolder().substr(0, SettingsFolder().size() - 1));
     // Nothing runs until the user asks; the next run reads the custom list only.
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
     Analyse("the cat and the dog");
     EXPECT_EQ(Rows(), (Table{"1|THE|2", "2|AND|1"}));
     Stop();
     EXPECT_EQ(Settings().IniSetting("CustomDat"), custom.toStdString());
 
     Start();
-    EXPECT_EQ(Main().CurrentCommonList, Main().DefaultCommonList);
+    EXPECT_EQ(Main().CurrentCommonList(), Main().DefaultCommonList());
     // The dialog opens at the custom list's folder with its name filled in; cancelling
     // keeps the default list and the preset.
-    Main().Selectcustomlist1->trigger();
+    Act("Selectcustomlist1")->trigger();
     EXPECT_EQ(ui.openRequests.back().folder.toStdString(), dir.file("lists"));
     EXPECT_EQ(ui.openRequests.back().fileName, custom);
-    EXPECT_EQ(Main().CurrentCommonList, Main().DefaultCommonList);
+    EXPECT_EQ(Main().CurrentCommonList(), Main().DefaultCommonList());
     Stop();
     EXPECT_EQ(Settings().IniSetting("CustomDat"), custom.toStdString());
 }
@@ -168,65 +170,66 @@ TEST_F(CommonListTest, TheEditorOpensInTheCaseFormInPlaceOfTheTable) {
     WriteUserList("The\r\nCaf\xC9s\r\nof\r\n");
     Start();
     Analyse("cat dog");
-    ASSERT_TRUE(Main().Grid->isVisible());
-    Main().LowerCase1->trigger();
-    Main().EditCommonWordList1->trigger();
+    ASSERT_TRUE(Grid()->isVisible());
+    Act("LowerCase1")->trigger();
+    Act("EditCommonWordList1")->trigger();
 
     EXPECT_TRUE(EditorShown());
     EXPECT_EQ(MemoText(), QString::fromLatin1("the\ncaf\xC9s\nof\n"));
     EXPECT_FALSE(Changed());
-    EXPECT_FALSE(Main().Grid->isVisible());
-    EXPECT_FALSE(Main().TabControl1->isVisible());
-    EXPECT_FALSE(Main().OpenBut->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
+    EXPECT_FALSE(Find<QTabBar>("TabControl1")->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("OpenBut")->isVisible());
     EXPECT_EQ(StatusLine(), "");
     EXPECT_EQ(Main().centralWidget()->palette().color(QPalette::Window), QColor(0, 128, 0));
     // The four buttons stand side by side, centred in the bottom panel.
     const int half = Main().centralWidget()->width() / 2;
-    EXPECT_EQ(Main().SaveBut->geometry().right() + 1, half - 75);
-    EXPECT_EQ(Main().SortBut->x(), half - 75);
-    EXPECT_EQ(Main().CancelBut->x(), half);
-    EXPECT_EQ(Main().HelpBut->x(), half + 75);
-    for (QPushButton* b : {Main().SaveBut, Main().SortBut, Main().CancelBut, Main().HelpBut}) {
+    EXPECT_EQ(Find<QPushButton>("SaveBut")->geometry().right() + 1, half - 75);
+    EXPECT_EQ(Find<QPushButton>("SortBut")->x(), half - 75);
+    EXPECT_EQ(Find<QPushButton>("CancelBut")->x(), half);
+    EXPECT_EQ(Find<QPushButton>("HelpBut")->x(), half + 75);
+    for (QPushButton* b : {Find<QPushButton>("SaveBut"), Find<QPushButton>("SortBut"), Find<QPushButton>("CancelBut"),
+                           Find<QPushButton>("HelpBut")}) {
         EXPECT_TRUE(b->isVisible());
         EXPECT_EQ(b->width(), 75);
     }
 
     // Escape does nothing while the editor is open, and Cancel right after opening asks
     // nothing, since the case form is no change.
-    QTest::keyClick(Main().Memo1, Qt::Key_Escape);
+    QTest::keyClick(Find<QPlainTextEdit>("Memo1"), Qt::Key_Escape);
     EXPECT_TRUE(EditorShown());
     EXPECT_FALSE(Changed());
-    Click(Main().CancelBut);
+    Click(Find<QPushButton>("CancelBut"));
     EXPECT_TRUE(ui.Texts("Confirm").isEmpty());
     EXPECT_FALSE(EditorShown());
-    EXPECT_FALSE(Main().SaveBut->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("SaveBut")->isVisible());
     EXPECT_EQ(MemoText(), "");
-    EXPECT_TRUE(Main().OpenBut->isVisible());
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("OpenBut")->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
     EXPECT_EQ(ReadFile(ListFile()), "The\r\nCaf\xC9s\r\nof\r\n");
 
     // The table of the last run comes back unchanged with the next order command.
-    Main().FrequencyList1->trigger();
-    EXPECT_TRUE(Main().Grid->isVisible());
+    Act("FrequencyList1")->trigger();
+    EXPECT_TRUE(Grid()->isVisible());
     EXPECT_EQ(Rows(), (Table{"1|cat|1", "2|dog|1"}));
 }
 
 TEST_F(CommonListTest, SortGroupsTheWordsAndSaveWritesTheTextAsItStands) {
     WriteUserList("the cat, the dog. a bee");
     Start();
-    Main().EditCommonWordList1->trigger();
-    Click(Main().SortBut);
+    Act("EditCommonWordList1")->trigger();
+    Click(Find<QPushButton>("SortBut"));
     EXPECT_EQ(MemoText(), "A \n\nBEE \n\nCAT \n\nDOG \n\nTHE THE ");
-    EXPECT_EQ(QApplication::focusWidget(), Main().Memo1);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QPlainTextEdit>("Memo1"));
     EXPECT_EQ(ReadFile(ListFile()), "the cat, the dog. a bee");  // Sort does not write
 
-    Click(Main().SaveBut);
+    Click(Find<QPushButton>("SaveBut"));
     EXPECT_EQ(ReadFile(ListFile()), "A \r\n\r\nBEE \r\n\r\nCAT \r\n\r\nDOG \r\n\r\nTHE THE ");
     EXPECT_FALSE(EditorShown());
-    EXPECT_TRUE(Main().OpenBut->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("OpenBut")->isVisible());
     EXPECT_TRUE(ui.messages.empty());
 
-    Main().EditCommonWordList1->trigger();
+    Act("EditCommonWordList1")->trigger();
     EXPECT_EQ(MemoText(), "A \n\nBEE \n\nCAT \n\nDOG \n\nTHE THE ");
     EXPECT_FALSE(Changed());
 }
@@ -236,41 +239,41 @@ TEST_F(CommonListTest, SortFollowsTheLanguageNotTheByteOrder) {
     // a hyphen and a letter above 127 split words; the last word has no line break.
     WriteUserList("zoo 'tis can't\r\ncant tab 42 Well-known caf\xE9s 7up\r\n\r\ntis");
     Start();
-    Main().LowerCase1->trigger();
-    Main().EditCommonWordList1->trigger();
-    Click(Main().SortBut);
+    Act("LowerCase1")->trigger();
+    Act("EditCommonWordList1")->trigger();
+    Click(Find<QPushButton>("SortBut"));
     EXPECT_EQ(MemoText(), "42 7up \n\ncaf can't cant \n\nknown \n\ns \n\ntab 'tis tis \n\nwell \n\nzoo ");
     // The sorted text is a change: Cancel asks before it is lost, and No keeps it.
     EXPECT_TRUE(Changed());
-    Click(Main().CancelBut);
+    Click(Find<QPushButton>("CancelBut"));
     EXPECT_EQ(ui.Texts("Confirm"), QStringList{kAbandon});
     EXPECT_TRUE(EditorShown());
     EXPECT_TRUE(MemoText().startsWith("42 7up "));
 
     // An empty editor stays empty.
-    Main().Memo1->clear();
-    Click(Main().SortBut);
+    Find<QPlainTextEdit>("Memo1")->clear();
+    Click(Find<QPushButton>("SortBut"));
     EXPECT_EQ(MemoText(), "");
 }
 
 TEST_F(CommonListTest, CancelAsksOnlyAfterTypingAndNoKeepsTheText) {
     Start();
-    Main().EditCommonWordList1->trigger();
-    Main().Memo1->moveCursor(QTextCursor::End);
-    QTest::keyClicks(Main().Memo1, "ZEBRA");
+    Act("EditCommonWordList1")->trigger();
+    Find<QPlainTextEdit>("Memo1")->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "ZEBRA");
     EXPECT_TRUE(Changed());
-    Click(Main().CancelBut);
+    Click(Find<QPushButton>("CancelBut"));
     EXPECT_EQ(ui.Texts("Confirm"), QStringList{kAbandon});
     EXPECT_TRUE(EditorShown());
     EXPECT_TRUE(MemoText().endsWith("AND\nZEBRA"));
 
     // Opening the editor again does not drop the typing without asking either.
-    Main().EditCommonWordList1->trigger();
+    Act("EditCommonWordList1")->trigger();
     EXPECT_EQ(ui.Texts("Confirm").size(), 2);
     EXPECT_TRUE(MemoText().endsWith("AND\nZEBRA"));
 
     ui.confirmAnswers = {true};
-    Click(Main().CancelBut);
+    Click(Find<QPushButton>("CancelBut"));
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(ReadFile(ListFile()), kMasterList);
 }
@@ -278,28 +281,28 @@ TEST_F(CommonListTest, CancelAsksOnlyAfterTypingAndNoKeepsTheText) {
 TEST_F(CommonListTest, ADisplayCommandLeavesTheEditorOnlyWhenTheTextMayGo) {
     Start();
     Analyse("cat dog dog the");
-    Main().EditCommonWordList1->trigger();
-    QTest::keyClicks(Main().Memo1, "OX ");
-    Main().AlphabeticalList1->trigger();
+    Act("EditCommonWordList1")->trigger();
+    QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "OX ");
+    Act("AlphabeticalList1")->trigger();
     // Answered No: the editor and its text stay in front; the order is taken.
     EXPECT_EQ(ui.Texts("Confirm"), QStringList{kAbandon});
     EXPECT_TRUE(EditorShown());
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
     EXPECT_TRUE(MemoText().startsWith("OX "));
-    EXPECT_TRUE(Main().AlphabeticalList1->isChecked());
+    EXPECT_TRUE(Act("AlphabeticalList1")->isChecked());
 
     ui.confirmAnswers = {true};
-    Main().FrequencyList1->trigger();
+    Act("FrequencyList1")->trigger();
     EXPECT_FALSE(EditorShown());
-    EXPECT_FALSE(Main().SaveBut->isVisible());
-    EXPECT_TRUE(Main().Grid->isVisible());
-    EXPECT_TRUE(Main().TabControl1->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("SaveBut")->isVisible());
+    EXPECT_TRUE(Grid()->isVisible());
+    EXPECT_TRUE(Find<QTabBar>("TabControl1")->isVisible());
     EXPECT_EQ(Rows(), (Table{"1|DOG|2", "2|CAT|1"}));
     EXPECT_EQ(ReadFile(ListFile()), kMasterList);
 
     // An unchanged editor simply gives way.
-    Main().EditCommonWordList1->trigger();
-    Main().ShowCommonWords1->trigger();
+    Act("EditCommonWordList1")->trigger();
+    Act("ShowCommonWords1")->trigger();
     EXPECT_EQ(ui.Texts("Confirm").size(), 2);  // the two answers above only
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(Rows(), (Table{"1|DOG|2", "2|CAT|1", "3|THE|1"}));
@@ -310,14 +313,14 @@ TEST_F(CommonListTest, AFailedSaveKeepsTheEditorTheTextAndTheOldList) {
     const QString custom = QString::fromStdString(WriteText("lists/custom.dat", "OLD\r\n"));
     Start();
     ui.openFileAnswers.push_back(custom);
-    Main().Selectcustomlist1->trigger();
-    Main().EditCommonWordList1->trigger();
-    QTest::keyClicks(Main().Memo1, "NEW ");
+    Act("Selectcustomlist1")->trigger();
+    Act("EditCommonWordList1")->trigger();
+    QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "NEW ");
 
     // The list's folder is gone and a plain file stands in its place.
     std::filesystem::rename(dir.file("lists"), dir.file("moved"));
     WriteText("lists", "a file, not a folder");
-    Click(Main().SaveBut);
+    Click(Find<QPushButton>("SaveBut"));
     ASSERT_EQ(ui.Texts("Error").size(), 1);
     EXPECT_TRUE(ui.Texts("Error")[0].startsWith("Cannot create file " + custom)) << ui.Texts("Error")[0].toStdString();
     EXPECT_TRUE(EditorShown());
@@ -328,7 +331,7 @@ TEST_F(CommonListTest, AFailedSaveKeepsTheEditorTheTextAndTheOldList) {
     // Once the folder is back, the same Save succeeds.
     std::filesystem::remove(dir.file("lists"));
     std::filesystem::rename(dir.file("moved"), dir.file("lists"));
-    Click(Main().SaveBut);
+    Click(Find<QPushButton>("SaveBut"));
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(ReadFile(custom.toStdString()), "NEW OLD\r\n");
 }
@@ -336,17 +339,17 @@ TEST_F(CommonListTest, AFailedSaveKeepsTheEditorTheTextAndTheOldList) {
 TEST_F(CommonListTest, SaveWritesTheListTheEditorWasOpenedOn) {
     const QString other = QString::fromStdString(WriteText("other.dat", "KEEP\r\n"));
     Start();
-    Main().EditCommonWordList1->trigger();
-    QTest::keyClicks(Main().Memo1, "OX");
-    QTest::keyClick(Main().Memo1, Qt::Key_Return);
+    Act("EditCommonWordList1")->trigger();
+    QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "OX");
+    QTest::keyClick(Find<QPlainTextEdit>("Memo1"), Qt::Key_Return);
     // Another list is chosen while the editor is open: it is the next run's list, but
     // the editor's text still belongs to the default one.
     ui.openFileAnswers.push_back(other);
-    Main().Selectcustomlist1->trigger();
-    Click(Main().SaveBut);
+    Act("Selectcustomlist1")->trigger();
+    Click(Find<QPushButton>("SaveBut"));
     EXPECT_EQ(ReadFile(ListFile()), std::string("OX\r\n") + kMasterList);
     EXPECT_EQ(ReadFile(other.toStdString()), "KEEP\r\n");
-    EXPECT_EQ(Main().CurrentCommonList, other);
+    EXPECT_EQ(Main().CurrentCommonList(), other);
 }
 
 TEST_F(CommonListTest, AListThatCannotBeOpenedLeavesTheWindowAsItWas) {
@@ -354,24 +357,24 @@ TEST_F(CommonListTest, AListThatCannotBeOpenedLeavesTheWindowAsItWas) {
     Analyse("cat dog");
     const QString missing = QString::fromStdString(dir.file("missing.dat"));
     ui.openFileAnswers.push_back(missing);
-    Main().Selectcustomlist1->trigger();
-    Main().EditCommonWordList1->trigger();
+    Act("Selectcustomlist1")->trigger();
+    Act("EditCommonWordList1")->trigger();
     EXPECT_EQ(ui.Texts("Error"), QStringList{"Cannot open file " + missing});
     EXPECT_FALSE(EditorShown());
-    EXPECT_FALSE(Main().SaveBut->isVisible());
-    EXPECT_TRUE(Main().Grid->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("SaveBut")->isVisible());
+    EXPECT_TRUE(Grid()->isVisible());
     EXPECT_EQ(Rows(), (Table{"1|CAT|1", "2|DOG|1"}));
 }
 
 TEST_F(CommonListTest, HelpOpensTheEditorsTopicAndReturnsToTheText) {
     Start();
-    Main().EditCommonWordList1->trigger();
-    Click(Main().HelpBut);
+    Act("EditCommonWordList1")->trigger();
+    Click(Find<QPushButton>("HelpBut"));
     // No help pages lie beside the test's program: the warning names the page asked for.
     ASSERT_EQ(ui.Texts("Warning").size(), 1);
     EXPECT_TRUE(ui.Texts("Warning")[0].contains("html/options.htm")) << ui.Texts("Warning")[0].toStdString();
     EXPECT_TRUE(EditorShown());
-    EXPECT_EQ(QApplication::focusWidget(), Main().Memo1);
+    EXPECT_EQ(QApplication::focusWidget(), Find<QPlainTextEdit>("Memo1"));
 }
 
 TEST_F(CommonListTest, AddingAWordHidesItAtOnceAndCountsItCommon) {
@@ -381,7 +384,7 @@ TEST_F(CommonListTest, AddingAWordHidesItAtOnceAndCountsItCommon) {
     ASSERT_EQ(Rows(), (Table{"1|THE|3", "2|CAT|2", "3|DOG|1"}));
     EXPECT_EQ(CommonFigures(), (std::vector<std::string>{"2", "1", "3", "1"}));
     // The grid shows the word in lower case; the stored word is added.
-    Main().LowerCase1->trigger();
+    Act("LowerCase1")->trigger();
     QStringList status;
     QObject::connect(&Main(), &TVornixMain::StatusShown, [&](const QString& s) { status << s; });
     AddFromRow(0);
@@ -404,7 +407,7 @@ TEST_F(CommonListTest, AddingAWordHidesItAtOnceAndCountsItCommon) {
 
 TEST_F(CommonListTest, AWordAlreadyCommonIsNotAddedAgain) {
     Start();
-    Main().ShowCommonWords1->setChecked(true);
+    Act("ShowCommonWords1")->setChecked(true);
     Analyse("the the cat");
     ASSERT_EQ(Rows()[0], "1|THE|2");
     const std::vector<std::string> figures = CommonFigures();
@@ -412,13 +415,13 @@ TEST_F(CommonListTest, AWordAlreadyCommonIsNotAddedAgain) {
     EXPECT_EQ(StatusLine(), "THE is already in the common words list");
     EXPECT_EQ(ReadFile(ListFile()), kMasterList);
     EXPECT_EQ(CommonFigures(), figures);
-    EXPECT_EQ(Main().Run().state.CommonWords, 4);
+    EXPECT_EQ(Main().Run().State().CommonWords, 4);
 
     // A word of the full 40 characters is added whole.
     const std::string longest(40, 'Q');
     Analyse(longest + " the");
     AddFromRow(0);
-    EXPECT_EQ(Main().Run().state.CommonWords, 5);
+    EXPECT_EQ(Main().Run().State().CommonWords, 5);
     EXPECT_EQ(ReadFile(ListFile()), longest + "\r\n" + kMasterList);
 }
 

@@ -1,6 +1,7 @@
 // The Display menu, the order tabs, the threshold (pop-up menu and settings dialog), the
 // keys and the layout of the results view, driven as a user drives them.
 #include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -26,6 +27,7 @@
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
 #include "display/StatsWindow.h"
+#include "engine/WordStore.h"
 #include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
 
@@ -62,8 +64,8 @@ protected:
     void Analyse(const std::string& text = kText) {
         OpenDocuments({QString::fromStdString(WriteText("doc.txt", text))});
     }
-    QModelIndex Current() const { return const_cast<DisplayControlsTest*>(this)->Main().Grid->currentIndex(); }
-    void SetCurrent(int row, int column) { Main().Grid->setCurrentIndex(Main().Model()->index(row, column)); }
+    QModelIndex Current() const { return const_cast<DisplayControlsTest*>(this)->Grid()->currentIndex(); }
+    void SetCurrent(int row, int column) { Grid()->setCurrentIndex(Model()->index(row, column)); }
 
     // Opens "Additional settings" with F5, lets act() work on the dialog, and leaves it
     // by the given way ("ok", "cancel", "escape", "close").
@@ -77,11 +79,11 @@ protected:
             ran = true;
             act(dlg);
             if (leave == "ok")
-                QTest::mouseClick(dlg.OKBtn, Qt::LeftButton);
+                QTest::mouseClick(In<QPushButton>(dlg, "OKBtn"), Qt::LeftButton);
             else if (leave == "cancel")
-                QTest::mouseClick(dlg.CancelBut, Qt::LeftButton);
+                QTest::mouseClick(In<QPushButton>(dlg, "CancelBut"), Qt::LeftButton);
             else if (leave == "escape")
-                QTest::keyClick(dlg.OKBtn, Qt::Key_Escape);
+                QTest::keyClick(In<QPushButton>(dlg, "OKBtn"), Qt::Key_Escape);
             else
                 dlg.close();
         });
@@ -98,26 +100,26 @@ protected:
     // the pop-up menu it opens, and the release. Returns whether the menu opened.
     bool RightClickAt(const QPoint& inViewport) {
         QWindow* window = Main().windowHandle();
-        const QPoint at = window->mapFromGlobal(Main().Grid->viewport()->mapToGlobal(inViewport));
+        const QPoint at = window->mapFromGlobal(Grid()->viewport()->mapToGlobal(inViewport));
         QTest::mousePress(window, Qt::RightButton, {}, at);
-        const bool opened = Main().PopupMenu1->isVisible();
-        Main().PopupMenu1->hide();
+        const bool opened = Menu("PopupMenu1")->isVisible();
+        Menu("PopupMenu1")->hide();
         QTest::mouseRelease(window, Qt::RightButton, {}, at);
         return opened;
     }
     bool RightClick(int row, int column) {
-        return RightClickAt(Main().Grid->visualRect(Main().Model()->index(row, column)).center());
+        return RightClickAt(Grid()->visualRect(Model()->index(row, column)).center());
     }
     // Opens the grid's pop-up menu as the right button's context-menu event does.
     void OpenPopup() {
-        const QPoint at = Main().Grid->visualRect(Current()).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, Main().Grid->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(Main().Grid->viewport(), &event);
-        ASSERT_TRUE(Main().PopupMenu1->isVisible());
+        const QPoint at = Grid()->visualRect(Current()).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, Grid()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(Grid()->viewport(), &event);
+        ASSERT_TRUE(Menu("PopupMenu1")->isVisible());
     }
     void ClickPopupItem(QAction* item) {
-        QTest::mouseClick(Main().PopupMenu1, Qt::LeftButton, {}, Main().PopupMenu1->actionGeometry(item).center());
-        EXPECT_FALSE(Main().PopupMenu1->isVisible());
+        QTest::mouseClick(Menu("PopupMenu1"), Qt::LeftButton, {}, Menu("PopupMenu1")->actionGeometry(item).center());
+        EXPECT_FALSE(Menu("PopupMenu1")->isVisible());
     }
     void WriteSettings(const std::string& lines) {
         std::filesystem::create_directories(SettingsFolder());
@@ -129,13 +131,13 @@ TEST_F(DisplayControlsTest, OrdersRefillOnlyWhenNeededAndTheTabFollows) {
     Start();
     RefillCounter refills(Main());
     // Before any run an order only moves the check mark and the tab.
-    Main().WordLengthList1->trigger();
-    EXPECT_TRUE(Main().WordLengthList1->isChecked());
-    EXPECT_FALSE(Main().FrequencyList1->isChecked());
-    EXPECT_EQ(Main().TabControl1->currentIndex(), 2);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    Act("WordLengthList1")->trigger();
+    EXPECT_TRUE(Act("WordLengthList1")->isChecked());
+    EXPECT_FALSE(Act("FrequencyList1")->isChecked());
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), 2);
+    EXPECT_FALSE(Grid()->isVisible());
     EXPECT_EQ(StatusLine(), "");
-    Main().FrequencyList1->trigger();
+    Act("FrequencyList1")->trigger();
 
     Analyse();
     EXPECT_EQ(refills.Take(), 1);
@@ -143,33 +145,33 @@ TEST_F(DisplayControlsTest, OrdersRefillOnlyWhenNeededAndTheTabFollows) {
 
     // The order already checked while the grid shows: nothing at all.
     SetCurrent(3, 2);
-    Main().FrequencyList1->trigger();
+    Act("FrequencyList1")->trigger();
     EXPECT_EQ(refills.Take(), 0);
     EXPECT_EQ(Current().row(), 3);
-    EXPECT_TRUE(Main().FrequencyList1->isChecked());
+    EXPECT_TRUE(Act("FrequencyList1")->isChecked());
 
     // Another order: the same rows renumbered, the first row current in the same column,
     // exactly one order checked and the tab on it.
-    Main().AlphabeticalList1->trigger();
+    Act("AlphabeticalList1")->trigger();
     EXPECT_EQ(refills.Take(), 1);
     EXPECT_EQ(Rows(), (Table{"1|CAT|4", "2|DOG|2", "3|OX|3", "4|ZEBRA|1"}));
     EXPECT_EQ(Current().row(), 0);
     EXPECT_EQ(Current().column(), 2);
-    Main().WordLengthList1->trigger();
+    Act("WordLengthList1")->trigger();
     EXPECT_EQ(refills.Take(), 1);
     EXPECT_EQ(Rows(), (Table{"1|ZEBRA|1", "2|CAT|4", "3|DOG|2", "4|OX|3"}));
     EXPECT_EQ(StatusLine(), "Word-length order. 7 words; 2 common (hidden); 1 numeric (hidden); showing 4.");
-    EXPECT_FALSE(Main().AlphabeticalList1->isChecked());
-    EXPECT_FALSE(Main().FrequencyList1->isChecked());
-    EXPECT_EQ(Main().TabControl1->currentIndex(), 2);
+    EXPECT_FALSE(Act("AlphabeticalList1")->isChecked());
+    EXPECT_FALSE(Act("FrequencyList1")->isChecked());
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), 2);
 
     // After Escape the checked order refills and brings the results back.
-    QTest::keyClick(Main().Grid, Qt::Key_Escape);
-    Main().WordLengthList1->trigger();
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    Act("WordLengthList1")->trigger();
     EXPECT_EQ(refills.Take(), 1);
-    EXPECT_TRUE(Main().Grid->isVisible());
-    EXPECT_TRUE(Main().TabControl1->isVisible());
-    EXPECT_FALSE(Main().OpenBut->isVisible());
+    EXPECT_TRUE(Grid()->isVisible());
+    EXPECT_TRUE(Find<QTabBar>("TabControl1")->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("OpenBut")->isVisible());
 }
 
 TEST_F(DisplayControlsTest, OneOrderIsCheckedWhateverTheSettingsSay) {
@@ -177,19 +179,19 @@ TEST_F(DisplayControlsTest, OneOrderIsCheckedWhateverTheSettingsSay) {
          {"FreqOrder=y\r\nAlphaOrder=y\r\nLengthOrder=n\r\n", "FreqOrder=n\r\nAlphaOrder=n\r\nLengthOrder=n\r\n"}) {
         WriteSettings(lines);
         Start();
-        EXPECT_TRUE(Main().FrequencyList1->isChecked()) << lines;
-        EXPECT_FALSE(Main().AlphabeticalList1->isChecked()) << lines;
-        EXPECT_FALSE(Main().WordLengthList1->isChecked()) << lines;
-        EXPECT_EQ(Main().TabControl1->currentIndex(), 1) << lines;
+        EXPECT_TRUE(Act("FrequencyList1")->isChecked()) << lines;
+        EXPECT_FALSE(Act("AlphabeticalList1")->isChecked()) << lines;
+        EXPECT_FALSE(Act("WordLengthList1")->isChecked()) << lines;
+        EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), 1) << lines;
         Analyse();
         EXPECT_TRUE(StatusLine().startsWith("Frequency order. ")) << lines;
         Stop();
     }
     WriteSettings("FreqOrder=n\r\nAlphaOrder=y\r\nLengthOrder=y\r\n");
     Start();
-    EXPECT_TRUE(Main().AlphabeticalList1->isChecked());
-    EXPECT_FALSE(Main().WordLengthList1->isChecked());
-    EXPECT_EQ(Main().TabControl1->currentIndex(), 0);
+    EXPECT_TRUE(Act("AlphabeticalList1")->isChecked());
+    EXPECT_FALSE(Act("WordLengthList1")->isChecked());
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), 0);
 }
 
 TEST_F(DisplayControlsTest, TogglesRefillExactlyWhenTheyShould) {
@@ -197,42 +199,42 @@ TEST_F(DisplayControlsTest, TogglesRefillExactlyWhenTheyShould) {
     RefillCounter refills(Main());
     // No results yet: the toggles only move their marks.
     QTest::keyClick(&Main(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_TRUE(Main().ShowNumbers1->isChecked());
+    EXPECT_TRUE(Act("ShowNumbers1")->isChecked());
     EXPECT_EQ(refills.Take(), 0);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
     QTest::keyClick(&Main(), Qt::Key_N, Qt::ControlModifier);
-    EXPECT_FALSE(Main().ShowNumbers1->isChecked());
+    EXPECT_FALSE(Act("ShowNumbers1")->isChecked());
 
     Analyse();
     refills.Take();
     // Showing common words renumbers every rank after them.
     QTest::keyClick(&Main(), Qt::Key_W, Qt::ControlModifier);
-    EXPECT_TRUE(Main().ShowCommonWords1->isChecked());
+    EXPECT_TRUE(Act("ShowCommonWords1")->isChecked());
     EXPECT_EQ(refills.Take(), 1);
     EXPECT_EQ(Rows(), (Table{"1|CAT|4", "2|OX|3", "3|THE|3", "4|DOG|2", "5|A|1", "6|ZEBRA|1"}));
     EXPECT_EQ(StatusLine(), "Frequency order. 7 words; 2 common; 1 numeric (hidden); showing 6.");
     QTest::keyClick(&Main(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(refills.Take(), 1);
     EXPECT_EQ(Rows(), (Table{"1|CAT|4", "2|OX|3", "3|THE|3", "4|7|2", "5|DOG|2", "6|A|1", "7|ZEBRA|1"}));
-    Main().ShowCommonWords1->trigger();
+    Act("ShowCommonWords1")->trigger();
     EXPECT_EQ(refills.Take(), 1);
     EXPECT_EQ(Rows(), (Table{"1|CAT|4", "2|OX|3", "3|7|2", "4|DOG|2", "5|ZEBRA|1"}));
 
-    Main().LowerCase1->trigger();
+    Act("LowerCase1")->trigger();
     EXPECT_EQ(refills.Take(), 1);
-    EXPECT_EQ(Main().Model()->CellText(0, 1), "  cat");
+    EXPECT_EQ(Model()->CellText(0, 1), "  cat");
 
     // With the results view left, Lower case only moves its mark; Show numbers brings
     // the results back with the new setting.
-    QTest::keyClick(Main().Grid, Qt::Key_Escape);
-    Main().LowerCase1->trigger();
-    EXPECT_FALSE(Main().LowerCase1->isChecked());
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    Act("LowerCase1")->trigger();
+    EXPECT_FALSE(Act("LowerCase1")->isChecked());
     EXPECT_EQ(refills.Take(), 0);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
     EXPECT_EQ(StatusLine(), "");
     QTest::keyClick(&Main(), Qt::Key_N, Qt::ControlModifier);
     EXPECT_EQ(refills.Take(), 1);
-    EXPECT_TRUE(Main().Grid->isVisible());
+    EXPECT_TRUE(Grid()->isVisible());
     EXPECT_EQ(Rows(), (Table{"1|CAT|4", "2|OX|3", "3|DOG|2", "4|ZEBRA|1"}));
 }
 
@@ -240,13 +242,13 @@ TEST_F(DisplayControlsTest, OnlyTheUsersTabChoiceRunsTheOrderHandler) {
     Start();
     Analyse();
     RefillCounter refills(Main());
-    QTabBar* tabs = Main().TabControl1;
+    QTabBar* tabs = Find<QTabBar>("TabControl1");
     EXPECT_EQ(tabs->tabText(0), "Alphabetical");
     EXPECT_EQ(tabs->tabText(2), "Word Length");
 
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
-    EXPECT_TRUE(Main().AlphabeticalList1->isChecked());
-    EXPECT_FALSE(Main().FrequencyList1->isChecked());
+    EXPECT_TRUE(Act("AlphabeticalList1")->isChecked());
+    EXPECT_FALSE(Act("FrequencyList1")->isChecked());
     EXPECT_EQ(tabs->currentIndex(), 0);
     EXPECT_EQ(refills.Take(), 1);
     EXPECT_EQ(Rows(), (Table{"1|CAT|4", "2|DOG|2", "3|OX|3", "4|ZEBRA|1"}));
@@ -257,8 +259,8 @@ TEST_F(DisplayControlsTest, OnlyTheUsersTabChoiceRunsTheOrderHandler) {
 
     // The program setting the tab runs no handler.
     tabs->setCurrentIndex(2);
-    EXPECT_TRUE(Main().AlphabeticalList1->isChecked());
-    EXPECT_FALSE(Main().WordLengthList1->isChecked());
+    EXPECT_TRUE(Act("AlphabeticalList1")->isChecked());
+    EXPECT_FALSE(Act("WordLengthList1")->isChecked());
     EXPECT_EQ(refills.Take(), 0);
     tabs->setCurrentIndex(0);
 
@@ -268,7 +270,7 @@ TEST_F(DisplayControlsTest, OnlyTheUsersTabChoiceRunsTheOrderHandler) {
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(tabs, &wheel);
     const int tab = tabs->currentIndex();
-    const QAction* checked[] = {Main().AlphabeticalList1, Main().FrequencyList1, Main().WordLengthList1};
+    const QAction* checked[] = {Act("AlphabeticalList1"), Act("FrequencyList1"), Act("WordLengthList1")};
     EXPECT_TRUE(checked[tab]->isChecked()) << "tab " << tab;
 }
 
@@ -278,7 +280,7 @@ TEST_F(DisplayControlsTest, RightClickMovesTheCurrentCellAndThePopupSetsTheThres
     for (int i = 1; i <= 14; ++i)  // w1 once ... w14 fourteen times
         for (int n = 0; n < i; ++n) text += "w" + std::to_string(i) + " ";
     Analyse(text);
-    ASSERT_EQ(Main().Model()->rowCount(), 14);
+    ASSERT_EQ(Model()->rowCount(), 14);
     Main().resize(600, 700);  // every row in view
     QApplication::processEvents();
 
@@ -292,63 +294,63 @@ TEST_F(DisplayControlsTest, RightClickMovesTheCurrentCellAndThePopupSetsTheThres
     EXPECT_EQ(Current().row(), 4);
     EXPECT_EQ(Current().column(), 1);
     // Below the last row nothing moves.
-    const QPoint below(10, Main().Grid->visualRect(Main().Model()->index(13, 0)).bottom() + 30);
-    ASSERT_LT(below.y(), Main().Grid->viewport()->height());
+    const QPoint below(10, Grid()->visualRect(Model()->index(13, 0)).bottom() + 30);
+    ASSERT_LT(below.y(), Grid()->viewport()->height());
     RightClickAt(below);
     EXPECT_EQ(Current().row(), 4);
     EXPECT_EQ(Current().column(), 1);
 
     // Row 5 (w10, ten times): the items name its word and frequency.
     OpenPopup();
-    EXPECT_EQ(Main().Setfrequencythreshold01->text(), "Set frequency threshold 10");
-    EXPECT_EQ(Main().Setfrequencythreshold01->data().toInt(), 10);
-    EXPECT_EQ(Main().Add2Common1->text(), "Add W10 to common words list");
-    EXPECT_EQ(Main().Setdefaultthreshold11->text(), "Set default threshold 1");
-    ClickPopupItem(Main().Setfrequencythreshold01);
-    EXPECT_EQ(Main().ActiveThreshold, 10);
-    EXPECT_EQ(AddDlg().Threshold->value(), 10);
+    EXPECT_EQ(Act("Setfrequencythreshold01")->text(), "Set frequency threshold 10");
+    EXPECT_EQ(Act("Setfrequencythreshold01")->data().toInt(), 10);
+    EXPECT_EQ(Act("Add2Common1")->text(), "Add W10 to common words list");
+    EXPECT_EQ(Act("Setdefaultthreshold11")->text(), "Set default threshold 1");
+    ClickPopupItem(Act("Setfrequencythreshold01"));
+    EXPECT_EQ(Main().ActiveThreshold(), 10);
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 10);
     EXPECT_EQ(Settings().IniNumber("Threshold", -1), 10);
-    EXPECT_EQ(Main().Model()->rowCount(), 5);
+    EXPECT_EQ(Model()->rowCount(), 5);
     EXPECT_EQ(Rows().back(), "5|W10|10");
     EXPECT_EQ(StatusLine(), "Frequency order. 14 words; 0 common; 0 numeric; showing 5.");
 
     // Another row replaces the number, not appends to it; the default item restores 1.
     SetCurrent(1, 0);
     OpenPopup();
-    EXPECT_EQ(Main().Setfrequencythreshold01->text(), "Set frequency threshold 13");
-    ClickPopupItem(Main().Setdefaultthreshold11);
-    EXPECT_EQ(Main().ActiveThreshold, 1);
+    EXPECT_EQ(Act("Setfrequencythreshold01")->text(), "Set frequency threshold 13");
+    ClickPopupItem(Act("Setdefaultthreshold11"));
+    EXPECT_EQ(Main().ActiveThreshold(), 1);
     EXPECT_EQ(Settings().IniNumber("Threshold", -1), 1);
-    EXPECT_EQ(Main().Model()->rowCount(), 14);
+    EXPECT_EQ(Model()->rowCount(), 14);
 
     // No row shown: there is no frequency to offer, the default item still works.
-    Main().Setfrequencythreshold01->setData(100);
-    Main().Setfrequencythreshold01Click(Main().Setfrequencythreshold01);
-    ASSERT_EQ(Main().Model()->rowCount(), 0);
-    Main().PopupMenu1->popup(Main().Grid->viewport()->mapToGlobal(QPoint(20, 20)));
-    EXPECT_EQ(Main().Add2Common1->text(), "No word selected");
-    EXPECT_FALSE(Main().Setfrequencythreshold01->isEnabled());
-    ClickPopupItem(Main().Setdefaultthreshold11);
-    EXPECT_EQ(Main().Model()->rowCount(), 14);
+    Act("Setfrequencythreshold01")->setData(100);
+    Act("Setfrequencythreshold01")->trigger();
+    ASSERT_EQ(Model()->rowCount(), 0);
+    Menu("PopupMenu1")->popup(Grid()->viewport()->mapToGlobal(QPoint(20, 20)));
+    EXPECT_EQ(Act("Add2Common1")->text(), "No word selected");
+    EXPECT_FALSE(Act("Setfrequencythreshold01")->isEnabled());
+    ClickPopupItem(Act("Setdefaultthreshold11"));
+    EXPECT_EQ(Model()->rowCount(), 14);
 
     // With lower case shown, the add item still names the stored word.
-    Main().LowerCase1->trigger();
+    Act("LowerCase1")->trigger();
     SetCurrent(2, 1);
     OpenPopup();
-    EXPECT_EQ(Main().Add2Common1->text(), "Add W12 to common words list");
-    Main().PopupMenu1->hide();
+    EXPECT_EQ(Act("Add2Common1")->text(), "Add W12 to common words list");
+    Menu("PopupMenu1")->hide();
 }
 
 TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
     Start();
     // A fresh user's values.
     EXPECT_EQ(AddDlg().windowTitle(), "Vornix: Additional Settings");
-    EXPECT_EQ(AddDlg().Threshold->value(), 1);
-    EXPECT_EQ(AddDlg().Separator->checkedId(), 1);
-    EXPECT_EQ(AddDlg().CharacterSet->checkedId(), 0);
-    EXPECT_EQ(AddDlg().Possessive->checkedId(), 0);
-    EXPECT_EQ(AddDlg().Separator->button(0)->text(), "Space");
-    EXPECT_EQ(AddDlg().Possessive->button(1)->text(), "As CAT");
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), 1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "CharacterSet")->checkedId(), 0);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->checkedId(), 0);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->button(0)->text(), "Space");
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->button(1)->text(), "As CAT");
 
     Analyse();
     RefillCounter refills(Main());
@@ -374,10 +376,10 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
                 d.Possessive->button(1)->setChecked(true);
             },
             leave);
-        EXPECT_EQ(AddDlg().Threshold->value(), 2) << leave;
-        EXPECT_EQ(AddDlg().Separator->checkedId(), 2) << leave;
-        EXPECT_EQ(AddDlg().CharacterSet->checkedId(), 0) << leave;
-        EXPECT_EQ(AddDlg().Possessive->checkedId(), 0) << leave;
+        EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 2) << leave;
+        EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), 2) << leave;
+        EXPECT_EQ(In<QButtonGroup>(AddDlg(), "CharacterSet")->checkedId(), 0) << leave;
+        EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->checkedId(), 0) << leave;
         EXPECT_EQ(refills.Take(), 0) << leave;
         EXPECT_EQ(Settings().IniNumber("Possess", -1), 0) << leave;
     }
@@ -394,7 +396,7 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
         "ok");
     EXPECT_EQ(Settings().IniNumber("Threshold", -1), 0);
     EXPECT_EQ(AddDlg().ThresholdValue(), 0);
-    EXPECT_EQ(Main().ActiveThreshold, 0);
+    EXPECT_EQ(Main().ActiveThreshold(), 0);
     EXPECT_EQ(refills.Take(), 1);
 
     // The dialog opens where it was left.
@@ -406,10 +408,10 @@ TEST_F(DisplayControlsTest, SettingsDialogRefillsOnlyWhenTheThresholdChanged) {
 TEST_F(DisplayControlsTest, StoredValuesOutOfRangeAreReadSafely) {
     WriteSettings("Threshold=many\r\nSepIndex=7\r\nCharIndex=-5\r\nPossess=-1\r\n");
     Start();
-    EXPECT_EQ(AddDlg().Threshold->value(), 1);
-    EXPECT_EQ(AddDlg().Separator->checkedId(), 2);  // above the last: the last
-    EXPECT_EQ(AddDlg().CharacterSet->checkedId(), -1);
-    EXPECT_EQ(AddDlg().Possessive->checkedId(), -1);
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "Threshold")->value(), 1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), 2);  // above the last: the last
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "CharacterSet")->checkedId(), -1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Possessive")->checkedId(), -1);
     // Groups without a choice read as their defaults, and OK stores those.
     EXPECT_EQ(AddDlg().CharIndex(), 0);
     EXPECT_EQ(AddDlg().PossessIndex(), 0);
@@ -423,7 +425,7 @@ TEST_F(DisplayControlsTest, StoredValuesOutOfRangeAreReadSafely) {
     Stop();
     WriteSettings("SepIndex=-3\r\n");
     Start();
-    EXPECT_EQ(AddDlg().Separator->checkedId(), -1);
+    EXPECT_EQ(In<QButtonGroup>(AddDlg(), "Separator")->checkedId(), -1);
     Analyse("one two two");
     QTest::keyClick(&Main(), Qt::Key_F2);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "TWO\t2\r\nONE\t1\r\n");
@@ -445,8 +447,8 @@ TEST_F(DisplayControlsTest, KeysOfTheResultsView) {
     QTest::qWait(30);
     EXPECT_FALSE(statsOpened);
     QTest::keyClick(&Main(), Qt::Key_F3);
-    EXPECT_FALSE(Main().FormKeyDown(Qt::Key_Home));
-    EXPECT_FALSE(Main().FormKeyDown(Qt::Key_Escape));
+    EXPECT_FALSE(KeyTaken(Qt::Key_Home));
+    EXPECT_FALSE(KeyTaken(Qt::Key_Escape));
     EXPECT_TRUE(ui.messages.empty());
 
     Analyse();
@@ -458,13 +460,13 @@ TEST_F(DisplayControlsTest, KeysOfTheResultsView) {
 
     // End and Home take column 0 whatever column was current; other keys reach the grid.
     SetCurrent(1, 2);
-    QTest::keyClick(Main().Grid, Qt::Key_End);
+    QTest::keyClick(Grid(), Qt::Key_End);
     EXPECT_EQ(Current().row(), 3);
     EXPECT_EQ(Current().column(), 0);
-    QTest::keyClick(Main().Grid, Qt::Key_Up);
+    QTest::keyClick(Grid(), Qt::Key_Up);
     EXPECT_EQ(Current().row(), 2);
     SetCurrent(2, 2);
-    QTest::keyClick(Main().Grid, Qt::Key_Home);
+    QTest::keyClick(Grid(), Qt::Key_Home);
     EXPECT_EQ(Current().row(), 0);
     EXPECT_EQ(Current().column(), 0);
 
@@ -475,12 +477,12 @@ TEST_F(DisplayControlsTest, KeysOfTheResultsView) {
     guard.stop();
 
     // Escape keeps the store and the marks; the next refill starts at the top again.
-    QTest::keyClick(Main().Grid, Qt::Key_Escape);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    EXPECT_FALSE(Grid()->isVisible());
     EXPECT_EQ(Main().centralWidget()->palette().color(QPalette::Window), QColor(0, 128, 0));
-    EXPECT_TRUE(Main().FrequencyList1->isChecked());
-    EXPECT_FALSE(Main().FormKeyDown(Qt::Key_End));
-    Main().FrequencyList1->trigger();
+    EXPECT_TRUE(Act("FrequencyList1")->isChecked());
+    EXPECT_FALSE(KeyTaken(Qt::Key_End));
+    Act("FrequencyList1")->trigger();
     EXPECT_EQ(Rows().size(), 4u);
     EXPECT_EQ(Current().row(), 0);
 }
@@ -494,42 +496,69 @@ TEST_F(DisplayControlsTest, LayoutFollowsTheClientSize) {
         ASSERT_EQ(client->size(), QSize(width, height));
     };
     resizeClient(504, 289);
-    EXPECT_EQ(Main().OpenBut->geometry(), QRect(197, 110, 109, 39));
-    EXPECT_EQ(Main().SaveBut->x(), 102);
-    EXPECT_EQ(Main().SortBut->x(), 177);
-    EXPECT_EQ(Main().CancelBut->x(), 252);
-    EXPECT_EQ(Main().HelpBut->x(), 327);
+    EXPECT_EQ(Find<QPushButton>("OpenBut")->geometry(), QRect(197, 110, 109, 39));
+    EXPECT_EQ(Find<QPushButton>("SaveBut")->x(), 102);
+    EXPECT_EQ(Find<QPushButton>("SortBut")->x(), 177);
+    EXPECT_EQ(Find<QPushButton>("CancelBut")->x(), 252);
+    EXPECT_EQ(Find<QPushButton>("HelpBut")->x(), 327);
 
     Analyse();  // four rows: no scroll bar
-    ASSERT_FALSE(Main().Grid->verticalScrollBar()->isVisible());
-    EXPECT_EQ(Main().Grid->columnWidth(0), 124);
-    EXPECT_EQ(Main().Grid->columnWidth(1), 248);
-    EXPECT_EQ(Main().Grid->columnWidth(2), 124);
-    EXPECT_EQ(Main().TabControl1->tabRect(0).width(), 167);
-    EXPECT_EQ(Main().TabControl1->tabRect(2).width(), 167);
+    ASSERT_FALSE(Grid()->verticalScrollBar()->isVisible());
+    EXPECT_EQ(Grid()->columnWidth(0), 124);
+    EXPECT_EQ(Grid()->columnWidth(1), 248);
+    EXPECT_EQ(Grid()->columnWidth(2), 124);
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->tabRect(0).width(), 167);
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->tabRect(2).width(), 167);
 
     std::string many;
     for (int i = 0; i < 60; ++i) many += "word" + std::string(1, char('a' + i % 26)) + std::to_string(i) + " ";
     Analyse(many);
-    ASSERT_TRUE(Main().Grid->verticalScrollBar()->isVisible());
-    EXPECT_EQ(Main().Grid->columnWidth(0), 119);
-    EXPECT_EQ(Main().Grid->columnWidth(1), 238);
-    EXPECT_EQ(Main().Grid->columnWidth(2), 119);
+    ASSERT_TRUE(Grid()->verticalScrollBar()->isVisible());
+    EXPECT_EQ(Grid()->columnWidth(0), 119);
+    EXPECT_EQ(Grid()->columnWidth(1), 238);
+    EXPECT_EQ(Grid()->columnWidth(2), 119);
 
     // End shows the last row; a refill shows the list from its top again.
-    QTest::keyClick(Main().Grid, Qt::Key_End);
+    QTest::keyClick(Grid(), Qt::Key_End);
     EXPECT_EQ(Current().row(), 59);
-    EXPECT_GT(Main().Grid->verticalScrollBar()->value(), 0);
-    Main().AlphabeticalList1->trigger();
+    EXPECT_GT(Grid()->verticalScrollBar()->value(), 0);
+    Act("AlphabeticalList1")->trigger();
     EXPECT_EQ(Current().row(), 0);
-    EXPECT_EQ(Main().Grid->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(Grid()->verticalScrollBar()->value(), 0);
 
     // Growing the window until every row fits takes the scroll bar's room back.
     resizeClient(800, 1500);
-    ASSERT_FALSE(Main().Grid->verticalScrollBar()->isVisible());
-    EXPECT_EQ(Main().Grid->columnWidth(1), 2 * (800 / 4 - 2));
-    EXPECT_EQ(Main().TabControl1->tabRect(1).width(), (800 - 3) / 3);
+    ASSERT_FALSE(Grid()->verticalScrollBar()->isVisible());
+    EXPECT_EQ(Grid()->columnWidth(1), 2 * (800 / 4 - 2));
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->tabRect(1).width(), (800 - 3) / 3);
     resizeClient(504, 289);
-    ASSERT_TRUE(Main().Grid->verticalScrollBar()->isVisible());
-    EXPECT_EQ(Main().Grid->columnWidth(0), 119);
+    ASSERT_TRUE(Grid()->verticalScrollBar()->isVisible());
+    EXPECT_EQ(Grid()->columnWidth(0), 119);
+}
+
+TEST_F(DisplayControlsTest, TheResultModelKeepsItsContractAndReadingItChangesNothing) {
+    Start();
+    QAbstractItemModelTester tester(Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    Analyse();
+    for (const char* item : {"AlphabeticalList1", "WordLengthList1", "ShowCommonWords1", "ShowNumbers1", "LowerCase1"})
+        Act(item)->trigger();
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    Analyse("one two two");
+    ASSERT_EQ(Rows().size(), 2u);
+
+    // Painting reads every cell; the store's current record, which a read-then-write
+    // relies on, stays as it was.
+    WordStore& store = Main().Run().Store();
+    store.ReadWordRecord(Model()->RecordAt(Model()->rowCount() - 1));  // not row 0, read last
+    const std::string before(store.CurrentRec.Text());
+    for (int row = Model()->rowCount() - 1; row >= 0; --row)
+        for (int column = 0; column < 3; ++column) Model()->data(Model()->index(row, column), Qt::DisplayRole);
+    EXPECT_EQ(std::string(store.CurrentRec.Text()), before);
+
+    // The pop-up item carries the record of the row it was opened on, whatever the
+    // caption says.
+    SetCurrent(1, 1);
+    OpenPopup();
+    EXPECT_EQ(Act("Add2Common1")->data().toInt(), Model()->RecordAt(1));
+    Menu("PopupMenu1")->hide();
 }

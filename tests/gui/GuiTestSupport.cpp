@@ -1,7 +1,10 @@
 #include "GuiTestSupport.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QTableView>
 #include <QTest>
 #include <cstdlib>
@@ -80,18 +83,43 @@ void GuiFixture::Stop() {
     windows_ = AppWindows{};
 }
 
+ResultModel* GuiFixture::Model() const {
+    return qobject_cast<ResultModel*>(Grid()->model());
+}
+
+void GuiFixture::OpenMenu(const char* name) {
+    emit Menu(name)->aboutToShow();
+}
+
+bool GuiFixture::KeyTaken(int key) {
+    // A probe on the client area sees the key only if the window let it pass.
+    struct Probe : QObject {
+        bool seen = false;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress) seen = true;
+            return false;
+        }
+    } probe;
+    QWidget* client = Find<QWidget>("Client");
+    client->installEventFilter(&probe);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(client, &press);
+    client->removeEventFilter(&probe);
+    return !probe.seen;
+}
+
 std::string GuiFixture::SettingsFolder() const {
     return dir.path() + "/.config/Korvane/Vornix/";
 }
 
 void GuiFixture::OpenDocuments(const QStringList& paths) {
     ui.openFilesAnswers.push_back(paths);
-    Main().Open1Click();
+    Act("Open1")->trigger();
 }
 
 std::vector<std::string> GuiFixture::Rows() const {
     std::vector<std::string> rows;
-    const ResultModel* model = windows_.main->Model();
+    const ResultModel* model = Model();
     for (int r = 0; r < model->rowCount(); ++r) {
         std::string row;
         for (int c = 0; c < 3; ++c) {
@@ -104,7 +132,7 @@ std::vector<std::string> GuiFixture::Rows() const {
 }
 
 QString GuiFixture::StatusLine() const {
-    return windows_.main->StatusBar->text();
+    return Find<QLabel>("StatusBar")->text();
 }
 
 }  // namespace vornix::test

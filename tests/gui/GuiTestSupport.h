@@ -3,18 +3,29 @@
 // a temporary HOME, and dialogs answered through the UI seam.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDialog>
+#include <QMenu>
 #include <QString>
 #include <QStringList>
+#include <QTableView>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "TestSupport.h"
+#include "engine/AnalysisRun.h"
 #include "shell/AppWindows.h"
 #include "shell/Settings.h"
 #include "shell/UiServices.h"
+#include "shell/VornixMain.h"
+
+namespace vornix {
+class ResultModel;
+}
 
 namespace vornix::test {
 
@@ -64,6 +75,38 @@ protected:
     TVornixStats& StatsWin() { return *windows_.stats; }
     TVornixSearch& SearchWin() { return *windows_.search; }
     SettingsFile& Settings() { return *settings_; }
+
+    // The main window's parts, found by their object names as the user finds them by
+    // their captions; a missing name fails the test.
+    template <class T = QWidget>
+    T* Find(const char* name) const {
+        // Widgets of the main window itself, not of the dialogs it owns (the settings
+        // dialog has a CancelBut too).
+        for (T* found : windows_.main->findChildren<T*>(QLatin1String(name))) {
+            if constexpr (std::is_base_of_v<QWidget, T>) {
+                if (qobject_cast<QDialog*>(found->window())) continue;
+            }
+            return found;
+        }
+        ADD_FAILURE() << "no " << name;
+        return nullptr;
+    }
+    // A control of one of the other windows, by name.
+    template <class T = QWidget>
+    static T* In(QObject& window, const char* name) {
+        T* found = window.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QAction* Act(const char* name) const { return Find<QAction>(name); }
+    QMenu* Menu(const char* name) const { return Find<QMenu>(name); }
+    QTableView* Grid() const { return Find<QTableView>("Grid"); }
+    ResultModel* Model() const;
+    // Opens a menu as the user does: its items come up to date, nothing is chosen.
+    void OpenMenu(const char* name);
+    // Whether the main window takes a key itself before the control with the focus
+    // sees it.
+    bool KeyTaken(int key);
 
     // The settings folder of this user (HOME/.config/Korvane/Vornix/).
     std::string SettingsFolder() const;

@@ -50,21 +50,21 @@ class MainWindowTest : public GuiFixture {};
 TEST_F(MainWindowTest, FirstStartShowsTheIdleFaceAndInstallsTheList) {
     Start();
     EXPECT_EQ(Main().windowTitle(), "Vornix");
-    EXPECT_TRUE(Main().OpenBut->isVisible());
-    EXPECT_FALSE(Main().Grid->isVisible());
-    EXPECT_FALSE(Main().TabControl1->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("OpenBut")->isVisible());
+    EXPECT_FALSE(Grid()->isVisible());
+    EXPECT_FALSE(Find<QTabBar>("TabControl1")->isVisible());
     EXPECT_EQ(Main().centralWidget()->palette().color(QPalette::Window), QColor(0, 128, 0));
-    EXPECT_TRUE(Main().ReadCommonWordList1->isChecked());
-    EXPECT_TRUE(Main().FrequencyList1->isChecked());
-    EXPECT_EQ(Main().TabControl1->currentIndex(), 1);
+    EXPECT_TRUE(Act("ReadCommonWordList1")->isChecked());
+    EXPECT_TRUE(Act("FrequencyList1")->isChecked());
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), 1);
     EXPECT_EQ(ReadFile(SettingsFolder() + "Vornix.dat"), kMasterList);
-    EXPECT_EQ(Main().CurrentCommonList.toStdString(), SettingsFolder() + "Vornix.dat");
-    EXPECT_EQ(Main().Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "  Ranking");
-    EXPECT_EQ(Main().Model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "  Frequency");
-    EXPECT_EQ(StatsWin().FileCount->text(), "x");
+    EXPECT_EQ(Main().CurrentCommonList().toStdString(), SettingsFolder() + "Vornix.dat");
+    EXPECT_EQ(Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "  Ranking");
+    EXPECT_EQ(Model()->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "  Frequency");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "x");
     // Nothing to save before a run: Ctrl+S does nothing at all.
-    Main().File1Click();
-    EXPECT_FALSE(Main().SaveAnalysis1->isEnabled());
+    OpenMenu("File1");
+    EXPECT_FALSE(Act("SaveAnalysis1")->isEnabled());
     QTest::keyClick(&Main(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(ui.saveRequests.empty());
 }
@@ -75,8 +75,8 @@ TEST_F(MainWindowTest, ThreeDocumentsGiveTheTableTheSummaryAndTheStatistics) {
     const QString a = QString::fromStdString(WriteText("A.txt", "The dog, the DOG; 42 cats"));
     const QString b = QString::fromStdString(WriteText("b.txt", "a zebra"));
     QStringList status;
-    auto original = Main().Run().hooks.showStatus;
-    Main().Run().hooks.showStatus = [&](const std::string& s) {
+    auto original = Main().Run().Hooks().showStatus;
+    Main().Run().Hooks().showStatus = [&](const std::string& s) {
         status << QString::fromStdString(s);
         original(s);
     };
@@ -87,41 +87,41 @@ TEST_F(MainWindowTest, ThreeDocumentsGiveTheTableTheSummaryAndTheStatistics) {
                            "Reading " + b + " (3 of 3)", "Calculating word-frequency table ..."}));
     EXPECT_EQ(Rows(), (Table{"1|DOG|3", "2|CAT|1", "3|CATS|1", "4|ZEBRA|1"}));
     EXPECT_EQ(StatusLine(), "Frequency order. 8 words; 3 common (hidden); 1 numeric (hidden); showing 4.");
-    EXPECT_TRUE(Main().Grid->isVisible());
-    EXPECT_TRUE(Main().TabControl1->isVisible());
-    EXPECT_FALSE(Main().OpenBut->isVisible());
-    EXPECT_FALSE(Main().TopStatus->isVisible());
+    EXPECT_TRUE(Grid()->isVisible());
+    EXPECT_TRUE(Find<QTabBar>("TabControl1")->isVisible());
+    EXPECT_FALSE(Find<QPushButton>("OpenBut")->isVisible());
+    EXPECT_FALSE(Find<QLabel>("TopStatus")->isVisible());
     EXPECT_FALSE(Main().Busy());
-    EXPECT_EQ(Main().Grid->currentIndex().row(), 0);
-    EXPECT_EQ(Main().Model()->CellText(0, 0), "       1");
-    EXPECT_EQ(Main().Model()->CellText(0, 1), "  DOG");
+    EXPECT_EQ(Grid()->currentIndex().row(), 0);
+    EXPECT_EQ(Model()->CellText(0, 0), "       1");
+    EXPECT_EQ(Model()->CellText(0, 1), "  DOG");
 
-    EXPECT_EQ(StatsWin().FileCount->text(), "3");
-    EXPECT_EQ(StatsWin().DATwords->text(), "4");
-    EXPECT_EQ(StatsWin().DATfound->text(), "3");
-    EXPECT_EQ(StatsWin().DATunused->text(), "1");
-    EXPECT_EQ(StatsWin().TotWords->text(), "13");
-    EXPECT_EQ(StatsWin().UniqueWords->text(), "8");
-    EXPECT_EQ(StatsWin().UniqueWords2->text(), "5");
-    EXPECT_EQ(StatsWin().UniqueNums->text(), "1");
-    EXPECT_EQ(ComboItems(StatsWin().FileList), (QStringList{"A.txt", "b.txt", "c.txt"}));
-    EXPECT_EQ(StatsWin().FileList->currentText(), "A.txt");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "3");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "DATwords")->text(), "4");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "DATfound")->text(), "3");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "DATunused")->text(), "1");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text(), "13");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueWords")->text(), "8");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueWords2")->text(), "5");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueNums")->text(), "1");
+    EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), (QStringList{"A.txt", "b.txt", "c.txt"}));
+    EXPECT_EQ(In<QComboBox>(StatsWin(), "FileList")->currentText(), "A.txt");
     // The open dialog starts next time in the folder of the first file chosen.
-    EXPECT_EQ(Main().OpenDir.toStdString(), dir.path());
+    EXPECT_EQ(Main().OpenDir().toStdString(), dir.path());
 }
 
 TEST_F(MainWindowTest, StatisticsWindowOpensOnlyAfterARunAndClosesOnEscRelease) {
     Start();
-    Main().RunShortcut(Main().Statistics1);
+    Main().RunShortcut(Act("Statistics1"));
     EXPECT_FALSE(StatsWin().isVisible());
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "one two"))});
     QTimer::singleShot(0, [&] {
         ASSERT_TRUE(StatsWin().isVisible());
-        QTest::keyPress(StatsWin().OKButton, Qt::Key_Escape);
+        QTest::keyPress(In<QPushButton>(StatsWin(), "OKButton"), Qt::Key_Escape);
         EXPECT_TRUE(StatsWin().isVisible());  // closes on release, not on press
-        QTest::keyRelease(StatsWin().OKButton, Qt::Key_Escape);
+        QTest::keyRelease(In<QPushButton>(StatsWin(), "OKButton"), Qt::Key_Escape);
     });
-    Main().RunShortcut(Main().Statistics1);
+    Main().RunShortcut(Act("Statistics1"));
     EXPECT_FALSE(StatsWin().isVisible());
     EXPECT_TRUE(Settings().IniExists("statwinLeft"));
     EXPECT_EQ(Settings().IniSetting("statwinMax"), "n");
@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, StatisticsWindowOpensOnlyAfterARunAndClosesOnEscRelease) 
 
 TEST_F(MainWindowTest, BreakAnsweredNoGoesOnAndYesStopsWithWhatWasRead) {
     Start();
-    Main().ReadCommonWordList1->setChecked(false);
+    Act("ReadCommonWordList1")->setChecked(false);
     const int perFile = 2'000'000;
     const QString first = QString::fromStdString(WriteText("first.txt", ManyWords(perFile)));
     const QString second = QString::fromStdString(WriteText("second.txt", ManyWords(perFile)));
@@ -137,11 +137,11 @@ TEST_F(MainWindowTest, BreakAnsweredNoGoesOnAndYesStopsWithWhatWasRead) {
     // The user chooses Break during the second document, answers No, chooses Break
     // again and answers Yes.
     bool queued = false;
-    auto progress = Main().Run().hooks.showProgress;
-    Main().Run().hooks.showProgress = [&] {
-        if (!queued && Main().Run().state.FilesRead == 2) {
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
+        if (!queued && Main().Run().State().FilesRead == 2) {
             queued = true;
-            QMetaObject::invokeMethod(Main().Break1, "trigger", Qt::QueuedConnection);
+            QMetaObject::invokeMethod(Act("Break1"), "trigger", Qt::QueuedConnection);
         }
         progress();
     };
@@ -149,19 +149,19 @@ TEST_F(MainWindowTest, BreakAnsweredNoGoesOnAndYesStopsWithWhatWasRead) {
     int asked = 0;
     ui.onConfirm = [&] {
         EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-        if (++asked == 1) QMetaObject::invokeMethod(Main().Break1, "trigger", Qt::QueuedConnection);
+        if (++asked == 1) QMetaObject::invokeMethod(Act("Break1"), "trigger", Qt::QueuedConnection);
     };
-    EXPECT_TRUE(Main().Break1->isVisible() == false);
+    EXPECT_TRUE(Act("Break1")->isVisible() == false);
     OpenDocuments({first, second, third});
 
     EXPECT_EQ(ui.Texts("Confirm"), (QStringList{"Stop processing now?", "Stop processing now?"}));
-    EXPECT_EQ(StatsWin().FileCount->text(), "2");
-    const int total = StatsWin().TotWords->text().toInt();
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "2");
+    const int total = In<QLabel>(StatsWin(), "TotWords")->text().toInt();
     EXPECT_GT(total, perFile);
     EXPECT_LT(total, 2 * perFile);
-    EXPECT_EQ(ComboItems(StatsWin().FileList), (QStringList{"first.txt", "second.txt"}));
-    EXPECT_TRUE(Main().Grid->isVisible());
-    EXPECT_FALSE(Main().Break1->isVisible());
+    EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), (QStringList{"first.txt", "second.txt"}));
+    EXPECT_TRUE(Grid()->isVisible());
+    EXPECT_FALSE(Act("Break1")->isVisible());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -169,32 +169,32 @@ TEST_F(MainWindowTest, BusyModeHidesTheMenusAndBlocksTheirShortcuts) {
     Start();
     const QString doc = QString::fromStdString(WriteText("doc.txt", ManyWords(300)));
     bool checked = false;
-    auto progress = Main().Run().hooks.showProgress;
-    Main().Run().hooks.showProgress = [&] {
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
         if (!checked) {
             checked = true;
             EXPECT_TRUE(Main().Busy());
-            EXPECT_FALSE(Main().File1->menuAction()->isVisible());
-            EXPECT_FALSE(Main().Display1->menuAction()->isVisible());
-            EXPECT_TRUE(Main().Help1->menuAction()->isVisible());
-            EXPECT_TRUE(Main().Break1->isVisible());
-            EXPECT_FALSE(Main().OpenBut->isEnabled());
-            EXPECT_TRUE(Main().TopStatus->isVisible());
+            EXPECT_FALSE(Menu("File1")->menuAction()->isVisible());
+            EXPECT_FALSE(Menu("Display1")->menuAction()->isVisible());
+            EXPECT_TRUE(Menu("Help1")->menuAction()->isVisible());
+            EXPECT_TRUE(Act("Break1")->isVisible());
+            EXPECT_FALSE(Find<QPushButton>("OpenBut")->isEnabled());
+            EXPECT_TRUE(Find<QLabel>("TopStatus")->isVisible());
             EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
             // A shortcut that would start another run does nothing now.
-            Main().RunShortcut(Main().Open1);
+            Main().RunShortcut(Act("Open1"));
             EXPECT_EQ(ui.openRequests.size(), 1u);
             // Escape while the progress line shows is Break.
-            EXPECT_TRUE(Main().FormKeyDown(Qt::Key_Escape));
+            EXPECT_TRUE(KeyTaken(Qt::Key_Escape));
         }
         progress();
     };
     OpenDocuments({doc});
     EXPECT_TRUE(checked);
     EXPECT_EQ(ui.Texts("Confirm"), QStringList{"Stop processing now?"});
-    EXPECT_TRUE(Main().File1->menuAction()->isVisible());
-    EXPECT_TRUE(Main().OpenBut->isEnabled());
-    EXPECT_EQ(Main().TopStatus->text(), "Words 300 ... Unique 300");
+    EXPECT_TRUE(Menu("File1")->menuAction()->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("OpenBut")->isEnabled());
+    EXPECT_EQ(Find<QLabel>("TopStatus")->text(), "Words 300 ... Unique 300");
 }
 
 TEST_F(MainWindowTest, ClipboardRunCutsAtTheFirstZeroAndIsNamedClipboard) {
@@ -204,44 +204,44 @@ TEST_F(MainWindowTest, ClipboardRunCutsAtTheFirstZeroAndIsNamedClipboard) {
     QObject::connect(&Main(), &TVornixMain::StatusShown, [&](const QString& s) { status << s; });
     QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
     EXPECT_EQ(Rows(), (Table{"1|CAFE|1", "2|LINE|1", "3|NAIVE|1"}));
-    EXPECT_EQ(StatsWin().FileCount->text(), "1");
-    EXPECT_EQ(ComboItems(StatsWin().FileList), QStringList{"Clipboard"});
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "1");
+    EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), QStringList{"Clipboard"});
     EXPECT_TRUE(status.contains("Reading from clipboard"));
 
     // With no text on the clipboard neither Ctrl+Insert nor a right click runs.
     QGuiApplication::clipboard()->clear();
-    const std::string before = StatsWin().TotWords->text().toStdString();
-    Main().RunShortcut(Main().OpenClipboard1);
+    const std::string before = In<QLabel>(StatsWin(), "TotWords")->text().toStdString();
+    Main().RunShortcut(Act("OpenClipboard1"));
     Main().show();
     QTest::keyClick(&Main(), Qt::Key_Escape);  // back to the Open File button
-    QTest::mouseClick(Main().OpenBut, Qt::RightButton);
-    EXPECT_EQ(StatsWin().TotWords->text().toStdString(), before);
-    EXPECT_FALSE(Main().Grid->isVisible());
+    QTest::mouseClick(Find<QPushButton>("OpenBut"), Qt::RightButton);
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text().toStdString(), before);
+    EXPECT_FALSE(Grid()->isVisible());
 
     // A right-button press on Open File analyses the clipboard.
     QGuiApplication::clipboard()->setText("right click");
-    QTest::mousePress(Main().OpenBut, Qt::RightButton);
+    QTest::mousePress(Find<QPushButton>("OpenBut"), Qt::RightButton);
     EXPECT_EQ(Rows(), (Table{"1|CLICK|1", "2|RIGHT|1"}));
 }
 
 TEST_F(MainWindowTest, EscapeLeavesTheResultsViewAndHomeEndMove) {
     Start();
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "b b b c c d e f g"))});
-    Main().Grid->setCurrentIndex(Main().Model()->index(2, 2));
-    QTest::keyClick(Main().Grid, Qt::Key_End);
-    EXPECT_EQ(Main().Grid->currentIndex().row(), 5);
-    EXPECT_EQ(Main().Grid->currentIndex().column(), 0);
-    Main().Grid->setCurrentIndex(Main().Model()->index(3, 1));
-    QTest::keyClick(Main().Grid, Qt::Key_Home);
-    EXPECT_EQ(Main().Grid->currentIndex().row(), 0);
-    EXPECT_EQ(Main().Grid->currentIndex().column(), 0);
-    QTest::keyClick(Main().Grid, Qt::Key_Escape);
-    EXPECT_FALSE(Main().Grid->isVisible());
-    EXPECT_FALSE(Main().TabControl1->isVisible());
-    EXPECT_TRUE(Main().OpenBut->isVisible());
+    Grid()->setCurrentIndex(Model()->index(2, 2));
+    QTest::keyClick(Grid(), Qt::Key_End);
+    EXPECT_EQ(Grid()->currentIndex().row(), 5);
+    EXPECT_EQ(Grid()->currentIndex().column(), 0);
+    Grid()->setCurrentIndex(Model()->index(3, 1));
+    QTest::keyClick(Grid(), Qt::Key_Home);
+    EXPECT_EQ(Grid()->currentIndex().row(), 0);
+    EXPECT_EQ(Grid()->currentIndex().column(), 0);
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    EXPECT_FALSE(Grid()->isVisible());
+    EXPECT_FALSE(Find<QTabBar>("TabControl1")->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("OpenBut")->isVisible());
     EXPECT_EQ(StatusLine(), "");
     EXPECT_EQ(Main().centralWidget()->palette().color(QPalette::Window), QColor(0, 128, 0));
-    EXPECT_EQ(Main().Run().store.WordCount(), 10);  // the store stays (four words come from the list)
+    EXPECT_EQ(Main().Run().Store().WordCount(), 10);  // the store stays (four words come from the list)
 }
 
 TEST_F(MainWindowTest, UnopenableDocumentShowsTheErrorAndEndsTheRun) {
@@ -251,36 +251,36 @@ TEST_F(MainWindowTest, UnopenableDocumentShowsTheErrorAndEndsTheRun) {
     OpenDocuments({good, missing, good});
     EXPECT_EQ(ui.Texts("Error"), QStringList{"Cannot open file " + missing});
     EXPECT_FALSE(Main().Busy());
-    EXPECT_TRUE(Main().File1->menuAction()->isVisible());
+    EXPECT_TRUE(Menu("File1")->menuAction()->isVisible());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(Rows(), (Table{"1|ALPHA|1", "2|BETA|1"}));
-    EXPECT_EQ(StatsWin().FileCount->text(), "2");
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "2");
 }
 
 TEST_F(MainWindowTest, NoWordPassingTheFilterShowsZeroRows) {
     Start();
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "the and of 12"))});
-    EXPECT_EQ(Main().Model()->rowCount(), 0);
+    EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_EQ(StatusLine(), "Frequency order. 4 words; 3 common (hidden); 1 numeric (hidden); showing 0.");
 }
 
 TEST_F(MainWindowTest, EmptyRunAfterResultsShowsNoOldRows) {
     Start();
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "words here"))});
-    ASSERT_EQ(Main().Model()->rowCount(), 2);
-    Main().ReadCommonWordList1->setChecked(false);
+    ASSERT_EQ(Model()->rowCount(), 2);
+    Act("ReadCommonWordList1")->setChecked(false);
     OpenDocuments({QString::fromStdString(WriteText("empty.txt", ""))});
-    EXPECT_EQ(Main().Model()->rowCount(), 0);
-    EXPECT_FALSE(Main().Grid->isVisible());
-    EXPECT_TRUE(Main().OpenBut->isVisible());
+    EXPECT_EQ(Model()->rowCount(), 0);
+    EXPECT_FALSE(Grid()->isVisible());
+    EXPECT_TRUE(Find<QPushButton>("OpenBut")->isVisible());
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenAtShutDownAndRestoredAtTheNextStart) {
     Start();
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "x"))});
-    Main().ShowNumbers1->trigger();
-    Main().AlphabeticalList1->trigger();
-    Main().LowerCase1->trigger();
+    Act("ShowNumbers1")->trigger();
+    Act("AlphabeticalList1")->trigger();
+    Act("LowerCase1")->trigger();
     Main().move(100, 120);
     Main().resize(600, 400);
     Stop();
@@ -297,15 +297,15 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtShutDownAndRestoredAtTheNextStart) {
         EXPECT_NE(entry.path().extension(), ".$$$") << "record file left behind";
 
     Start();
-    EXPECT_TRUE(Main().ShowNumbers1->isChecked());
-    EXPECT_TRUE(Main().AlphabeticalList1->isChecked());
-    EXPECT_FALSE(Main().FrequencyList1->isChecked());
-    EXPECT_TRUE(Main().LowerCase1->isChecked());
-    EXPECT_EQ(Main().TabControl1->currentIndex(), 0);
+    EXPECT_TRUE(Act("ShowNumbers1")->isChecked());
+    EXPECT_TRUE(Act("AlphabeticalList1")->isChecked());
+    EXPECT_FALSE(Act("FrequencyList1")->isChecked());
+    EXPECT_TRUE(Act("LowerCase1")->isChecked());
+    EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), 0);
     EXPECT_EQ(Main().pos(), QPoint(100, 120));
     EXPECT_EQ(Main().size(), QSize(600, 400));
-    EXPECT_EQ(Main().OpenDir.toStdString(), dir.path());
-    Main().Open1Click();
+    EXPECT_EQ(Main().OpenDir().toStdString(), dir.path());
+    Act("Open1")->trigger();
     EXPECT_EQ(ui.openRequests.back().folder.toStdString(), dir.path());
     EXPECT_EQ(ui.openRequests.back().title, "Open file(s) for Vornix analysis");
 }
@@ -313,10 +313,10 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtShutDownAndRestoredAtTheNextStart) {
 TEST_F(MainWindowTest, NoListAnywhereGreysTheListItems) {
     std::filesystem::remove(programFolder + "Vornix.dat");
     Start();
-    EXPECT_FALSE(Main().ReadCommonWordList1->isChecked());
-    EXPECT_FALSE(Main().ReadCommonWordList1->isEnabled());
-    EXPECT_FALSE(Main().ShowCommonWords1->isEnabled());
-    EXPECT_FALSE(Main().EditCommonWordList1->isEnabled());
+    EXPECT_FALSE(Act("ReadCommonWordList1")->isChecked());
+    EXPECT_FALSE(Act("ReadCommonWordList1")->isEnabled());
+    EXPECT_FALSE(Act("ShowCommonWords1")->isEnabled());
+    EXPECT_FALSE(Act("EditCommonWordList1")->isEnabled());
     OpenDocuments({QString::fromStdString(WriteText("d.txt", "the cat"))});
     EXPECT_EQ(Rows(), (Table{"1|CAT|1", "2|THE|1"}));
 }

@@ -20,7 +20,7 @@
 
 #include "GuiTestSupport.h"
 #include "cli/CountProcess.h"
-#include "input/Cp1252.h"
+#include "engine/Cp1252.h"
 #include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
 
@@ -49,9 +49,9 @@ protected:
         QTimer answer;
         answer.setSingleShot(true);
         QObject::connect(&answer, &QTimer::timeout, [&] {
-            AddDlg().Separator->button(separator)->setChecked(true);
-            AddDlg().Threshold->setValue(threshold);
-            QTest::mouseClick(AddDlg().OKBtn, Qt::LeftButton);
+            In<QButtonGroup>(AddDlg(), "Separator")->button(separator)->setChecked(true);
+            In<QSpinBox>(AddDlg(), "Threshold")->setValue(threshold);
+            QTest::mouseClick(In<QPushButton>(AddDlg(), "OKBtn"), Qt::LeftButton);
         });
         answer.start(0);
         QApplication::setActiveWindow(&Main());
@@ -76,13 +76,13 @@ protected:
 TEST_F(SaveCopyTest, FileAndClipboardHoldTheSameBytesForEverySeparatorAndCase) {
     Start();
     Analyse(std::string("the cat cat 1234 1234 1234 Mixed'case ") + kLongWord + " " + kLongWord + "X");
-    Main().ShowNumbers1->trigger();
+    Act("ShowNumbers1")->trigger();
     // The 41-letter word counts as its first 40 letters.
     const std::string upperTab = std::string("1234\t3\r\n") + kLongWord + "\t2\r\nCAT\t2\r\nMIXED'CASE\t1\r\n";
     for (int separator : {0, 1, 2}) {
         ChooseSettings(separator, 1);
         for (bool lower : {false, true}) {
-            if (Main().LowerCase1->isChecked() != lower) Main().LowerCase1->trigger();
+            if (Act("LowerCase1")->isChecked() != lower) Act("LowerCase1")->trigger();
             const std::string path = dir.file("s" + std::to_string(separator) + (lower ? "l" : "u") + ".vxf");
             QGuiApplication::clipboard()->setText("old");
             Copy();
@@ -145,11 +145,11 @@ TEST_F(SaveCopyTest, SavingReplacesTheFileAndRemembersItsFolder) {
     EXPECT_EQ(StatusLine().toStdString(), "Saved as " + dir.file("texts/link.vxf"));
 
     // The suffix follows the order shown; the folder is the last one saved to.
-    Main().AlphabeticalList1->trigger();
+    Act("AlphabeticalList1")->trigger();
     SaveAs("");
     EXPECT_EQ(ui.saveRequests.back().defaultSuffix, "vxa");
     EXPECT_EQ(ui.saveRequests.back().folder.toStdString(), dir.file("texts"));
-    Main().WordLengthList1->trigger();
+    Act("WordLengthList1")->trigger();
     SaveAs("");
     EXPECT_EQ(ui.saveRequests.back().defaultSuffix, "vxl");
     EXPECT_EQ(StatusLine(), "Word-length order. 3 words; 1 common (hidden); 0 numeric; showing 2.");
@@ -180,7 +180,7 @@ TEST_F(SaveCopyTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     EXPECT_EQ(ReadFile(path), "the old table\r\n");
     EXPECT_EQ(FolderEntries(dir.file("keep")), std::vector<std::string>{"table.vxf"});
     EXPECT_EQ(StatusLine().toStdString(), summary.toStdString());
-    EXPECT_EQ(Main().SavePath, "");
+    EXPECT_EQ(Main().SavePath(), "");
 
     // A folder that is a plain file.
     const std::string plain = dir.write("plain.txt", "x");
@@ -192,7 +192,7 @@ TEST_F(SaveCopyTest, AFailedSaveKeepsTheOldFileAndSaysWhy) {
     // The same save without the limit works.
     SaveAs(path);
     EXPECT_EQ(ReadFile(path).substr(0, 9), "WORD0X\t1\r");
-    EXPECT_EQ(Main().SavePath.toStdString(), dir.file("keep"));
+    EXPECT_EQ(Main().SavePath().toStdString(), dir.file("keep"));
     EXPECT_EQ(ui.Texts("Error").size(), 2);
 }
 
@@ -200,8 +200,8 @@ TEST_F(SaveCopyTest, CopyFollowsTheStoreAndThe8BitSet) {
     Start();
     // Before any run F2 leaves the clipboard alone.
     QGuiApplication::clipboard()->setText("keep me");
-    Main().Edit1Click();
-    EXPECT_FALSE(Main().CopytoClipboard1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_FALSE(Act("CopytoClipboard1")->isEnabled());
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "keep me");
 
@@ -214,25 +214,25 @@ TEST_F(SaveCopyTest, CopyFollowsTheStoreAndThe8BitSet) {
     QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "AESOP\t1\r\nE\t1\r\nECLAIR\t1\r\nNAIVE\t1\r\nSTRA\t1\r\n");
-    Main().LowerCase1->trigger();
+    Act("LowerCase1")->trigger();
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "aesop\t1\r\ne\t1\r\neclair\t1\r\nnaive\t1\r\nstra\t1\r\n");
 
     // Ctrl+C belongs to the Edit menu's title: it copies nothing, not even the grid's cell.
     QGuiApplication::clipboard()->setText("keep me");
-    Main().Grid->setFocus();
-    QTest::keyClick(Main().Grid, Qt::Key_C, Qt::ControlModifier);
+    Grid()->setFocus();
+    QTest::keyClick(Grid(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "keep me");
 
     // With the results view left the copy still holds the table, in the order checked.
-    QTest::keyClick(Main().Grid, Qt::Key_Escape);
-    Main().LowerCase1->trigger();
-    Main().WordLengthList1->trigger();
-    QTest::keyClick(Main().Grid, Qt::Key_Escape);
-    ASSERT_FALSE(Main().Grid->isVisible());
-    Main().Edit1Click();
-    EXPECT_FALSE(Main().Find1->isEnabled());
-    EXPECT_TRUE(Main().CopytoClipboard1->isEnabled());
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    Act("LowerCase1")->trigger();
+    Act("WordLengthList1")->trigger();
+    QTest::keyClick(Grid(), Qt::Key_Escape);
+    ASSERT_FALSE(Grid()->isVisible());
+    OpenMenu("Edit1");
+    EXPECT_FALSE(Act("Find1")->isEnabled());
+    EXPECT_TRUE(Act("CopytoClipboard1")->isEnabled());
     Copy();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "ECLAIR\t1\r\nAESOP\t1\r\nNAIVE\t1\r\nSTRA\t1\r\nE\t1\r\n");
     EXPECT_EQ(StatusLine().toStdString(), "Saved to clipboard.");
@@ -248,7 +248,7 @@ TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
 
     Start();
     OpenDocuments({QString::fromStdString(text)});
-    const std::string list = Main().CurrentCommonList.toStdString();
+    const std::string list = Main().CurrentCommonList().toStdString();
     auto compare = [&](const std::string& name, std::vector<std::string> options) {
         const std::string saved = dir.file(name + ".vxf");
         const std::string counted = dir.file(name + ".cli");
@@ -264,15 +264,15 @@ TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
     };
     compare("default", {});
 
-    Main().AlphabeticalList1->trigger();
-    Main().ShowNumbers1->trigger();
-    Main().ShowCommonWords1->trigger();
-    Main().LowerCase1->trigger();
+    Act("AlphabeticalList1")->trigger();
+    Act("ShowNumbers1")->trigger();
+    Act("ShowCommonWords1")->trigger();
+    Act("LowerCase1")->trigger();
     ChooseSettings(2, 3);
     compare("varied", {"--order=alphabetical", "--show-numbers", "--show-common", "--lower", "--separator=comma",
                        "--threshold=3"});
 
-    Main().WordLengthList1->trigger();
+    Act("WordLengthList1")->trigger();
     ChooseSettings(0, 0);
     compare("length",
             {"--order=length", "--show-numbers", "--show-common", "--lower", "--separator=space", "--threshold=0"});

@@ -50,16 +50,16 @@ class SearchWindowTest : public GuiFixture {
 protected:
     void Load(const std::string& text) {
         OpenDocuments({QString::fromStdString(WriteText("doc.txt", text))});
-        ASSERT_TRUE(Main().Grid->isVisible());
+        ASSERT_TRUE(Grid()->isVisible());
     }
     QPushButton* Button(SearchKind kind) {
         switch (kind) {
             case SearchKind::Ranking:
-                return SearchWin().RankBut;
+                return In<QPushButton>(SearchWin(), "RankBut");
             case SearchKind::Word:
-                return SearchWin().WordBut;
+                return In<QPushButton>(SearchWin(), "WordBut");
             default:
-                return SearchWin().FreqBut;
+                return In<QPushButton>(SearchWin(), "FreqBut");
         }
     }
     // Find (Ctrl+F), then act inside the window; a window that act leaves open is
@@ -69,23 +69,23 @@ protected:
         QTimer::singleShot(0, [&] {
             shown = SearchWin().isVisible();
             if (shown) act();
-            if (SearchWin().isVisible()) SearchWin().BitBtn1->click();
+            if (SearchWin().isVisible()) In<QPushButton>(SearchWin(), "BitBtn1")->click();
         });
-        QTest::keyClick(Main().Grid, Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClick(Grid(), Qt::Key_F, Qt::ControlModifier);
         EXPECT_TRUE(shown) << "the search window did not open";
     }
     void Search(SearchKind kind, const QString& text) {
         InSearchWindow([&] {
-            SearchWin().SearchText->setText(text);
+            In<QLineEdit>(SearchWin(), "SearchText")->setText(text);
             Button(kind)->click();
         });
     }
-    void FindNext() { QTest::keyClick(Main().Grid, Qt::Key_F3); }
-    void Home() { QTest::keyClick(Main().Grid, Qt::Key_Home); }
-    void End() { QTest::keyClick(Main().Grid, Qt::Key_End); }
+    void FindNext() { QTest::keyClick(Grid(), Qt::Key_F3); }
+    void Home() { QTest::keyClick(Grid(), Qt::Key_Home); }
+    void End() { QTest::keyClick(Grid(), Qt::Key_End); }
     // The current cell as (row, column), rows from 0 for the first word.
     std::pair<int, int> Current() {
-        const QModelIndex at = Main().Grid->currentIndex();
+        const QModelIndex at = Grid()->currentIndex();
         return {at.row(), at.column()};
     }
 };
@@ -94,16 +94,16 @@ TEST_F(SearchWindowTest, RankSearchMovesToTheNextRankBeginningWithTheDigits) {
     Start();
     Load(Letters(30));
     // No search yet: Find next is off and F3 does nothing.
-    Main().Edit1Click();
-    EXPECT_TRUE(Main().Find1->isEnabled());
-    EXPECT_FALSE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_TRUE(Act("Find1")->isEnabled());
+    EXPECT_FALSE(Act("FindNext1")->isEnabled());
     FindNext();
     EXPECT_TRUE(ui.messages.empty());
 
     Search(SearchKind::Ranking, "2");
     EXPECT_EQ(Current(), std::make_pair(1, 0));  // rank 2
-    Main().Edit1Click();
-    EXPECT_TRUE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_TRUE(Act("FindNext1")->isEnabled());
     FindNext();
     EXPECT_EQ(Current(), std::make_pair(19, 0));  // rank 20; 12 does not begin with 2
     FindNext();
@@ -125,7 +125,7 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
     // "the" is a common word and hidden; ATHENS holds THE but does not begin with it.
     Load("athens other them the theory zebra");
     ASSERT_EQ(Rows(), (std::vector<std::string>{"1|ATHENS|1", "2|OTHER|1", "3|THEM|1", "4|THEORY|1", "5|ZEBRA|1"}));
-    Main().Grid->setCurrentIndex(Main().Model()->index(0, 2));
+    Grid()->setCurrentIndex(Model()->index(0, 2));
     Search(SearchKind::Word, "tHe");
     EXPECT_EQ(Current(), std::make_pair(2, 1));  // THEM, and the word column becomes current
     EXPECT_EQ(SearchWin().LastSearchText(), "THE");
@@ -136,8 +136,8 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
     EXPECT_EQ(Current(), std::make_pair(3, 1));
 
     // With the table in lower case the remembered text follows it.
-    Main().LowerCase1Click();
-    ASSERT_EQ(Main().Model()->CellText(2, 1), "  them");
+    Act("LowerCase1")->trigger();
+    ASSERT_EQ(Model()->CellText(2, 1), "  them");
     Home();
     FindNext();
     EXPECT_EQ(Current(), std::make_pair(2, 1));
@@ -146,7 +146,7 @@ TEST_F(SearchWindowTest, WordSearchLooksForTheWordsBeginningInTheCaseShown) {
     FindNext();
     EXPECT_EQ(ui.Texts("Information").last(), "Search text \"the\" not found.");
     // The window kept the text as typed.
-    InSearchWindow([&] { EXPECT_EQ(SearchWin().SearchText->text(), "tHe"); });
+    InSearchWindow([&] { EXPECT_EQ(In<QLineEdit>(SearchWin(), "SearchText")->text(), "tHe"); });
 }
 
 TEST_F(SearchWindowTest, FrequencySearchFindsCountsAtOrBelowTheNumberAndEnterRunsIt) {
@@ -160,9 +160,9 @@ TEST_F(SearchWindowTest, FrequencySearchFindsCountsAtOrBelowTheNumberAndEnterRun
 
     // Enter in the text field is the Frequency button.
     InSearchWindow([&] {
-        EXPECT_EQ(SearchWin().focusWidget(), SearchWin().SearchText);
-        QTest::keyClicks(SearchWin().SearchText, "5");
-        QTest::keyClick(SearchWin().SearchText, Qt::Key_Return);
+        EXPECT_EQ(SearchWin().focusWidget(), In<QLineEdit>(SearchWin(), "SearchText"));
+        QTest::keyClicks(In<QLineEdit>(SearchWin(), "SearchText"), "5");
+        QTest::keyClick(In<QLineEdit>(SearchWin(), "SearchText"), Qt::Key_Return);
         EXPECT_FALSE(SearchWin().isVisible());
     });
     EXPECT_EQ(SearchWin().LastSearchKind(), SearchKind::Frequency);
@@ -190,18 +190,18 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     Search(SearchKind::Ranking, "1");
     ASSERT_EQ(Current(), std::make_pair(9, 0));
     InSearchWindow([&] {
-        SearchWin().SearchText->clear();
-        SearchWin().RankBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->clear();
+        In<QPushButton>(SearchWin(), "RankBut")->click();
         EXPECT_TRUE(SearchWin().isVisible());
         EXPECT_EQ(ui.Texts("Warning"), QStringList{"No search text given!"});
-        SearchWin().SearchText->setText("ten");
-        SearchWin().FreqBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("ten");
+        In<QPushButton>(SearchWin(), "FreqBut")->click();
         EXPECT_TRUE(SearchWin().isVisible());
-        SearchWin().SearchText->setText("1 ");
-        SearchWin().RankBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("1 ");
+        In<QPushButton>(SearchWin(), "RankBut")->click();
         EXPECT_TRUE(SearchWin().isVisible());
-        SearchWin().SearchText->setText("ten");
-        SearchWin().FreqBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("ten");
+        In<QPushButton>(SearchWin(), "FreqBut")->click();
     });
     EXPECT_EQ(ui.Texts("Warning"),
               (QStringList{"No search text given!", "Ranking and frequency searches must be numbers.",
@@ -211,8 +211,8 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     // The refused Frequency text is remembered; Find next refuses it again instead of
     // failing on it or moving the cell.
     Home();
-    Main().Edit1Click();
-    EXPECT_TRUE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_TRUE(Act("FindNext1")->isEnabled());
     FindNext();
     EXPECT_EQ(ui.Texts("Warning").size(), 5);
     EXPECT_EQ(ui.Texts("Warning").last(), "Ranking and frequency searches must be numbers.");
@@ -221,8 +221,8 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     EXPECT_EQ(Current(), std::make_pair(0, 0));
     // The same for a refused Ranking text, which would otherwise be searched as typed.
     InSearchWindow([&] {
-        SearchWin().SearchText->setText("1x");
-        SearchWin().RankBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("1x");
+        In<QPushButton>(SearchWin(), "RankBut")->click();
     });
     FindNext();
     EXPECT_EQ(ui.Texts("Warning").size(), 7);
@@ -230,11 +230,11 @@ TEST_F(SearchWindowTest, RefusedTextsKeepTheWindowOpenAndFindNextRefusesThemToo)
     EXPECT_EQ(Current(), std::make_pair(0, 0));
     // An empty text refused last leaves nothing to repeat.
     InSearchWindow([&] {
-        SearchWin().SearchText->clear();
-        SearchWin().WordBut->click();
+        In<QLineEdit>(SearchWin(), "SearchText")->clear();
+        In<QPushButton>(SearchWin(), "WordBut")->click();
     });
-    Main().Edit1Click();
-    EXPECT_FALSE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_FALSE(Act("FindNext1")->isEnabled());
 }
 
 TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
@@ -243,16 +243,16 @@ TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
     QPoint firstPlace;
     InSearchWindow([&] {
         firstPlace = SearchWin().pos();
-        SearchWin().SearchText->setText("2");
-        QTest::keyClick(SearchWin().SearchText, Qt::Key_Escape);
+        In<QLineEdit>(SearchWin(), "SearchText")->setText("2");
+        QTest::keyClick(In<QLineEdit>(SearchWin(), "SearchText"), Qt::Key_Escape);
         EXPECT_FALSE(SearchWin().isVisible());
     });
     EXPECT_EQ(firstPlace, QPoint(327, 229));
     EXPECT_EQ(Current(), std::make_pair(0, 0));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(SearchWin().LastSearchKind(), SearchKind::None);
-    Main().Edit1Click();
-    EXPECT_FALSE(Main().FindNext1->isEnabled());
+    OpenMenu("Edit1");
+    EXPECT_FALSE(Act("FindNext1")->isEnabled());
     // Every close stores the place; the next Find opens there.
     EXPECT_EQ(Settings().IniNumber("srchwinLeft", -1), 327);
     EXPECT_EQ(Settings().IniNumber("srchwinTop", -1), 229);
@@ -261,8 +261,8 @@ TEST_F(SearchWindowTest, EscapeSearchesNothingAndThePlaceIsRemembered) {
     QPoint secondPlace;
     InSearchWindow([&] {
         secondPlace = SearchWin().pos();
-        EXPECT_EQ(SearchWin().SearchText->text(), "2");  // the text stays between showings
-        SearchWin().WordBut->click();
+        EXPECT_EQ(In<QLineEdit>(SearchWin(), "SearchText")->text(), "2");  // the text stays between showings
+        In<QPushButton>(SearchWin(), "WordBut")->click();
     });
     EXPECT_EQ(secondPlace, QPoint(40, 60));
     // Word search "2" in a table of letters finds nothing.
@@ -278,8 +278,8 @@ TEST_F(SearchWindowTest, NothingSearchesDuringARun) {
     const std::size_t messagesBefore = ui.messages.size();
     bool checked = false;
     bool windowOpened = false;
-    auto status = Main().Run().hooks.showStatus;
-    Main().Run().hooks.showStatus = [&](const std::string& s) {
+    auto status = Main().Run().Hooks().showStatus;
+    Main().Run().Hooks().showStatus = [&](const std::string& s) {
         if (!checked && Main().Busy()) {
             checked = true;
             // Should the window open anyway, close it so the test ends.
@@ -289,10 +289,10 @@ TEST_F(SearchWindowTest, NothingSearchesDuringARun) {
                     SearchWin().reject();
                 }
             });
-            Main().Find1Click();
-            Main().FindNext1Click();
-            SearchWin().SearchText->clear();
-            SearchWin().FindButton(SearchWin().FreqBut);
+            Act("Find1")->trigger();
+            Act("FindNext1")->trigger();
+            In<QLineEdit>(SearchWin(), "SearchText")->clear();
+            In<QPushButton>(SearchWin(), "FreqBut")->click();
         }
         status(s);
     };
@@ -392,7 +392,7 @@ TEST_F(HelpAboutTest, TheSettingsDialogsHelpOpensBesideItAndStaysUsable) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
-        AddDlg().HelpBtn->click();
+        In<QPushButton>(AddDlg(), "HelpBtn")->click();
         HelpWindow* help = Help();
         ASSERT_NE(help, nullptr);
         EXPECT_TRUE(AddDlg().isVisible());  // the dialog stays open
@@ -403,9 +403,9 @@ TEST_F(HelpAboutTest, TheSettingsDialogsHelpOpensBesideItAndStaysUsable) {
         const QPoint contents = help->ContentsBut->mapTo(help, help->ContentsBut->rect().center());
         QTest::mouseClick(help->windowHandle(), Qt::LeftButton, Qt::NoModifier, contents);
         EXPECT_EQ(help->Browser->source(), Page(programFolder + "help/index.htm"));
-        AddDlg().CancelBut->click();
+        In<QPushButton>(AddDlg(), "CancelBut")->click();
     });
-    Main().AdditionalSettings1Click();
+    Act("AdditionalSettings1")->trigger();
     ASSERT_TRUE(ran);
     // After the dialog the help window is still open, now the main window's again.
     HelpWindow* help = Help();
@@ -420,11 +420,11 @@ TEST_F(HelpAboutTest, MissingHelpGivesTheWarningWithItsPath) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
         ran = true;
-        AddDlg().HelpBtn->click();
+        In<QPushButton>(AddDlg(), "HelpBtn")->click();
         EXPECT_TRUE(AddDlg().isVisible());
-        AddDlg().CancelBut->click();
+        In<QPushButton>(AddDlg(), "CancelBut")->click();
     });
-    Main().AdditionalSettings1Click();
+    Act("AdditionalSettings1")->trigger();
     ASSERT_TRUE(ran);
     QApplication::setActiveWindow(&Main());
     QTest::keyClick(&Main(), Qt::Key_F1);
@@ -454,7 +454,7 @@ TEST_F(HelpAboutTest, InstalledHelpIsFoundInTheDataFolder) {
 
 TEST_F(HelpAboutTest, AboutNamesTheProgramAndTheListTheNextRunReads) {
     Start();
-    Main().About1->trigger();
+    Act("About1")->trigger();
     const QString program = QCoreApplication::applicationFilePath();
     ASSERT_EQ(ui.Texts("Information").size(), 1);
     QStringList lines = ui.Texts("Information").first().split('\n');
@@ -471,10 +471,10 @@ TEST_F(HelpAboutTest, AboutNamesTheProgramAndTheListTheNextRunReads) {
 
     const QString custom = QString::fromStdString(WriteText("mine.dat", "ZEBRA\r\n"));
     ui.openFileAnswers.push_back(custom);
-    Main().Selectcustomlist1Click();
+    Act("Selectcustomlist1")->trigger();
     // Whether or not the list is loaded, About names it.
-    Main().ReadCommonWordList1->setChecked(false);
-    Main().About1Click();
+    Act("ReadCommonWordList1")->setChecked(false);
+    Act("About1")->trigger();
     lines = ui.Texts("Information").last().split('\n');
     ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines[8], custom);

@@ -22,7 +22,7 @@ struct WalkFixture : ::testing::Test {
         run.ReadDocuments({doc}, false);
         run.GeneralClosedown();
     }
-    std::string Format(DisplayOptions o, char sep = '\t') { return FormatAnalysis(run.store, run.orders, o, sep); }
+    std::string Format(DisplayOptions o, char sep = '\t') { return FormatAnalysis(run.Store(), run.Orders(), o, sep); }
 };
 
 }  // namespace
@@ -49,16 +49,16 @@ TEST_F(WalkFixture, ThresholdAboveEveryCountGivesNothing) {
     DisplayOptions o;
     o.ActiveThreshold = 100;
     EXPECT_EQ(Format(o), "");
-    EXPECT_TRUE(ShownWords(run.store, run.orders, o).empty());
+    EXPECT_TRUE(ShownWords(run.Store(), run.Orders(), o).empty());
 }
 
 TEST_F(WalkFixture, ShownWordsAreTheFormattedRows) {
     DisplayOptions o;
     o.ShowNumbers = true;
-    const auto shown = ShownWords(run.store, run.orders, o);
+    const auto shown = ShownWords(run.Store(), run.Orders(), o);
     std::string rebuilt;
     for (std::int32_t rec : shown)
-        AppendOutputLine(rebuilt, run.store.ReadWordRecord(rec).Text(), '\t', run.store.Count(rec));
+        AppendOutputLine(rebuilt, run.Store().ReadWordRecord(rec).Text(), '\t', run.Store().Count(rec));
     EXPECT_EQ(rebuilt, Format(o));
     EXPECT_EQ(shown.size(), 4u);
 }

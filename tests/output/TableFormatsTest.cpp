@@ -51,12 +51,12 @@ TEST(TableFormats, EachFormatHoldsTheTableRowsWithRanks) {
     run.ReadDocuments({doc}, false);
     run.GeneralClosedown();
     auto format = [&](const DisplayOptions& o, TableFormat f) {
-        return FormatWordTable(run.store, run.orders, o, f, ',');
+        return FormatWordTable(run.Store(), run.Orders(), o, f, ',');
     };
 
     DisplayOptions o;
     o.ShowNumbers = true;
-    EXPECT_EQ(format(o, TableFormat::Table), FormatAnalysis(run.store, run.orders, o, ','));
+    EXPECT_EQ(format(o, TableFormat::Table), FormatAnalysis(run.Store(), run.Orders(), o, ','));
     EXPECT_EQ(format(o, TableFormat::Csv), "rank,word,count\n1,CAT,2\n2,1000,1\n3,DOG,1\n4,DON'T,1\n5,ZEBRAAE,1\n");
     o.Order = ResultOrder::Alphabetical;
     o.LowerCase = true;

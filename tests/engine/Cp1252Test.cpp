@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "input/Cp1252.h"
+#include "engine/Cp1252.h"
 
 using namespace vornix;
 

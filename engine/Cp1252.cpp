@@ -1,4 +1,4 @@
-#include "input/Cp1252.h"
+#include "engine/Cp1252.h"
 
 namespace vornix {
 

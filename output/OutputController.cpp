@@ -1,21 +1,19 @@
-// "Save analysis", "Copy to clipboard" and the Edit menu's enabling: the table as it is
-// shown, through the same walk as the grid.
+#include "output/OutputController.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFileInfo>
-#include <QTableView>
 
-#include "display/SearchWindow.h"
+#include "engine/AnalysisRun.h"
+#include "engine/Cp1252.h"
 #include "engine/Errors.h"
-#include "input/Cp1252.h"
 #include "output/OutputWalk.h"
 #include "shell/AddDlg.h"
 #include "shell/AtomicFile.h"
 #include "shell/SettingsFolders.h"
 #include "shell/UiServices.h"
-#include "shell/VornixMain.h"
+#include "shell/WindowContext.h"
 
 namespace vornix {
 
@@ -35,16 +33,26 @@ QString DefaultExtension(ResultOrder order) {
 
 }  // namespace
 
-void TVornixMain::SaveAnalysis1Click() {
-    const DisplayOptions options = CurrentDisplayOptions();
+OutputController::OutputController(WindowContext& context) : QObject(&context.window), context_(context) {
+    setObjectName(QStringLiteral("OutputController"));
+    context_.OnItem("SaveAnalysis1", this, [this] { SaveAnalysis1Click(); });
+    context_.OnItem("CopytoClipboard1", this, [this] { CopytoClipboard1Click(); });
+}
+
+char OutputController::Separator() const {
+    return SeparatorChar(context_.addDlg ? context_.addDlg->SepIndex() : 1);
+}
+
+void OutputController::SaveAnalysis1Click() {
+    const DisplayOptions options = context_.displayOptions();
     SaveFileRequest request;
-    request.folder = SavePath;
+    request.folder = savePath_;
     request.filter = QStringLiteral("Vornix files (*.vx?)");
     request.defaultSuffix = DefaultExtension(options.Order);
-    const QString chosen = ui_.SaveFile(this, request);
+    const QString chosen = context_.ui.SaveFile(&context_.window, request);
     if (chosen.isEmpty()) return;
-    const char separator = SeparatorChar(addDlg_ ? addDlg_->SepIndex() : 1);
-    const std::string path = QFile::encodeName(chosen).toStdString();
+    const char separator = Separator();
+    const std::string path = Path(chosen);
     // Saving over a symbolic link writes the file it points to; the user's link stays.
     QString target = chosen;
     const QFileInfo chosenInfo(chosen);
@@ -53,29 +61,22 @@ void TVornixMain::SaveAnalysis1Click() {
     try {
         // The file is replaced whole or not at all: a failure leaves an older file of
         // that name as it was.
-        WriteFileAtomically(QFile::encodeName(target).toStdString(),
-                            FormatAnalysis(run_->store, run_->orders, options, separator));
+        WriteFileAtomically(Path(target),
+                            FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), options, separator));
     } catch (const FileError& e) {
-        ShowErrorBox(QString::fromStdString(RunTimeErrorMessage(e.Code())));
+        context_.ShowErrorBox(UiText(RunTimeErrorMessage(e.Code())));
         return;
     }
-    ShowStatus(QStringLiteral("Saved as ") + chosen);
-    SavePath = QFile::decodeName(StartingFolder(FolderOfPath(path)).c_str());
+    context_.ShowStatus(QStringLiteral("Saved as ") + chosen);
+    savePath_ = UiText(StartingFolder(FolderOfPath(path)));
 }
 
-void TVornixMain::CopytoClipboard1Click() {
-    const char separator = SeparatorChar(addDlg_ ? addDlg_->SepIndex() : 1);
-    const std::string bytes = FormatAnalysis(run_->store, run_->orders, CurrentDisplayOptions(), separator);
+void OutputController::CopytoClipboard1Click() {
+    const std::string bytes =
+        FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), context_.displayOptions(), Separator());
     const std::u16string text = Utf16FromCp1252(bytes);
     QGuiApplication::clipboard()->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
-    ShowStatus(QStringLiteral("Saved to clipboard."));
-}
-
-void TVornixMain::Edit1Click() {
-    const bool gridShown = Grid->isVisible();
-    Find1->setEnabled(gridShown);
-    FindNext1->setEnabled(gridShown && search_ && search_->CanFindNext());
-    CopytoClipboard1->setEnabled(run_->store.WordCount() > 0);
+    context_.ShowStatus(QStringLiteral("Saved to clipboard."));
 }
 
 }  // namespace vornix

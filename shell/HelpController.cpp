@@ -1,4 +1,5 @@
-// Help and About.
+#include "shell/HelpController.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,7 +9,7 @@
 #include "shell/HelpWindow.h"
 #include "shell/Settings.h"
 #include "shell/UiServices.h"
-#include "shell/VornixMain.h"
+#include "shell/WindowContext.h"
 
 namespace vornix {
 
@@ -31,11 +32,17 @@ QString HelpIndexPath(const std::string& programFolder) {
 
 }  // namespace
 
-void TVornixMain::Contents1Click() {
+HelpController::HelpController(WindowContext& context) : QObject(&context.window), context_(context) {
+    setObjectName(QStringLiteral("HelpController"));
+    context_.OnItem("Contents1", this, [this] { Contents1Click(); });
+    context_.OnItem("About1", this, [this] { About1Click(); });
+}
+
+void HelpController::Contents1Click() {
     ShowHelp(QString());
 }
 
-void TVornixMain::About1Click() {
+void HelpController::About1Click() {
     const QStringList lines{
         QStringLiteral("Vornix for Linux"),
         QString(),
@@ -45,15 +52,15 @@ void TVornixMain::About1Click() {
         QCoreApplication::applicationFilePath(),
         QString(),
         QStringLiteral("Common words list"),
-        CurrentCommonList,
+        context_.currentCommonList(),
     };
-    ui_.Information(this, lines.join(QLatin1Char('\n')));
+    context_.ui.Information(&context_.window, lines.join(QLatin1Char('\n')));
 }
 
-void TVornixMain::ShowHelp(const QString& topic) {
+void HelpController::ShowHelp(const QString& topic) {
     // "addset.htm" is the page html/addset.htm; "options.htm#editcomm" also scrolls to
     // the anchor "editcomm".
-    const QString index = HelpIndexPath(settings_.ProgramFolder());
+    const QString index = HelpIndexPath(context_.settings.ProgramFolder());
     QString page = index;
     QString fragment;
     if (!topic.isEmpty()) {
@@ -63,10 +70,10 @@ void TVornixMain::ShowHelp(const QString& topic) {
         page = QFileInfo(index).path() + QStringLiteral("/html/") + name;
     }
     if (!QFileInfo(page).isFile()) {
-        ui_.Warning(this, page + QStringLiteral("\n\nApplication Help file not found!"));
+        context_.ui.Warning(&context_.window, page + QStringLiteral("\n\nApplication Help file not found!"));
         return;
     }
-    if (!help_) help_ = new HelpWindow(this);
+    if (!help_) help_ = new HelpWindow(&context_.window);
     QUrl url = QUrl::fromLocalFile(page);
     if (!fragment.isEmpty()) url.setFragment(fragment);
     help_->ShowPage(url);

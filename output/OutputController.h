@@ -1,0 +1,31 @@
+#pragma once
+// "Save analysis" and "Copy to clipboard": the table as it is shown, through the same
+// walk as the grid.
+#include <QObject>
+#include <QString>
+
+namespace vornix {
+
+class WindowContext;
+
+class OutputController : public QObject {
+    Q_OBJECT
+public:
+    explicit OutputController(WindowContext& context);
+
+    // The save dialog's starting folder.
+    const QString& SavePath() const { return savePath_; }
+    void SetSavePath(const QString& folder) { savePath_ = folder; }
+
+private slots:
+    void SaveAnalysis1Click();
+    void CopytoClipboard1Click();
+
+private:
+    char Separator() const;
+
+    WindowContext& context_;
+    QString savePath_;
+};
+
+}  // namespace vornix

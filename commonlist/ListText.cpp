@@ -6,22 +6,13 @@
 #include <cerrno>
 
 #include "engine/Errors.h"
+#include "engine/TextRules.h"
 #include "input/Cp1252.h"
 #include "shell/AtomicFile.h"
 
 namespace vornix {
 
 namespace {
-
-template <class Char>
-void CaseForm(std::basic_string<Char>& text, bool lowerCase) {
-    for (Char& c : text) {
-        if (lowerCase && c >= 'A' && c <= 'Z')
-            c = static_cast<Char>(c + ('a' - 'A'));
-        else if (!lowerCase && c >= 'a' && c <= 'z')
-            c = static_cast<Char>(c - ('a' - 'A'));
-    }
-}
 
 template <class Char>
 bool IsListWordChar(Char c) {
@@ -49,10 +40,10 @@ std::string WithLineBreaks(std::string_view bytes, std::string_view lineBreak) {
 }  // namespace
 
 void ApplyCaseForm(std::u16string& text, bool lowerCase) {
-    CaseForm(text, lowerCase);
+    AsciiCaseForm(text, lowerCase);
 }
 void ApplyCaseForm(std::string& text, bool lowerCase) {
-    CaseForm(text, lowerCase);
+    AsciiCaseForm(text, lowerCase);
 }
 
 std::u16string EditorTextFromListFile(std::string_view bytes) {
@@ -134,7 +125,7 @@ void ReplaceListFile(const std::string& path, std::string_view bytes) {
     // even when the file itself is read-only; ask the file first.
     if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
         const int e = errno;
-        throw FileError(DescribeFileFailure("Cannot create file", path, e), e);
+        throw FileFailure("Cannot create file", path, e);
     }
     WriteFileAtomically(path, bytes, true);
 }

@@ -72,6 +72,8 @@ TEST(CountCli, ThresholdKeepsWordsAtOrAboveIt) {
                    Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"AARDVARK", 1}})},
                   {{"--no-common-list", "--threshold=2"}, Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}})},
                   {{"--no-common-list", "--threshold=+3"}, Table({{"A", 3}, {"DOG", 3}})},
+                  // The settings file's number syntax: "$3" is hexadecimal 3.
+                  {{"--no-common-list", "--threshold=$3"}, Table({{"A", 3}, {"DOG", 3}})},
                   {{"--no-common-list", "--threshold=4"}, ""},
                   {{"--no-common-list", "--threshold=3", "--order=alphabetical"}, Table({{"A", 3}, {"DOG", 3}})},
               });

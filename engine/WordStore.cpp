@@ -131,6 +131,7 @@ void WordStore::EnsureCapacity(std::int32_t records) {
     int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
     if (err != 0) throw FileFailure("Cannot write file", path_, err);
     capacity_ = wanted;
+    assert(capacity_ >= records && capacity_ <= MaxWords);
 }
 
 const WordRec& WordStore::ReadWordRecord(std::int32_t n) {
@@ -193,12 +194,16 @@ void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t
     if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
     const std::uint64_t key =
         (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) | static_cast<std::uint64_t>(rec + 1);
+    // Never full, or the probe below would not end; record numbers fit their 19 bits.
+    assert(8 * static_cast<std::size_t>(indexed_) < 5 * slots_.size());
+    assert(rec >= 0 && rec < MaxWords);
     std::size_t i = SlotIndex(key, mask_);
     while (slots_[i].key != 0) i = (i + 1) & mask_;
     slots_[i] = Slot{key, Chunk(RecordAt(rec)->text)};
 }
 
 void WordStore::CountWord(std::int32_t n) {
+    assert(n >= 0 && n < wordCount_);
     if (counts_[n] == 0) --state_.CommonUnused;
     counts_[n] += state_.Increment;
 }
@@ -248,6 +253,7 @@ void WordStore::BuildAlphaIndex() {
         if (prefix[a] != prefix[b]) return prefix[a] < prefix[b];
         return RecordAt(a)->Text() < RecordAt(b)->Text();
     });
+    assert(alphaIndex_.size() > static_cast<std::size_t>(n));  // positions 1..WordCount
     std::copy(order.begin(), order.end(), alphaIndex_.begin() + 1);
     alphaDirty_ = false;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/TextRules.h"
 #include "shell/Settings.h"
 
 using namespace vornix;

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
 
-packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev xz-utils)
+packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev xz-utils clang-format)
 if [ "$mode" = test ]; then
     packages+=(clang libclang-rt-dev)
 fi

@@ -1,7 +1,8 @@
 #include "cli/CountOptions.h"
 
-#include <charconv>
 #include <string_view>
+
+#include "engine/TextRules.h"
 
 namespace vornix {
 
@@ -14,7 +15,8 @@ const char* CountUsage() {
            "  --show-common      list the words of the common words list\n"
            "  --show-numbers     list numbers\n"
            "  --lower            write the words in lower case\n"
-           "  --threshold=N      list words that occur at least N times (default 1)\n"
+           "  --threshold=N      list words that occur at least N times (default 1;\n"
+           "                     $N is hexadecimal, as in the settings file)\n"
            "  --separator=tab|space|comma             default tab\n"
            "  --charset=windows|dos                   default windows\n"
            "  --possessives=keep|strip                default keep\n"
@@ -123,13 +125,9 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             else
                 return r.error = "bad value for --encoding: " + std::string(v), r;
         } else if (TakeValue(arg, "--threshold", v)) {
-            std::string_view digits = v;
-            if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
-            std::int32_t n = 0;
-            auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-            if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size())
-                return r.error = "bad value for --threshold: " + std::string(v), r;
-            o.display.ActiveThreshold = n;
+            const auto n = ParseInt32(v);
+            if (!n) return r.error = "bad value for --threshold: " + std::string(v), r;
+            o.display.ActiveThreshold = *n;
         } else {
             r.error = "unknown option " + a;
             return r;

@@ -31,27 +31,22 @@ std::string TempFolder() {
 std::string StatsText(const AnalysisRun& run) {
     const RunStats s = run.Stats();
     std::string out;
-    auto line = [&](const char* caption, std::int64_t value) {
-        out += caption;
+    for (const StatsRow& row : kStatsRows) {
+        out += row.caption;
         out += '\t';
-        out += std::to_string(value);
+        out += std::to_string(s.*row.value);
         out += '\n';
-    };
-    line("File count", s.FileCount);
-    line("VORNIX.DAT common words", s.CommonWords);
-    line("Common words found in text", s.CommonFound);
-    line("Common words not found in text", s.CommonUnused);
-    line("Total words from file(s)", s.TotalWords);
-    line("Unique words", s.UniqueWords);
-    line("Unique non-common words", s.UniqueNonCommon);
-    line("Unique numeric \"words\"", s.UniqueNumbers);
-    out += "Files read";
+    }
+    out += kFilesReadCaption;
     for (const std::string& name : run.FileList()) {
         out += '\t';
         out += name;
     }
     out += '\n';
-    line("Letters of other scripts (not counted)", s.OtherScriptLetters);
+    out += kOtherScriptsCaption;
+    out += '\t';
+    out += std::to_string(s.OtherScriptLetters);
+    out += '\n';
     return out;
 }
 

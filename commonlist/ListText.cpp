@@ -7,21 +7,12 @@
 
 #include "engine/Cp1252.h"
 #include "engine/Errors.h"
+#include "engine/TextRules.h"
 #include "shell/AtomicFile.h"
 
 namespace vornix {
 
 namespace {
-
-template <class Char>
-void CaseForm(std::basic_string<Char>& text, bool lowerCase) {
-    for (Char& c : text) {
-        if (lowerCase && c >= 'A' && c <= 'Z')
-            c = static_cast<Char>(c + ('a' - 'A'));
-        else if (!lowerCase && c >= 'a' && c <= 'z')
-            c = static_cast<Char>(c - ('a' - 'A'));
-    }
-}
 
 template <class Char>
 bool IsListWordChar(Char c) {
@@ -188,10 +179,10 @@ std::string ListFileFromEditorText(std::u16string_view text, const ListEncoding&
 }
 
 void ApplyCaseForm(std::u16string& text, bool lowerCase) {
-    CaseForm(text, lowerCase);
+    AsciiCaseForm(text, lowerCase);
 }
 void ApplyCaseForm(std::string& text, bool lowerCase) {
-    CaseForm(text, lowerCase);
+    AsciiCaseForm(text, lowerCase);
 }
 
 std::u16string EditorTextFromListFile(std::string_view bytes) {
@@ -281,7 +272,7 @@ void ReplaceListFile(const std::string& path, std::string_view bytes) {
     // even when the file itself is read-only; ask the file first.
     if (::access(path.c_str(), W_OK) != 0 && errno != ENOENT) {
         const int e = errno;
-        throw FileError(DescribeFileFailure("Cannot create file", path, e), e);
+        throw FileFailure("Cannot create file", path, e);
     }
     WriteFileAtomically(path, bytes, true);
 }

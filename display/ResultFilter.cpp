@@ -1,7 +1,8 @@
 #include "display/ResultFilter.h"
 
-#include <charconv>
 #include <cstdio>
+
+#include "engine/TextRules.h"
 
 namespace vornix {
 
@@ -32,9 +33,7 @@ bool WordPassesFilter(const WordRec& rec, std::int32_t count, const DisplayOptio
 
 std::string DisplayWord(const WordRec& rec, bool lowerCase) {
     std::string word(rec.text, rec.length > 40 ? 40 : rec.length);
-    if (lowerCase)
-        for (char& c : word)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (lowerCase) AsciiCaseForm(word, true);
     return word;
 }
 
@@ -68,11 +67,7 @@ std::string NumberCell(std::int64_t value) {
 }
 
 std::int32_t ThresholdFromText(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    std::int32_t value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return 0;
-    return value;
+    return ParseInt32(text).value_or(0);
 }
 
 }  // namespace vornix

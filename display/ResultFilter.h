@@ -45,8 +45,7 @@ std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::st
 // numbers in full).
 std::string NumberCell(std::int64_t value);
 
-// Reads an integer as the threshold control's text is read: decimal, optional sign,
-// 0 when the text is not a valid 32-bit integer.
+// The threshold control's text as a number (ParseInt32's syntax), 0 when it is none.
 std::int32_t ThresholdFromText(std::string_view text);
 
 }  // namespace vornix

@@ -9,15 +9,18 @@
 #include <string>
 #include <string_view>
 
+#include "engine/TextRules.h"
+
 namespace vornix {
 
 // The kind of a search is also the table column it looks at.
 enum class SearchKind : std::int32_t { None = -1, Ranking = 0, Word = 1, Frequency = 2 };
 
-// A whole number as the search accepts it: leading spaces, then either an optional
-// sign and decimal digits, or "$" and hexadecimal digits (either case), up to the end
-// of the text, with a value in the signed 32-bit range. Nothing otherwise.
-std::optional<std::int32_t> ParseSearchNumber(std::u16string_view text);
+// A search text is a number when ParseInt32 reads it; this name stays for the window's
+// callers until they call ParseInt32 themselves.
+inline std::optional<std::int32_t> ParseSearchNumber(std::u16string_view text) {
+    return ParseInt32(text);
+}
 
 // A-Z to a-z (lowerCase) or a-z to A-Z; every other character stays as typed.
 std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase);

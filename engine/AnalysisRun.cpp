@@ -13,14 +13,11 @@
 
 #include "engine/Errors.h"
 #include "engine/Scanner.h"
+#include "engine/TextRules.h"
 
 namespace vornix {
 
 namespace {
-
-unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? c - 32 : c;
-}
 
 // Documents are read in blocks rather than whole: the scanner keeps its state across
 // blocks, so the words are the same, and a huge file never has to fit in memory.
@@ -38,8 +35,8 @@ struct FileCloser {
 bool FileNameLess(std::string_view a, std::string_view b) {
     std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        unsigned char x = FoldAscii(static_cast<unsigned char>(a[i]));
-        unsigned char y = FoldAscii(static_cast<unsigned char>(b[i]));
+        unsigned char x = AsciiUpper(static_cast<unsigned char>(a[i]));
+        unsigned char y = AsciiUpper(static_cast<unsigned char>(b[i]));
         if (x != y) return x < y;
     }
     if (a.size() != b.size()) return a.size() < b.size();
@@ -105,7 +102,7 @@ void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
         AddFileName(slash == std::string::npos ? path : path.substr(slash + 1));
     }
     FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) throw FileError("Cannot open file " + path);
+    if (file.fd < 0) throw FileFailure("Cannot open file", path, errno, Reason::Omitted);
     ScanDescriptor(file.fd, path, stripPossessives);
 }
 
@@ -146,7 +143,8 @@ public:
                 }
                 if (data < 0) {
                     sparseAware_ = false;  // the file system cannot tell: read it all
-                    if (::lseek(fd_, position_, SEEK_SET) < 0) throw FileError("Cannot open file " + path_);
+                    if (::lseek(fd_, position_, SEEK_SET) < 0)
+                        throw FileFailure("Cannot open file", path_, errno, Reason::Omitted);
                 } else if (data > position_) {
                     position_ = data;
                     return Hole;
@@ -155,7 +153,7 @@ public:
             const ssize_t got = ::read(fd_, buffer_.get(), block_);
             if (got < 0) {
                 if (errno == EINTR) continue;
-                throw FileError("Cannot open file " + path_);  // a folder, or a read error
+                throw FileFailure("Cannot open file", path_, errno, Reason::Omitted);  // a folder, or a read error
             }
             if (got == 0) {
                 ended_ = true;
@@ -225,7 +223,7 @@ bool RestIsUtf8(int fd, const std::string& path, const unsigned char* p, std::si
             }
         }
     }
-    if (::lseek(fd, saved, SEEK_SET) < 0) throw FileError("Cannot open file " + path);
+    if (::lseek(fd, saved, SEEK_SET) < 0) throw FileFailure("Cannot open file", path, errno, Reason::Omitted);
     return check.Finish();
 }
 

@@ -41,6 +41,26 @@ struct RunStats {
     std::int64_t OtherScriptLetters = 0;
 };
 
+// The rows of the statistics, in the order the statistics window and vornix-count
+// show them, each with its caption; the list of files read follows them.
+struct StatsRow {
+    const char* caption;
+    std::int32_t RunStats::*value;
+};
+inline constexpr StatsRow kStatsRows[] = {
+    {"File count", &RunStats::FileCount},
+    {"VORNIX.DAT common words", &RunStats::CommonWords},
+    {"Common words found in text", &RunStats::CommonFound},
+    {"Common words not found in text", &RunStats::CommonUnused},
+    {"Total words from file(s)", &RunStats::TotalWords},
+    {"Unique words", &RunStats::UniqueWords},
+    {"Unique non-common words", &RunStats::UniqueNonCommon},
+    {"Unique numeric \"words\"", &RunStats::UniqueNumbers},
+};
+inline constexpr const char* kFilesReadCaption = "Files read";
+// The last row, after the files read.
+inline constexpr const char* kOtherScriptsCaption = "Letters of other scripts (not counted)";
+
 class AnalysisRun {
 public:
     // The record file lives at wordFilePath (created by each run, deleted with the run

@@ -1,9 +1,6 @@
 #include "engine/CharTable.h"
 
-#include <cerrno>
-#include <cstring>
-
-#include "engine/Errors.h"
+#include "engine/TextRules.h"
 
 namespace vornix {
 
@@ -40,7 +37,7 @@ CharMapTable BuildCharMap(CharacterSet set) {
         if (c == 39 || c == 44 || c == 46 || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || c == '_')
             map[c] = static_cast<std::uint8_t>(c);
         else if (c >= 'a' && c <= 'z')
-            map[c] = static_cast<std::uint8_t>(c - 32);
+            map[c] = static_cast<std::uint8_t>(AsciiUpper(c));
     }
     if (set == CharacterSet::Windows) {
         map[146] = kApostrophe;  // right single quotation mark
@@ -49,41 +46,6 @@ CharMapTable BuildCharMap(CharacterSet set) {
         for (int i = 0; i < 38; ++i) map[128 + i] = kDosFold[i];
     }
     return map;
-}
-
-std::string RunTimeErrorMessage(int errnum) {
-    switch (errnum) {
-        case ENOENT:
-        case ENOTDIR:
-            return "File not found";
-        case ENAMETOOLONG:
-        case EINVAL:
-        case EISDIR:
-            return "Invalid filename";
-        case EMFILE:
-        case ENFILE:
-            return "Too many open files";
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return "File access denied";
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-            return "Disk full";
-        default:
-            return "I/O error " + std::to_string(errnum);
-    }
-}
-
-std::string DescribeFileFailure(const std::string& what, const std::string& path, int errnum) {
-    std::string text = what + " " + path;
-    if (errnum != 0) {
-        text += " (";
-        text += std::strerror(errnum);
-        text += ")";
-    }
-    return text;
 }
 
 }  // namespace vornix

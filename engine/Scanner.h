@@ -7,6 +7,7 @@
 // the word; a full stop never starts a word, stays inside it when single, and two in a
 // row end it; the ligature is written as "AE"; only the first 40 characters of a word
 // are kept; apostrophes, commas and full stops are trimmed from both ends.
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -44,6 +45,7 @@ public:
 private:
     template <class OnWord>
     bool Emit(OnWord& onWord) {
+        assert(len_ <= 40);  // only the first 40 characters are kept
         std::size_t b = 0, e = len_;
         len_ = 0;
         while (b < e && IsEdgeChar(static_cast<std::uint8_t>(word_[b]))) ++b;

@@ -89,8 +89,7 @@ void WordStore::DeleteWordFile() {
     if (fd_ < 0) return;
     CloseWordFile();
     wordCount_ = 0;
-    if (::unlink(path_.c_str()) != 0 && errno != ENOENT)
-        throw FileError(DescribeFileFailure("Cannot delete file", path_, errno));
+    if (::unlink(path_.c_str()) != 0 && errno != ENOENT) throw FileFailure("Cannot delete file", path_, errno);
 }
 
 void WordStore::ClearIndex() {
@@ -109,7 +108,7 @@ void WordStore::ClearStore() {
     alphaDirty_ = false;
 
     int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) throw FileError(DescribeFileFailure("Cannot create file", path_, errno));
+    if (fd < 0) throw FileFailure("Cannot create file", path_, errno);
     // The mapping spans the largest possible file; only the part for which space has
     // been reserved (EnsureCapacity) is ever touched, so a full disk shows up as an
     // error from the reservation and never as a bus error on a write.
@@ -117,7 +116,7 @@ void WordStore::ClearStore() {
     if (map == MAP_FAILED) {
         int e = errno;
         ::close(fd);
-        throw FileError(DescribeFileFailure("Cannot create file", path_, e));
+        throw FileFailure("Cannot create file", path_, e);
     }
     fd_ = fd;
     map_ = static_cast<unsigned char*>(map);
@@ -130,8 +129,9 @@ void WordStore::EnsureCapacity(std::int32_t records) {
     const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
     std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
     int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
-    if (err != 0) throw FileError(DescribeFileFailure("Cannot write file", path_, err));
+    if (err != 0) throw FileFailure("Cannot write file", path_, err);
     capacity_ = wanted;
+    assert(capacity_ >= records && capacity_ <= MaxWords);
 }
 
 const WordRec& WordStore::ReadWordRecord(std::int32_t n) {
@@ -147,8 +147,7 @@ WordRec WordStore::WordRecord(std::int32_t n) const {
 }
 
 void WordStore::WriteWordRecord(std::int32_t n) {
-    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords)
-        throw FileError(DescribeFileFailure("Cannot write file", path_, EINVAL));
+    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords) throw FileFailure("Cannot write file", path_, EINVAL);
     EnsureCapacity(n + 1);
     std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
 }
@@ -201,12 +200,16 @@ void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t
     if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
     const std::uint64_t key =
         (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) | static_cast<std::uint64_t>(rec + 1);
+    // Never full, or the probe below would not end; record numbers fit their 19 bits.
+    assert(8 * static_cast<std::size_t>(indexed_) < 5 * slots_.size());
+    assert(rec >= 0 && rec < MaxWords);
     std::size_t i = SlotIndex(key, mask_);
     while (slots_[i].key != 0) i = (i + 1) & mask_;
     slots_[i] = Slot{key, Chunk(RecordAt(rec)->text)};
 }
 
 void WordStore::CountWord(std::int32_t n) {
+    assert(n >= 0 && n < wordCount_);
     if (counts_[n] == 0) --state_.CommonUnused;
     counts_[n] += state_.Increment;
 }
@@ -256,6 +259,7 @@ void WordStore::BuildAlphaIndex() {
         if (prefix[a] != prefix[b]) return prefix[a] < prefix[b];
         return RecordAt(a)->Text() < RecordAt(b)->Text();
     });
+    assert(alphaIndex_.size() > static_cast<std::size_t>(n));  // positions 1..WordCount
     std::copy(order.begin(), order.end(), alphaIndex_.begin() + 1);
     alphaDirty_ = false;
 }

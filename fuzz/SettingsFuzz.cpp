@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/TextRules.h"
 #include "shell/Settings.h"
 
 using namespace vornix;
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& line : lines) {
         auto eq = line.find('=');
         if (eq == std::string::npos) continue;
-        (void)ParseSettingsNumber(line.substr(eq + 1));
+        (void)ParseInt32(line.substr(eq + 1));
     }
 
     // A value written through the layer is read back (cut at a line break).

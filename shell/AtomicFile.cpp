@@ -21,7 +21,7 @@ std::string FolderOf(const std::string& path) {
 }
 
 [[noreturn]] void FailCreate(const std::string& path, int errnum) {
-    throw FileError(DescribeFileFailure("Cannot create file", path, errnum), errnum);
+    throw FileFailure("Cannot create file", path, errnum);
 }
 
 }  // namespace
@@ -75,15 +75,16 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes, bool k
 
 std::string ReadWholeFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError("Cannot open file " + path);
+    if (fd < 0) throw FileFailure("Cannot open file", path, errno, Reason::Omitted);
     std::string data;
     char buf[1 << 16];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR) continue;
+            const int e = errno;
             ::close(fd);
-            throw FileError("Cannot open file " + path);
+            throw FileFailure("Cannot open file", path, e, Reason::Omitted);
         }
         if (n == 0) break;
         data.append(buf, static_cast<size_t>(n));

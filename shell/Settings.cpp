@@ -10,47 +10,12 @@
 #include <cstdlib>
 
 #include "engine/Errors.h"
+#include "engine/TextRules.h"
 #include "shell/AtomicFile.h"
 
 namespace vornix {
 
 namespace {
-
-// Reads a whole file; on failure returns false with the system's error number, so the
-// report can say why (a settings file that exists but cannot be read is reported).
-bool ReadFileBytes(const std::string& path, std::string& bytes, int& errnum) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        errnum = errno;
-        return false;
-    }
-    bytes.clear();
-    char buf[1 << 14];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            errnum = errno;
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) break;
-        bytes.append(buf, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
-
-int DigitValue(char c, int base) {
-    int d = -1;
-    if (c >= '0' && c <= '9')
-        d = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        d = c - 'A' + 10;
-    return d < base ? d : -1;
-}
 
 // Follows a symbolic link so that replacing the file keeps the user's link.
 std::string FileBehindLink(const std::string& path) {
@@ -88,43 +53,17 @@ std::string JoinSettingsLines(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-std::optional<std::int32_t> ParseSettingsNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    }
-    if (i == text.size()) return std::nullopt;
-    // 2^31 is the largest magnitude any int32 has; stopping there keeps long digit
-    // strings from overflowing the accumulator.
-    constexpr std::int64_t kLimit = std::int64_t{1} << 31;
-    std::int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        int d = DigitValue(text[i], base);
-        if (d < 0) return std::nullopt;
-        magnitude = magnitude * base + d;
-        if (magnitude > kLimit) return std::nullopt;
-    }
-    std::int64_t value = negative ? -magnitude : magnitude;
-    if (value > INT32_MAX || value < INT32_MIN) return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
-
 SettingsFile::SettingsFile(std::string programFolder)
     : m_settingsFolder(programFolder), m_programFolder(std::move(programFolder)) {}
 
 bool SettingsFile::Load(const std::string& path) {
-    std::string bytes;
-    int errnum = 0;
-    if (!ReadFileBytes(path, bytes, errnum)) {
-        m_setupError = DescribeFileFailure("Cannot open file", path, errnum);
+    try {
+        m_lines = SplitSettingsLines(ReadWholeFile(path));
+    } catch (const FileError& e) {
+        // A settings file that exists but cannot be read is reported with the reason.
+        m_setupError = DescribeFileFailure("Cannot open file", path, e.Code());
         return false;
     }
-    m_lines = SplitSettingsLines(bytes);
     return true;
 }
 
@@ -177,17 +116,18 @@ bool SettingsFile::IniSetup(const std::string& fileName, const std::vector<std::
 }
 
 void SettingsFile::IniSave() {
-    if (m_settingsPath.empty()) throw FileError("Cannot create file: no folder for the settings file is known");
+    if (m_settingsPath.empty()) throw FileError("Cannot create file: no folder for the settings file is known", ENOENT);
     // A file that could not be read holds settings this run never saw: replacing it
     // with this run's defaults would lose them.
     if (m_unreadable)
-        throw FileError("Cannot create file " + m_settingsPath +
-                        " (it could not be read at start-up and is kept as it was)");
+        throw FileError(
+            "Cannot create file " + m_settingsPath + " (it could not be read at start-up and is kept as it was)",
+            EACCES);
     const std::string target = FileBehindLink(m_settingsPath);
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
         if (::chmod(target.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0)
-            throw FileError(DescribeFileFailure("Cannot create file", target, errno));
+            throw FileFailure("Cannot create file", target, errno);
     }
     WriteFileAtomically(target, JoinSettingsLines(m_lines));
 }
@@ -223,7 +163,7 @@ bool SettingsFile::IniFlag(const std::string& key) const {
 }
 
 std::int32_t SettingsFile::IniNumber(const std::string& key, std::int32_t defaultValue) const {
-    return ParseSettingsNumber(IniSetting(key)).value_or(defaultValue);
+    return ParseInt32(IniSetting(key)).value_or(defaultValue);
 }
 
 void SettingsFile::IniPut(const std::string& key, const std::string& value) {

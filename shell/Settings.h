@@ -24,11 +24,6 @@ std::vector<std::string> SplitSettingsLines(std::string_view bytes);
 // The bytes of a settings file: every line followed by CR LF.
 std::string JoinSettingsLines(const std::vector<std::string>& lines);
 
-// Reads a number value: leading spaces, an optional sign, then decimal digits or "$"
-// and hexadecimal digits (either case), nothing after. Returns nothing when the text is
-// not such a number or the value leaves the signed 32-bit range.
-std::optional<std::int32_t> ParseSettingsNumber(std::string_view text);
-
 class SettingsFile {
 public:
     // programFolder: folder of the running program, ending in "/" (RunningProgramFolder()

@@ -72,6 +72,8 @@ TEST(CountCli, ThresholdKeepsWordsAtOrAboveIt) {
                    Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}, {"AARDVARK", 1}})},
                   {{"--no-common-list", "--threshold=2"}, Table({{"A", 3}, {"DOG", 3}, {"CAT", 2}, {"ELEPHANT", 2}})},
                   {{"--no-common-list", "--threshold=+3"}, Table({{"A", 3}, {"DOG", 3}})},
+                  // The settings file's number syntax: "$3" is hexadecimal 3.
+                  {{"--no-common-list", "--threshold=$3"}, Table({{"A", 3}, {"DOG", 3}})},
                   {{"--no-common-list", "--threshold=4"}, ""},
                   {{"--no-common-list", "--threshold=3", "--order=alphabetical"}, Table({{"A", 3}, {"DOG", 3}})},
               });
@@ -399,6 +401,29 @@ TEST(CountCli, StopsAtTheUniqueWordsLimit) {
     EXPECT_EQ(below.exitCode, 0);
     EXPECT_EQ(below.err, "");
     EXPECT_EQ(Lines(below.out).size(), static_cast<std::size_t>(kLimit - 1));
+}
+
+// The text shipped in tests/data, so this runs on every clone. The word counts were
+// checked with grep over the same bytes; the numbers are the text's "20,000" (twice),
+// "4,386,035" and "57,000,000,000,000" with their commas dropped.
+TEST(CountCli, ShippedTextFacts) {
+    const std::string text = VORNIX_TEST_DATA_DIR "/ulysses-excerpt.txt";
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> cases = {
+        {{}, {"BLOOM\t228", "STEPHEN\t181", "BLOOM'S\t25"}},
+        {{"--possessives=strip"}, {"BLOOM\t253", "STEPHEN\t223", "IT'S\t18"}},
+        {{"--show-numbers", "--order=alphabetical"}, {"20000\t2", "4386035\t1", "57000000000000\t1"}},
+    };
+    for (const auto& [options, lines] : cases) {
+        std::vector<std::string> args = {"--no-common-list"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.push_back(text);
+        const CountResult r = RunCount(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        for (const std::string& line : lines)
+            EXPECT_NE(("\r\n" + r.out).find("\r\n" + line + "\r\n"), std::string::npos) << line;
+    }
+    // Numbers stay out of the table unless asked for.
+    EXPECT_EQ(RunCount({"--no-common-list", text}).out.find("\r\n20000\t"), std::string::npos);
 }
 
 TEST(CountCli, KingJamesBibleFacts) {

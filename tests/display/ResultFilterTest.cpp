@@ -80,4 +80,5 @@ TEST(ResultFilter, ThresholdTextReadsIntegersElseZero) {
     EXPECT_EQ(ThresholdFromText(""), 0);
     EXPECT_EQ(ThresholdFromText("3x"), 0);
     EXPECT_EQ(ThresholdFromText("99999999999"), 0);
+    EXPECT_EQ(ThresholdFromText("$10"), 16);
 }

@@ -42,19 +42,12 @@ SearchQuery Query(SearchKind kind, const std::string& text, bool lowerCase = fal
 
 }  // namespace
 
-TEST(SearchMatch, NumbersAreDecimalWithSignOrDollarHexWithinInt32) {
-    EXPECT_EQ(ParseSearchNumber(u"5"), 5);
-    EXPECT_EQ(ParseSearchNumber(u"   -12"), -12);
-    EXPECT_EQ(ParseSearchNumber(u"+7"), 7);
-    EXPECT_EQ(ParseSearchNumber(u"$1f"), 31);
-    EXPECT_EQ(ParseSearchNumber(u"$7FFFFFFF"), 2147483647);
-    EXPECT_EQ(ParseSearchNumber(u"2147483647"), 2147483647);
-    EXPECT_EQ(ParseSearchNumber(u"-2147483648"), INT32_MIN);
-    EXPECT_EQ(ParseSearchNumber(u"00000000000000000000009"), 9);
-    for (const char16_t* bad : {u"", u"   ", u"5 ", u"1.5", u"abc", u"+", u"-$10", u"$", u"$80000000", u"2147483648",
-                                u"-2147483649", u"99999999999999999999", u"\x0665", u"1e3"})
-        EXPECT_FALSE(ParseSearchNumber(bad).has_value())
-            << std::string(bad, bad + std::char_traits<char16_t>::length(bad));
+TEST(SearchMatch, NumberSearchesTakeTheSettingsNumberSyntax) {
+    // The full syntax is tested with ParseInt32; here only that searches use it.
+    EXPECT_TRUE(PrepareSearch(SearchKind::Frequency, u"-$10", false).has_value());
+    EXPECT_EQ(PrepareSearch(SearchKind::Frequency, u"$10", false)->target, 16);
+    EXPECT_FALSE(PrepareSearch(SearchKind::Frequency, u"$80000000", false).has_value());
+    EXPECT_FALSE(PrepareSearch(SearchKind::Ranking, u"1.5", false).has_value());
 }
 
 TEST(SearchMatch, RankSearchFindsRanksBeginningWithTheDigitsBelowTheCurrentRow) {

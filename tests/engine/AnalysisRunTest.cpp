@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -143,6 +144,7 @@ TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+        EXPECT_EQ(e.Code(), ENOENT);
     }
     run.GeneralClosedown();
     EXPECT_EQ(run.Store().WordCount(), 2);

@@ -2,6 +2,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <string>
@@ -185,6 +186,7 @@ TEST(WordStoreFailure, UncreatableRecordFileIsAnErrorNamingTheFile) {
     } catch (const FileError& e) {
         EXPECT_NE(std::string(e.what()).find("Cannot create file " + dir.file("missing-folder/Vornix.$$$")),
                   std::string::npos);
+        EXPECT_EQ(e.Code(), ENOENT);  // a failed save shows "File not found" from it
     }
 }
 
@@ -198,6 +200,7 @@ TEST(WordStoreFailure, FullDiskEndsWithAnErrorAndNoHalfWrittenWord) {
     // A file-size limit stands in for a full disk: the record file cannot grow past
     // its first reservation.
     std::string failure;
+    int code = 0;
     std::int32_t added = 0;
     {
         vornix::test::FileSizeLimit limit(43 * 20000);
@@ -208,10 +211,12 @@ TEST(WordStoreFailure, FullDiskEndsWithAnErrorAndNoHalfWrittenWord) {
             }
         } catch (const FileError& e) {
             failure = e.what();
+            code = e.Code();
         }
     }
 
     EXPECT_NE(failure.find("Cannot write file " + store.WordFilePath()), std::string::npos) << failure;
+    EXPECT_TRUE(code == EFBIG || code == ENOSPC) << code;
     EXPECT_EQ(store.WordCount(), added + 1);
     // Every word the store admits to is readable and findable.
     std::int32_t pos = 0;

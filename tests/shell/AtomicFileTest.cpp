@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -55,5 +56,6 @@ TEST(AtomicFile, ReadWholeFileReportsWhatCannotBeOpened) {
         FAIL() << "no error";
     } catch (const FileError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.file("absent"));
+        EXPECT_EQ(e.Code(), ENOENT);
     }
 }

@@ -21,6 +21,7 @@ const char* CountUsage() {
            "  --common-list=FILE read this common words list\n"
            "  --no-common-list   read no common words list\n"
            "  --id=TEXT          use the settings folder of this run id\n"
+           "  --per-million      add each word's occurrences per million words to its line\n"
            "  --stats            print the statistics instead of the table\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
            "  --help             print this text\n";
@@ -61,6 +62,8 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             o.display.LowerCase = true;
         } else if (arg == "--stats") {
             o.Stats = true;
+        } else if (arg == "--per-million") {
+            o.display.ShowRelFreq = true;
         } else if (arg == "--no-common-list") {
             o.CommonList = std::string();
         } else if (TakeValue(arg, "--common-list", v) && !v.empty()) {

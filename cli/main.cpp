@@ -26,7 +26,7 @@ std::string TempFolder() {
     return dir;
 }
 
-std::string StatsText(const AnalysisRun& run) {
+std::string StatsText(AnalysisRun& run, bool lowerCase) {
     const RunStats s = run.Stats();
     std::string out;
     auto line = [&](const char* caption, std::int32_t value) {
@@ -49,6 +49,8 @@ std::string StatsText(const AnalysisRun& run) {
         out += name;
     }
     out += '\n';
+    for (const auto& [caption, value] : VocabularyRows(run.store, run.Vocabulary(), lowerCase))
+        out += caption + '\t' + value + '\n';
     return out;
 }
 
@@ -97,8 +99,8 @@ int main(int argc, char** argv) {
         run.GeneralClosedown();
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
-        const std::string out =
-            o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+        const std::string out = o.Stats ? StatsText(run, o.display.LowerCase)
+                                        : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);
         } else if (!WriteAll(stdout, out)) {

@@ -18,6 +18,8 @@ struct DisplayOptions {
     bool LowerCase = false;
     ResultOrder Order = ResultOrder::Frequency;
     std::int32_t ActiveThreshold = 1;
+    // Each line and row gains the occurrences per million words of the run.
+    bool ShowRelFreq = false;
 };
 
 // The order shown when the check marks are tested frequency, alphabetical, word length;

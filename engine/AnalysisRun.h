@@ -11,6 +11,7 @@
 #include "engine/CharTable.h"
 #include "engine/ResultOrders.h"
 #include "engine/RunState.h"
+#include "engine/VocabularyStats.h"
 #include "engine/WordStore.h"
 
 namespace vornix {
@@ -48,6 +49,8 @@ public:
     WordStore store;
     ResultOrders orders;
     CharMapTable CharMap{};
+    // Distinct words per 1,000 running words of the documents (not of the list).
+    ChunkCounter chunks;
     // Names of the inputs read, kept sorted case-insensitively for the statistics.
     std::vector<std::string> FileList;
     RunHooks hooks;
@@ -75,6 +78,9 @@ public:
 
     bool LimitReached() const { return store.WordCount() >= WordStore::MaxWords; }
     RunStats Stats() const;
+    // The vocabulary measures of the run; the store's index must be built (after
+    // GeneralClosedown).
+    VocabularyStats Vocabulary() { return ComputeVocabularyStats(store, chunks); }
     // "Words 1200 ... Unique 431"
     std::string ProgressText() const;
 

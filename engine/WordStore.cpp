@@ -214,6 +214,7 @@ bool WordStore::AddWord(std::string_view word) {
     std::int32_t rec = Lookup(padded, word.size(), hash);
     if (rec >= 0) {
         CountWord(rec);
+        lastRecord_ = rec;
         return true;
     }
     // A full store takes no new word (the run stops at the limit; this also guards a
@@ -233,6 +234,7 @@ bool WordStore::AddWord(std::string_view word) {
     counts_[n] = state_.Increment;
     lengths_[n] = CurrentRec.length;
     InsertHashed(n, word.size(), hash);
+    lastRecord_ = n;
     ++wordCount_;
     indexed_ = wordCount_;
     alphaDirty_ = true;

@@ -71,6 +71,8 @@ public:
     // characters. Sets StopRun when the store becomes full.
     // Returns false only when a new word was refused because the store is full.
     bool AddWord(std::string_view word);
+    // The record number of the word the last successful AddWord counted.
+    std::int32_t LastRecord() const { return lastRecord_; }
 
     // Per record number (0 .. WordCount-1).
     std::int32_t Count(std::int32_t n) const { return counts_[n]; }
@@ -103,6 +105,7 @@ private:
     unsigned char* map_ = nullptr;  // the whole possible record file, mapped shared
     std::int32_t capacity_ = 0;     // records for which file space is reserved
     std::int32_t wordCount_ = 0;
+    std::int32_t lastRecord_ = -1;
 
     std::vector<std::int32_t> counts_;
     std::vector<std::uint8_t> lengths_;

@@ -28,6 +28,9 @@ std::string JoinSettingsLines(const std::vector<std::string>& lines);
 // not such a number or the value leaves the signed 32-bit range.
 std::optional<std::int32_t> ParseSettingsNumber(std::string_view text);
 
+// The Display menu's "Show relative frequency" check mark (a flag, off when missing).
+inline constexpr char ShowRelFreqKey[] = "ShowRelFreq";
+
 class SettingsFile {
 public:
     // programFolder: folder of the running program, ending in "/" (RunningProgramFolder()

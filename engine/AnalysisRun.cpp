@@ -80,14 +80,14 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     Scanner scanner(CharMap);
     scanner.Start();
     const bool strip = stripPossessives && !state.ReadingCommon;
-    const bool document = !state.ReadingCommon;
     auto onWord = [&](std::string_view word) {
         if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
         // A word the full store refused was not read into the results, so it is not
         // counted either.
         if (store.AddWord(word)) {
             ++state.TotalWords;
-            if (document) chunks.Note(store.LastRecord());
+            // The list's words are noted too, harmlessly: the chunks start afresh after it.
+            chunks.Note(store.LastRecord());
         }
         if (state.TotalWords % 100 == 0 && hooks.showProgress) hooks.showProgress();
         if (state.BreakRequested) {

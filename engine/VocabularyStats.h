@@ -21,14 +21,10 @@ public:
 
     ChunkCounter() : lastChunk_(static_cast<std::size_t>(WordStore::MaxWords) + 1, 0) {}
 
-    // Forgets the last run. Chunk numbers keep rising from run to run, so the records'
-    // old numbers never match and need no clearing (except when the number wraps).
+    // Forgets the last run. Chunk numbers go on rising from run to run, so the records'
+    // old numbers never match the new ones.
     void Start() {
-        if (chunk_ >= UINT32_MAX - 1) {
-            std::fill(lastChunk_.begin(), lastChunk_.end(), 0);
-            chunk_ = 0;
-        }
-        ++chunk_;
+        NextChunk();
         inChunk_ = 0;
         distinct_ = 0;
         completeChunks_ = 0;
@@ -37,7 +33,7 @@ public:
 
     // rec: the record number of the word just counted.
     void Note(std::int32_t rec) {
-        std::uint32_t& seen = lastChunk_[static_cast<std::size_t>(rec)];
+        std::uint8_t& seen = lastChunk_[static_cast<std::size_t>(rec)];
         if (seen != chunk_) {
             seen = chunk_;
             ++distinct_;
@@ -45,9 +41,9 @@ public:
         if (++inChunk_ == ChunkWords) {
             distinctSum_ += distinct_;
             ++completeChunks_;
-            ++chunk_;
             inChunk_ = 0;
             distinct_ = 0;
+            NextChunk();
         }
     }
 
@@ -56,8 +52,18 @@ public:
     std::int64_t DistinctSum() const { return distinctSum_; }
 
 private:
-    std::vector<std::uint32_t> lastChunk_;
-    std::uint32_t chunk_ = 0;
+    // A byte per record keeps the stamps of a large vocabulary in the cache (a word
+    // costs one more memory access in the scan). When the numbers run out the stamps
+    // are cleared, once per 255,000 words (half a megabyte at most, a few microseconds).
+    void NextChunk() {
+        if (++chunk_ == 0) {
+            std::fill(lastChunk_.begin(), lastChunk_.end(), std::uint8_t{0});
+            chunk_ = 1;
+        }
+    }
+
+    std::vector<std::uint8_t> lastChunk_;
+    std::uint8_t chunk_ = 0;
     std::int32_t inChunk_ = 0;
     std::int32_t distinct_ = 0;
     std::int32_t completeChunks_ = 0;

@@ -157,6 +157,14 @@ std::string Stats(int files, int common, int found, int unused, int total, int u
            "\nUnique numeric \"words\"\t" + std::to_string(numbers) + "\nFiles read\t" + filesRead + "\n";
 }
 
+// The --stats lines up to and including "Files read": the counters, without the
+// vocabulary rows that follow.
+std::string Counters(const std::string& out) {
+    const std::size_t files = out.find("Files read");
+    const std::size_t end = files == std::string::npos ? std::string::npos : out.find('\n', files);
+    return end == std::string::npos ? out : out.substr(0, end + 1);
+}
+
 struct Case {
     std::vector<std::string> args;
     std::string expected;

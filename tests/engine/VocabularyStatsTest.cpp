@@ -94,6 +94,8 @@ TEST_F(VocabFixture, StandardisedRatioUsesOnlyWholeThousands) {
         {Words(0, 250, 4) + Words(0, 500, 2), "0.3750"},
         {Words(0, 250, 4) + Words(0, 500, 2) + Words(600, 300, 1), "0.3750"},  // a partial chunk left out
         {Words(0, 1000, 1) + Words(0, 1000, 1), "1.0000"},
+        // Past 255 chunks the stamps are reused: the old ones must not count as seen.
+        {Words(0, 250, 1200) + Words(0, 500, 2), "0.2508"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.size());

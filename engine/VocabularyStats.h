@@ -31,20 +31,14 @@ public:
         distinctSum_ = 0;
     }
 
-    // rec: the record number of the word just counted.
+    // rec: the record number of the word just counted. Whether a word was already seen
+    // in its chunk cannot be predicted, so that test is done without a branch.
     void Note(std::int32_t rec) {
         std::uint8_t& seen = lastChunk_[static_cast<std::size_t>(rec)];
-        if (seen != chunk_) {
-            seen = chunk_;
-            ++distinct_;
-        }
-        if (++inChunk_ == ChunkWords) {
-            distinctSum_ += distinct_;
-            ++completeChunks_;
-            inChunk_ = 0;
-            distinct_ = 0;
-            NextChunk();
-        }
+        distinct_ += seen != chunk_;
+        seen = chunk_;
+        if (++inChunk_ == ChunkWords) [[unlikely]]
+            EndChunk();
     }
 
     // Only full chunks count; the words of a last partial chunk are left out.
@@ -52,6 +46,14 @@ public:
     std::int64_t DistinctSum() const { return distinctSum_; }
 
 private:
+    void EndChunk() {
+        distinctSum_ += distinct_;
+        ++completeChunks_;
+        inChunk_ = 0;
+        distinct_ = 0;
+        NextChunk();
+    }
+
     // A byte per record keeps the stamps of a large vocabulary in the cache (a word
     // costs one more memory access in the scan). When the numbers run out the stamps
     // are cleared, once per 255,000 words (half a megabyte at most, a few microseconds).

@@ -25,6 +25,7 @@ const char* CountUsage() {
            "  --common-list=FILE read this common words list\n"
            "  --no-common-list   read no common words list\n"
            "  --id=TEXT          use the settings folder of this run id\n"
+           "  --per-million      add each word's occurrences per million words to its line\n"
            "  --stats            print the statistics instead of the table\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
            "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
@@ -75,6 +76,8 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
                 o.Format = *f;
             else
                 return r.error = "bad value for --format: " + std::string(v), r;
+        } else if (arg == "--per-million") {
+            o.display.ShowRelFreq = true;
         } else if (arg == "--no-common-list") {
             o.CommonList = std::string();
         } else if (TakeValue(arg, "--common-list", v) && !v.empty()) {

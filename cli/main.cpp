@@ -28,7 +28,7 @@ std::string TempFolder() {
     return dir;
 }
 
-std::string StatsText(const AnalysisRun& run) {
+std::string StatsText(AnalysisRun& run, bool lowerCase) {
     const RunStats s = run.Stats();
     std::string out;
     for (const StatsRow& row : kStatsRows) {
@@ -47,6 +47,8 @@ std::string StatsText(const AnalysisRun& run) {
     out += '\t';
     out += std::to_string(s.OtherScriptLetters);
     out += '\n';
+    for (const auto& [caption, value] : VocabularyRows(run.Store(), run.Vocabulary(), lowerCase))
+        out += caption + '\t' + value + '\n';
     return out;
 }
 
@@ -110,7 +112,7 @@ int main(int argc, char** argv) {
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
         const std::string out =
-            o.Stats ? StatsText(run)
+            o.Stats ? StatsText(run, o.display.LowerCase)
                     : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);

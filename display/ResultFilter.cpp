@@ -31,12 +31,6 @@ bool WordPassesFilter(const WordRec& rec, std::int32_t count, const DisplayOptio
     return count >= options.ActiveThreshold;
 }
 
-std::string DisplayWord(const WordRec& rec, bool lowerCase) {
-    std::string word(rec.text, rec.length > 40 ? 40 : rec.length);
-    if (lowerCase) AsciiCaseForm(word, true);
-    return word;
-}
-
 std::string HiddenSuffix(std::string_view valueText, bool shown) {
     if (shown || valueText == "0") return "; ";
     return " (hidden); ";

@@ -18,6 +18,8 @@ struct DisplayOptions {
     bool LowerCase = false;
     ResultOrder Order = ResultOrder::Frequency;
     std::int32_t ActiveThreshold = 1;
+    // Each line and row gains the occurrences per million words of the run.
+    bool ShowRelFreq = false;
 };
 
 // The order shown when the check marks are tested frequency, alphabetical, word length;
@@ -29,9 +31,6 @@ const char* OrderName(ResultOrder order);
 
 // rec must be the record of the word whose count is given.
 bool WordPassesFilter(const WordRec& rec, std::int32_t count, const DisplayOptions& options);
-
-// The word as shown: A-Z turned to a-z when lowerCase, every other byte unchanged.
-std::string DisplayWord(const WordRec& rec, bool lowerCase);
 
 // "; " when the category is shown or has no members ("0"), else " (hidden); ".
 std::string HiddenSuffix(std::string_view valueText, bool shown);

@@ -68,6 +68,7 @@ void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonL
     state_.UniqueNumbers = 0;
     state_.Increment = 1;
     state_.ReadingCommon = false;
+    chunks_.Start();
 }
 
 void AnalysisRun::AddFileName(std::string name) {
@@ -85,7 +86,11 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
         if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
         // A word the full store refused was not read into the results, so it is not
         // counted either.
-        if (store_.AddWord(word)) ++state_.TotalWords;
+        if (store_.AddWord(word)) {
+            ++state_.TotalWords;
+            // The list's words are noted too, harmlessly: the chunks start afresh after it.
+            chunks_.Note(store_.LastRecord());
+        }
         if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
         if (state_.BreakRequested) {
             state_.BreakRequested = false;

@@ -13,6 +13,7 @@
 #include "engine/ResultOrders.h"
 #include "engine/RunState.h"
 #include "engine/TextDecoder.h"
+#include "engine/VocabularyStats.h"
 #include "engine/WordStore.h"
 
 namespace vornix {
@@ -105,6 +106,9 @@ public:
 
     bool LimitReached() const { return store_.WordCount() >= WordStore::MaxWords; }
     RunStats Stats() const;
+    // The vocabulary measures of the run; the store's index must be built (after
+    // GeneralClosedown).
+    VocabularyStats Vocabulary() { return ComputeVocabularyStats(store_, chunks_); }
     // "Words 1200 ... Unique 431"
     std::string ProgressText() const;
 
@@ -115,6 +119,8 @@ private:
     CharMapTable charMap_{};
     std::vector<std::string> fileList_;
     RunHooks hooks_;
+    // Distinct words per 1,000 running words of the documents (not of the list).
+    ChunkCounter chunks_;
     EncodingChoice encoding_ = EncodingChoice::Auto;
 
     template <class Source>

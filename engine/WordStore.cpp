@@ -11,6 +11,7 @@
 
 #include "engine/CharTable.h"
 #include "engine/Errors.h"
+#include "engine/TextRules.h"
 
 namespace vornix {
 
@@ -223,6 +224,7 @@ bool WordStore::AddWord(std::string_view word) {
     std::int32_t rec = Lookup(padded, word.size(), hash);
     if (rec >= 0) {
         CountWord(rec);
+        lastRecord_ = rec;
         return true;
     }
     // A full store takes no new word (the run stops at the limit; this also guards a
@@ -242,6 +244,7 @@ bool WordStore::AddWord(std::string_view word) {
     counts_[n] = state_.Increment;
     lengths_[n] = CurrentRec.length;
     InsertHashed(n, word.size(), hash);
+    lastRecord_ = n;
     ++wordCount_;
     indexed_ = wordCount_;
     alphaDirty_ = true;
@@ -295,6 +298,12 @@ void WordStore::FinishScan() {
         if (::ftruncate(fd_, static_cast<off_t>(wordCount_) * static_cast<off_t>(kRecordSize)) == 0)
             capacity_ = wordCount_;
     }
+}
+
+std::string DisplayWord(const WordRec& rec, bool lowerCase) {
+    std::string word(rec.text, rec.length > 40 ? 40 : rec.length);
+    if (lowerCase) AsciiCaseForm(word, true);
+    return word;
 }
 
 }  // namespace vornix

@@ -75,6 +75,8 @@ public:
     // characters. Sets StopRun when the store becomes full.
     // Returns false only when a new word was refused because the store is full.
     bool AddWord(std::string_view word);
+    // The record number of the word the last successful AddWord counted.
+    std::int32_t LastRecord() const { return lastRecord_; }
 
     // Per record number (0 .. WordCount-1).
     std::int32_t Count(std::int32_t n) const { return counts_[n]; }
@@ -107,6 +109,7 @@ private:
     unsigned char* map_ = nullptr;  // the whole possible record file, mapped shared
     std::int32_t capacity_ = 0;     // records for which file space is reserved
     std::int32_t wordCount_ = 0;
+    std::int32_t lastRecord_ = -1;
 
     std::vector<std::int32_t> counts_;
     std::vector<std::uint8_t> lengths_;
@@ -137,5 +140,8 @@ private:
 std::uint64_t HashWord(std::string_view word);
 // The same hash of a word given zero-padded to 40 bytes.
 std::uint64_t HashPadded(const char* padded, std::size_t length);
+
+// The word as shown: A-Z turned to a-z when lowerCase, every other byte unchanged.
+std::string DisplayWord(const WordRec& rec, bool lowerCase);
 
 }  // namespace vornix

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "engine/VocabularyStats.h"
+
 namespace vornix {
 
 std::vector<std::int32_t> ShownWords(WordStore& store, const ResultOrders& orders, const DisplayOptions& options) {
@@ -26,21 +28,50 @@ char SeparatorChar(int sepIndex) {
     return '\t';
 }
 
-void AppendOutputLine(std::string& out, std::string_view word, char separator, std::int32_t count) {
+namespace {
+
+void AppendWordAndCount(std::string& out, std::string_view word, char separator, std::int32_t count) {
     out += word;
     out += separator;
     char digits[16];
     auto [end, ec] = std::to_chars(digits, digits + sizeof digits, count);
     (void)ec;
     out.append(digits, end);
+}
+
+}  // namespace
+
+void AppendOutputLine(std::string& out, std::string_view word, char separator, std::int32_t count) {
+    AppendWordAndCount(out, word, separator, count);
     out += "\r\n";
+}
+
+void AppendOutputLine(std::string& out, std::string_view word, char separator, std::int32_t count,
+                      std::string_view perMillion) {
+    AppendWordAndCount(out, word, separator, count);
+    out += separator;
+    out += perMillion;
+    out += "\r\n";
+}
+
+std::int64_t TotalOccurrences(const WordStore& store) {
+    std::int64_t total = 0;
+    const auto& counts = store.Counts();
+    for (std::int32_t r = 0; r < store.WordCount(); ++r) total += counts[r];
+    return total;
 }
 
 std::string FormatAnalysis(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
                            char separator) {
     std::string out;
-    for (std::int32_t rec : ShownWords(store, orders, options))
-        AppendOutputLine(out, DisplayWord(store.ReadWordRecord(rec), options.LowerCase), separator, store.Count(rec));
+    const std::int64_t total = options.ShowRelFreq ? TotalOccurrences(store) : 0;
+    for (std::int32_t rec : ShownWords(store, orders, options)) {
+        const std::string word = DisplayWord(store.ReadWordRecord(rec), options.LowerCase);
+        if (options.ShowRelFreq)
+            AppendOutputLine(out, word, separator, store.Count(rec), PerMillionText(store.Count(rec), total));
+        else
+            AppendOutputLine(out, word, separator, store.Count(rec));
+    }
     return out;
 }
 

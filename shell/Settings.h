@@ -24,6 +24,9 @@ std::vector<std::string> SplitSettingsLines(std::string_view bytes);
 // The bytes of a settings file: every line followed by CR LF.
 std::string JoinSettingsLines(const std::vector<std::string>& lines);
 
+// The Display menu's "Show relative frequency" check mark (a flag, off when missing).
+inline constexpr char ShowRelFreqKey[] = "ShowRelFreq";
+
 class SettingsFile {
 public:
     // programFolder: folder of the running program, ending in "/" (RunningProgramFolder()

@@ -147,7 +147,7 @@ TEST(CountCli, StatsAreExact) {
         CountResult r = RunCount(args);
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.out, c.expected);
+        EXPECT_EQ(Counters(r.out), c.expected);
     }
 }
 
@@ -187,7 +187,7 @@ TEST(CountCli, ReadsStandardInputAndSeveralFiles) {
     EXPECT_EQ(table.out, Table({{"TWO", 3}, {"AB", 1}, {"CD", 1}, {"ONE", 1}}));
 
     CountResult stats = RunCount({"--no-common-list", "--stats", c, a, b});
-    EXPECT_EQ(stats.out, Stats(3, 0, 0, 0, 6, 4, 4, 0, "A.txt\tb.txt\tc.txt"));
+    EXPECT_EQ(Counters(stats.out), Stats(3, 0, 0, 0, 6, 4, 4, 0, "A.txt\tb.txt\tc.txt"));
 
     CountResult in = RunCount({"--no-common-list", "-"}, "b a b");
     EXPECT_EQ(in.exitCode, 0);
@@ -196,7 +196,7 @@ TEST(CountCli, ReadsStandardInputAndSeveralFiles) {
     // Names sort without regard to case: a byte order would put Zeta.txt first.
     CountResult mixed = RunCount({"--no-common-list", "--stats", z, "-", b}, "two 7");
     EXPECT_EQ(mixed.exitCode, 0);
-    EXPECT_EQ(mixed.out, Stats(3, 0, 0, 0, 3, 2, 2, 1, "b.txt\tstdin\tZeta.txt"));
+    EXPECT_EQ(Counters(mixed.out), Stats(3, 0, 0, 0, 3, 2, 2, 1, "b.txt\tstdin\tZeta.txt"));
 }
 
 TEST(CountCli, UnreadableInputsFailWithoutOutput) {
@@ -384,7 +384,7 @@ TEST(CountCli, StopsAtTheUniqueWordsLimit) {
     CountResult stats = RunCount({"--no-common-list", "--stats", overPath, laterPath});
     EXPECT_EQ(stats.exitCode, 0);
     EXPECT_EQ(stats.err, kLimitLine);
-    EXPECT_EQ(stats.out, Stats(1, 0, 0, 0, kLimit, kLimit, kLimit, 0, "over.txt"));
+    EXPECT_EQ(Counters(stats.out), Stats(1, 0, 0, 0, kLimit, kLimit, kLimit, 0, "over.txt"));
 
     CountResult table = RunCount({"--no-common-list", "--threshold=0", overPath});
     EXPECT_EQ(table.exitCode, 0);
@@ -437,7 +437,7 @@ TEST(CountCli, KingJamesBibleFacts) {
     // Totals from the corpus notes; the counts below were checked with an awk count and
     // the reference counters.
     CountResult stats = RunCount({"--no-common-list", "--stats", text});
-    EXPECT_EQ(stats.out, Stats(1, 0, 0, 0, 790701, 12776, 12776, 0, "kjv-bible.txt"));
+    EXPECT_EQ(Counters(stats.out), Stats(1, 0, 0, 0, 790701, 12776, 12776, 0, "kjv-bible.txt"));
 
     CountResult top = RunCount({"--no-common-list", text});
     ASSERT_EQ(top.exitCode, 0);
@@ -466,5 +466,5 @@ TEST(CountCli, KingJamesBibleFacts) {
 
     const std::string list = dir.write("list.txt", "the and of\nzebra\n");
     CountResult common = RunCount({"--common-list=" + list, "--stats", text});
-    EXPECT_EQ(common.out, Stats(1, 4, 3, 1, 790701, 12776, 12776 - 3, 0, "kjv-bible.txt"));
+    EXPECT_EQ(Counters(common.out), Stats(1, 4, 3, 1, 790701, 12776, 12776 - 3, 0, "kjv-bible.txt"));
 }

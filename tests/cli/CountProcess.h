@@ -158,6 +158,14 @@ std::string Stats(int files, int common, int found, int unused, int total, int u
            "\nLetters of other scripts (not counted)\t" + std::to_string(otherScripts) + "\n";
 }
 
+// The --stats lines up to and including the other-scripts row: the counters, without
+// the vocabulary rows that follow.
+std::string Counters(const std::string& out) {
+    const std::size_t files = out.find("Letters of other scripts");
+    const std::size_t end = files == std::string::npos ? std::string::npos : out.find('\n', files);
+    return end == std::string::npos ? out : out.substr(0, end + 1);
+}
+
 struct Case {
     std::vector<std::string> args;
     std::string expected;

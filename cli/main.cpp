@@ -1,5 +1,6 @@
 // vornix-count: the word counter of the window program, for scripts and large batches.
 // Its table is byte for byte what "Save analysis" writes for the same choices.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -19,7 +20,15 @@ using namespace vornix;
 
 namespace {
 
-std::string TempFolder() {
+// Where the record file goes: the user's private runtime folder when there is one,
+// else the temporary folder. The file has no name there either way (or a random one
+// for a moment where the file system cannot make nameless files).
+std::string RecordFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (runtime && runtime[0] == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::geteuid() && (info.st_mode & 077) == 0 && ::access(runtime, W_OK | X_OK) == 0)
+        return runtime;
     const char* t = std::getenv("TMPDIR");
     std::string dir = (t && *t) ? t : "/tmp";
     if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -68,6 +77,9 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed standard descriptor would be taken by the next file opened (the record
+    // file), which would then be read as input or written over with messages.
+    if (!OpenStandardDescriptors()) return 1;
     // A file-size limit must show up as a failed write, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
 
@@ -77,10 +89,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const CountOptions& o = parsed.options;
-    if (o.Help) {
-        std::fputs(CountUsage(), stdout);
-        return 0;
-    }
+    if (o.Help) return WriteAll(stdout, CountUsage()) ? 0 : 1;
 
     std::string commonList;
     if (o.CommonList)
@@ -91,16 +100,17 @@ int main(int argc, char** argv) {
     try {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
-        AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        AnalysisRun run(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
-        if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
+        if (run.LimitReached() && !WriteAll(stderr, LimitMessage() + "\n")) return 1;
 
         const std::string out =
             o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+        run.store.CheckWordFile();  // the table came from the record file: it must be whole
         if (!o.Output.empty()) {
-            WriteFileAtomically(o.Output, out);
+            WriteOutputFile(o.Output, out);
         } else if (!WriteAll(stdout, out)) {
             std::fprintf(stderr, "vornix-count: cannot write to standard output\n");
             return 1;
@@ -109,5 +119,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+    if (std::fflush(stderr) != 0 || std::ferror(stderr)) return 1;
     return 0;
 }

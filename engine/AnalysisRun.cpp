@@ -100,7 +100,7 @@ void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
         AddFileName(slash == std::string::npos ? path : path.substr(slash + 1));
     }
     FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) throw FileError("Cannot open file " + path);
+    if (file.fd < 0) throw FileError(DescribeFileFailure("Cannot open file", path, errno), errno);
     ScanDescriptor(file.fd, path, stripPossessives);
 }
 
@@ -114,7 +114,9 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
     // A hole in a sparse file reads as zero bytes, which are separators: the scanner is
     // given one zero for the whole hole instead of reading gigabytes of them.
     struct stat info {};
-    bool sparseAware = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    // A file that reports size 0 may still have content (/proc and the like): it is read
+    // to its end, never taken as one hole.
+    bool sparseAware = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
     off_t position = sparseAware ? ::lseek(fd, 0, SEEK_CUR) : -1;
     if (position < 0) sparseAware = false;
     static const unsigned char zero = 0;
@@ -129,7 +131,8 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
                     }
                     if (data < 0) {
                         sparseAware = false;  // the file system cannot tell: read it all
-                        if (::lseek(fd, position, SEEK_SET) < 0) throw FileError("Cannot open file " + path);
+                        if (::lseek(fd, position, SEEK_SET) < 0)
+                            throw FileError(DescribeFileFailure("Cannot open file", path, errno), errno);
                     } else if (data > position) {
                         if (!scanner.Feed(&zero, 1, onWord)) return false;
                         position = data;
@@ -138,7 +141,8 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
                 ssize_t got = ::read(fd, buffer.get(), kReadBlock);
                 if (got < 0) {
                     if (errno == EINTR) continue;
-                    throw FileError("Cannot open file " + path);  // a folder, or a read error
+                    // a folder, or a read error
+                    throw FileError(DescribeFileFailure("Cannot open file", path, errno), errno);
                 }
                 if (got == 0) return true;
                 position += got;

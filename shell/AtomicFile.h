@@ -13,7 +13,23 @@ namespace vornix {
 // the new file gets the old one's permission bits.
 void WriteFileAtomically(const std::string& path, std::string_view bytes, bool keepMode = true);
 
-// Reads a whole file; throws FileError("Cannot open file PATH") when it cannot be opened
+// Writes the command line's output file. A regular file (or a missing one) is replaced
+// atomically; a symbolic link keeps pointing where it did and its target is replaced; a
+// file without write permission is refused with "File access denied"; a device, FIFO
+// or socket is written in place; a folder is refused.
+void WriteOutputFile(const std::string& path, std::string_view bytes);
+
+// Temporary files of a save are named ".vornix-tmp-XXXXXX" in the saved file's folder.
+// One left by a save that was killed is removed by the next save into that folder (and
+// at start-up for the settings folder) once it is older than maxAgeSeconds and belongs
+// to this user. Returns how many were removed.
+int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds = 24 * 60 * 60);
+
+// Opens /dev/null onto any of descriptors 0, 1 and 2 that is closed, so that no file the
+// program opens later takes their place. False when that cannot be done.
+bool OpenStandardDescriptors();
+
+// Reads a whole file; throws FileError("Cannot open file PATH (reason)") when it cannot be opened
 // or read.
 std::string ReadWholeFile(const std::string& path);
 

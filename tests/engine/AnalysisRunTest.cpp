@@ -142,7 +142,7 @@ TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {
         run.ReadDocuments({good, missing, good}, false);
         FAIL() << "no error";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + " (No such file or directory)");
     }
     run.GeneralClosedown();
     EXPECT_EQ(run.store.WordCount(), 2);
@@ -160,7 +160,7 @@ TEST_F(RunFixture, MissingCommonListRaises) {
         run.GeneralInitialize(CharacterSet::Windows, &list);
         FAIL() << "no error";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + list);
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + list + " (No such file or directory)");
     }
 }
 

@@ -79,7 +79,10 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 int main(int argc, char** argv) {
     // A closed standard descriptor would be taken by the next file opened (the record
     // file), which would then be read as input or written over with messages.
-    if (!OpenStandardDescriptors()) return 1;
+    // Output for a descriptor that was closed is not thrown away unseen: writing it fails.
+    const int closedAtStart = OpenStandardDescriptors();
+    if (closedAtStart < 0) return 1;
+    const bool stdoutClosed = closedAtStart & 2, stderrClosed = closedAtStart & 4;
     // A file-size limit must show up as a failed write, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
 
@@ -89,7 +92,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const CountOptions& o = parsed.options;
-    if (o.Help) return WriteAll(stdout, CountUsage()) ? 0 : 1;
+    if (o.Help) return !stdoutClosed && WriteAll(stdout, CountUsage()) ? 0 : 1;
 
     std::string commonList;
     if (o.CommonList)
@@ -104,14 +107,14 @@ int main(int argc, char** argv) {
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
-        if (run.LimitReached() && !WriteAll(stderr, LimitMessage() + "\n")) return 1;
+        if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, LimitMessage() + "\n"))) return 1;
 
         const std::string out =
             o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
         run.store.CheckWordFile();  // the table came from the record file: it must be whole
         if (!o.Output.empty()) {
             WriteOutputFile(o.Output, out);
-        } else if (!WriteAll(stdout, out)) {
+        } else if (stdoutClosed || !WriteAll(stdout, out)) {
             std::fprintf(stderr, "vornix-count: cannot write to standard output\n");
             return 1;
         }

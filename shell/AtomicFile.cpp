@@ -45,8 +45,8 @@ bool WriteAllTo(int fd, std::string_view bytes) {
     return true;
 }
 
-// The file a chain of symbolic links ends at (the path itself when it is no link); a
-// dangling link gives the missing file it names. Empty, with errno set, for a loop.
+}  // namespace
+
 std::string FollowLinks(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         char target[PATH_MAX];
@@ -59,19 +59,19 @@ std::string FollowLinks(std::string path) {
     return {};
 }
 
-}  // namespace
-
-bool OpenStandardDescriptors() {
+int OpenStandardDescriptors() {
+    int reopened = 0;
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
         // open gives the lowest free descriptor: this one.
         const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
         if (opened != fd) {
             if (opened >= 0) ::close(opened);
-            return false;
+            return -1;
         }
+        reopened |= 1 << fd;
     }
-    return true;
+    return reopened;
 }
 
 int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds) {

@@ -25,9 +25,15 @@ void WriteOutputFile(const std::string& path, std::string_view bytes);
 // to this user. Returns how many were removed.
 int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds = 24 * 60 * 60);
 
+// The file a chain of symbolic links ends at (the path itself when it is no link); a
+// dangling link gives the missing file it names, so a save creates it there and the
+// link stays. Empty, with errno set, for a loop.
+std::string FollowLinks(std::string path);
+
 // Opens /dev/null onto any of descriptors 0, 1 and 2 that is closed, so that no file the
-// program opens later takes their place. False when that cannot be done.
-bool OpenStandardDescriptors();
+// program opens later takes their place. Returns which were closed (bit 1 << fd), or -1
+// when one cannot be opened.
+int OpenStandardDescriptors();
 
 // Reads a whole file; throws FileError("Cannot open file PATH (reason)") when it cannot be opened
 // or read.

@@ -18,10 +18,22 @@ namespace {
 
 // Reads a whole file; on failure returns false with the system's error number, so the
 // report can say why (a settings file that exists but cannot be read is reported).
+// The largest settings file read; real ones are a few kilobytes.
+constexpr off_t kMaxSettingsBytes = 1 << 20;
+// errnum for a settings file that is not a regular file.
+constexpr int kNotRegular = -1;
+
 bool ReadFileBytes(const std::string& path, std::string& bytes, int& errnum) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place cannot hold up the start.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         errnum = errno;
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxSettingsBytes) {
+        errnum = S_ISDIR(info.st_mode) ? EISDIR : !S_ISREG(info.st_mode) ? kNotRegular : EFBIG;
+        ::close(fd);
         return false;
     }
     bytes.clear();
@@ -36,6 +48,11 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, int& errnum) {
         }
         if (n == 0) break;
         bytes.append(buf, static_cast<std::size_t>(n));
+        if (bytes.size() > static_cast<std::size_t>(kMaxSettingsBytes)) {  // grew while read
+            errnum = EFBIG;
+            ::close(fd);
+            return false;
+        }
     }
     ::close(fd);
     return true;
@@ -54,13 +71,8 @@ int DigitValue(char c, int base) {
 
 // Follows a symbolic link so that replacing the file keeps the user's link.
 std::string FileBehindLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string target(real);
-    std::free(real);
-    return target;
+    std::string target = FollowLinks(path);
+    return target.empty() ? path : target;
 }
 
 }  // namespace
@@ -121,7 +133,8 @@ bool SettingsFile::Load(const std::string& path) {
     std::string bytes;
     int errnum = 0;
     if (!ReadFileBytes(path, bytes, errnum)) {
-        m_setupError = DescribeFileFailure("Cannot open file", path, errnum);
+        m_setupError = errnum == kNotRegular ? "Cannot open file " + path + " (not a regular file)"
+                                             : DescribeFileFailure("Cannot open file", path, errnum);
         return false;
     }
     m_lines = SplitSettingsLines(bytes);

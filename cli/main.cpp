@@ -1,5 +1,6 @@
 // vornix-count: the word counter of the window program, for scripts and large batches.
 // Its table is byte for byte what "Save analysis" writes for the same choices.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,7 +22,15 @@ using namespace vornix;
 
 namespace {
 
-std::string TempFolder() {
+// Where the record file goes: the user's private runtime folder when there is one,
+// else the temporary folder. The file has no name there either way (or a random one
+// for a moment where the file system cannot make nameless files).
+std::string RecordFolder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    struct stat info {};
+    if (runtime && runtime[0] == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
+        info.st_uid == ::geteuid() && (info.st_mode & 077) == 0 && ::access(runtime, W_OK | X_OK) == 0)
+        return runtime;
     const char* t = std::getenv("TMPDIR");
     std::string dir = (t && *t) ? t : "/tmp";
     if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
@@ -68,6 +77,12 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A closed standard descriptor would be taken by the next file opened (the record
+    // file), which would then be read as input or written over with messages.
+    // Output for a descriptor that was closed is not thrown away unseen: writing it fails.
+    const int closedAtStart = OpenStandardDescriptors();
+    if (closedAtStart < 0) return 1;
+    const bool stdoutClosed = closedAtStart & 2, stderrClosed = closedAtStart & 4;
     // A file-size limit must show up as a failed write, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
 
@@ -77,10 +92,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const CountOptions& o = parsed.options;
-    if (o.Help) {
-        std::fputs(CountUsage(), stdout);
-        return 0;
-    }
+    if (o.Help) return !stdoutClosed && WriteAll(stdout, CountUsage()) ? 0 : 1;
 
     std::string commonList;
     if (o.CommonList)
@@ -94,7 +106,7 @@ int main(int argc, char** argv) {
     try {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
-        AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        AnalysisRun run(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) {
             const int n = static_cast<int>(o.Files.size());
             run.Hooks().showStatus = [&, n](const std::string&) {
@@ -109,14 +121,15 @@ int main(int argc, char** argv) {
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
         EraseProgress();
-        if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
+        if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, LimitMessage() + "\n"))) return 1;
 
         const std::string out =
             o.Stats ? StatsText(run, o.display.LowerCase)
                     : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
+        run.Store().CheckWordFile();  // the table came from the record file: it must be whole
         if (!o.Output.empty()) {
-            WriteFileAtomically(o.Output, out);
-        } else if (!WriteAll(stdout, out)) {
+            WriteOutputFile(o.Output, out);
+        } else if (stdoutClosed || !WriteAll(stdout, out)) {
             std::fprintf(stderr, "vornix-count: cannot write to standard output\n");
             return 1;
         }
@@ -125,5 +138,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
+    if (std::fflush(stderr) != 0 || std::ferror(stderr)) return 1;
     return 0;
 }

@@ -107,7 +107,7 @@ void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
         AddFileName(slash == std::string::npos ? path : path.substr(slash + 1));
     }
     FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) throw FileFailure("Cannot open file", path, errno, Reason::Omitted);
+    if (file.fd < 0) throw FileFailure("Cannot open file", path, errno);
     ScanDescriptor(file.fd, path, stripPossessives);
 }
 
@@ -126,10 +126,12 @@ public:
 
     BlockReader(int fd, const std::string& path, std::size_t block) : fd_(fd), path_(path), block_(block) {
         struct stat info {};
-        sparseAware_ = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-        regular_ = sparseAware_;
+        regular_ = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+        // A file that reports size 0 may still have content (/proc and the like): it is
+        // read to its end, never taken as one hole.
+        sparseAware_ = regular_ && info.st_size > 0;
         size_ = info.st_size;
-        position_ = sparseAware_ ? ::lseek(fd, 0, SEEK_CUR) : -1;
+        position_ = regular_ ? ::lseek(fd, 0, SEEK_CUR) : -1;
         if (position_ < 0) sparseAware_ = regular_ = false;
         buffer_ = std::make_unique<unsigned char[]>(block);
     }
@@ -148,8 +150,7 @@ public:
                 }
                 if (data < 0) {
                     sparseAware_ = false;  // the file system cannot tell: read it all
-                    if (::lseek(fd_, position_, SEEK_SET) < 0)
-                        throw FileFailure("Cannot open file", path_, errno, Reason::Omitted);
+                    if (::lseek(fd_, position_, SEEK_SET) < 0) throw FileFailure("Cannot open file", path_, errno);
                 } else if (data > position_) {
                     position_ = data;
                     return Hole;
@@ -158,7 +159,7 @@ public:
             const ssize_t got = ::read(fd_, buffer_.get(), block_);
             if (got < 0) {
                 if (errno == EINTR) continue;
-                throw FileFailure("Cannot open file", path_, errno, Reason::Omitted);  // a folder, or a read error
+                throw FileFailure("Cannot open file", path_, errno);  // a folder, or a read error
             }
             if (got == 0) {
                 ended_ = true;
@@ -228,7 +229,7 @@ bool RestIsUtf8(int fd, const std::string& path, const unsigned char* p, std::si
             }
         }
     }
-    if (::lseek(fd, saved, SEEK_SET) < 0) throw FileFailure("Cannot open file", path, errno, Reason::Omitted);
+    if (::lseek(fd, saved, SEEK_SET) < 0) throw FileFailure("Cannot open file", path, errno);
     return check.Finish();
 }
 

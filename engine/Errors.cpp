@@ -40,8 +40,8 @@ std::string DescribeFileFailure(const std::string& what, const std::string& path
     return text;
 }
 
-FileError FileFailure(const std::string& what, const std::string& path, int errnum, Reason reason) {
-    return FileError(reason == Reason::Shown ? DescribeFileFailure(what, path, errnum) : what + " " + path, errnum);
+FileError FileFailure(const std::string& what, const std::string& path, int errnum) {
+    return FileError(DescribeFileFailure(what, path, errnum), errnum);
 }
 
 }  // namespace vornix

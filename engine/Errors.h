@@ -25,10 +25,8 @@ std::string RunTimeErrorMessage(int errnum);
 // "<what> PATH", with the system's reason appended when errno names one.
 std::string DescribeFileFailure(const std::string& what, const std::string& path, int errnum);
 
-// Every FileError of the core is built here, so each carries the system's error number.
-// Reason::Omitted keeps the bare "<what> PATH" that documents and lists have always
-// shown when they cannot be read.
-enum class Reason { Shown, Omitted };
-FileError FileFailure(const std::string& what, const std::string& path, int errnum, Reason reason = Reason::Shown);
+// Every FileError of the core is built here, so each carries the system's error number
+// and the message says why: "Cannot open file PATH (Permission denied)".
+FileError FileFailure(const std::string& what, const std::string& path, int errnum);
 
 }  // namespace vornix

@@ -7,10 +7,13 @@
 
 namespace vornix {
 
-// folder + "Vornix-" + pid + ".$$$"; folder ends in "/".
+// folder + "Vornix-" + pid + ".$$$"; folder ends in "/". This is the place the record
+// file is asked for: the store adds a random tag to the name when it creates the file.
 std::string WordFilePathFor(const std::string& folder, long pid);
 
-// Deletes record files in folder whose process no longer runs. Returns how many.
+// Deletes record files in folder whose process no longer runs, when the folder is this
+// user's own and no one else may write in it, and only regular files of this user.
+// Returns how many.
 int RemoveStaleWordFiles(const std::string& folder);
 
 }  // namespace vornix

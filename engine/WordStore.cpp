@@ -1,13 +1,18 @@
 #include "engine/WordStore.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 
 #include "engine/CharTable.h"
 #include "engine/Errors.h"
@@ -38,6 +43,123 @@ std::uint64_t PrefixKey(const WordRec& rec) {
     std::uint64_t key = 0;
     for (unsigned char b : bytes) key = (key << 8) | b;
     return key;
+}
+
+// A record file truncated by someone else while it is mapped would kill the process with
+// SIGBUS on the next access. The handler below catches that fault inside a mapping of
+// ours, puts zero-filled memory in place of the lost page so the access completes, and
+// marks the store damaged; the store then reports an error at its next check. Faults
+// anywhere else go to whatever handled SIGBUS before.
+constexpr int kGuardSlots = 16;
+struct GuardSlot {
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> damaged{false};
+};
+GuardSlot g_guards[kGuardSlots];
+struct sigaction g_previousBus {};
+
+void OnBusError(int sig, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardSlot& slot : g_guards) {
+        const std::uintptr_t begin = slot.begin.load(std::memory_order_acquire);
+        if (begin == 0 || address < begin || address >= slot.end.load(std::memory_order_acquire)) continue;
+        const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        void* at = reinterpret_cast<void*>(address & ~(page - 1));
+        if (::mmap(at, page, PROT_READ | PROT_WRITE, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
+            slot.damaged.store(true, std::memory_order_release);
+            return;
+        }
+        break;
+    }
+    if (g_previousBus.sa_flags & SA_SIGINFO) {
+        if (g_previousBus.sa_sigaction) return g_previousBus.sa_sigaction(sig, info, context);
+    } else if (g_previousBus.sa_handler != SIG_DFL && g_previousBus.sa_handler != SIG_IGN) {
+        return g_previousBus.sa_handler(sig);
+    }
+    // The default action: returning re-runs the access, which now ends the process.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+int GuardMapping(void* map, std::size_t bytes) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_previousBus);
+    });
+    for (int i = 0; i < kGuardSlots; ++i) {
+        std::uintptr_t expected = 0;
+        const auto begin = reinterpret_cast<std::uintptr_t>(map);
+        if (g_guards[i].begin.compare_exchange_strong(expected, begin)) {
+            g_guards[i].damaged.store(false);
+            g_guards[i].end.store(begin + bytes, std::memory_order_release);
+            return i;
+        }
+    }
+    return -1;  // more stores than slots: this one is unguarded, as before
+}
+
+void UnguardMapping(int slot) {
+    if (slot < 0) return;
+    g_guards[slot].end.store(0, std::memory_order_release);
+    g_guards[slot].begin.store(0, std::memory_order_release);
+}
+
+bool MappingDamaged(int slot) {
+    return slot >= 0 && g_guards[slot].damaged.load(std::memory_order_relaxed);
+}
+
+// Twelve letters and digits from the kernel's random source: a name another user
+// cannot guess ahead of us.
+std::string RandomTag() {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[12];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw FileError("Cannot create file (no random source)", errno);
+        got += static_cast<std::size_t>(n);
+    }
+    std::string tag;
+    for (unsigned char b : bytes) tag += kLetters[b % 36];
+    return tag;
+}
+
+// Creates the record file that path names the place of: in path's folder, under
+// path's name with a random tag before its extension ("Vornix-12.$$$" becomes
+// "Vornix-12-<tag>.$$$"). It never opens an existing file or follows a link, so a
+// file or link planted under a likely name is left alone. anonymous asks for a file
+// without any name (O_TMPFILE) where the file system has them. Returns the descriptor
+// and sets path to the name used (empty for a nameless file).
+int CreateRecordFile(std::string& path, bool anonymous) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (anonymous) {
+        const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            path.clear();
+            return fd;
+        }
+    }
+    const std::size_t dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExtension ? path.substr(0, dot) : path;
+    const std::string extension = hasExtension ? path.substr(dot) : std::string();
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        const std::string name = stem + "-" + RandomTag() + extension;
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            path = name;
+            return fd;
+        }
+        err = errno;
+    }
+    throw FileFailure("Cannot create file", path, err);
 }
 
 }  // namespace
@@ -74,12 +196,21 @@ WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
 WordStore::~WordStore() {
     if (fd_ >= 0) {
         CloseWordFile();
-        ::unlink(path_.c_str());
+        RemoveOwnName();
     }
 }
 
+void WordStore::RemoveOwnName() {
+    if (!anonymous_ && !createdPath_.empty()) ::unlink(createdPath_.c_str());
+    createdPath_.clear();
+}
+
 void WordStore::CloseWordFile() {
-    if (map_) ::munmap(map_, kMapBytes);
+    if (map_) {
+        ::munmap(map_, kMapBytes);
+        UnguardMapping(guard_);
+    }
+    guard_ = -1;
     map_ = nullptr;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -90,7 +221,15 @@ void WordStore::DeleteWordFile() {
     if (fd_ < 0) return;
     CloseWordFile();
     wordCount_ = 0;
-    if (::unlink(path_.c_str()) != 0 && errno != ENOENT) throw FileFailure("Cannot delete file", path_, errno);
+    if (anonymous_ || createdPath_.empty()) return;
+    const std::string name = std::move(createdPath_);
+    createdPath_.clear();
+    if (::unlink(name.c_str()) != 0 && errno != ENOENT) throw FileFailure("Cannot delete file", name, errno);
+}
+
+void WordStore::CheckWordFile() const {
+    if (MappingDamaged(guard_))
+        throw FileError("Cannot read file " + WordFilePath() + " (it was truncated by another program)", EIO);
 }
 
 void WordStore::ClearIndex() {
@@ -108,8 +247,9 @@ void WordStore::ClearStore() {
     wordCount_ = 0;
     alphaDirty_ = false;
 
-    int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) throw FileFailure("Cannot create file", path_, errno);
+    RemoveOwnName();
+    std::string name = path_;
+    const int fd = CreateRecordFile(name, anonymous_);
     // The mapping spans the largest possible file; only the part for which space has
     // been reserved (EnsureCapacity) is ever touched, so a full disk shows up as an
     // error from the reservation and never as a bus error on a write.
@@ -117,11 +257,15 @@ void WordStore::ClearStore() {
     if (map == MAP_FAILED) {
         int e = errno;
         ::close(fd);
+        if (!name.empty()) ::unlink(name.c_str());
         throw FileFailure("Cannot create file", path_, e);
     }
     fd_ = fd;
     map_ = static_cast<unsigned char*>(map);
-    if (anonymous_) ::unlink(path_.c_str());
+    guard_ = GuardMapping(map, kMapBytes);
+    // The name is only needed while the file is created; a nameless store drops it now.
+    if (anonymous_ && !name.empty()) ::unlink(name.c_str());
+    createdPath_ = anonymous_ ? std::string() : name;
 }
 
 void WordStore::EnsureCapacity(std::int32_t records) {
@@ -130,7 +274,7 @@ void WordStore::EnsureCapacity(std::int32_t records) {
     const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
     std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
     int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
-    if (err != 0) throw FileFailure("Cannot write file", path_, err);
+    if (err != 0) throw FileFailure("Cannot write file", WordFilePath(), err);
     capacity_ = wanted;
     assert(capacity_ >= records && capacity_ <= MaxWords);
 }
@@ -148,9 +292,11 @@ WordRec WordStore::WordRecord(std::int32_t n) const {
 }
 
 void WordStore::WriteWordRecord(std::int32_t n) {
-    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords) throw FileFailure("Cannot write file", path_, EINVAL);
+    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords)
+        throw FileFailure("Cannot write file", WordFilePath(), EINVAL);
     EnsureCapacity(n + 1);
     std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
+    CheckWordFile();
 }
 
 namespace {
@@ -293,6 +439,7 @@ bool WordStore::FindWord(std::string_view word, std::int32_t& position) {
 
 void WordStore::FinishScan() {
     if (alphaDirty_) BuildAlphaIndex();
+    CheckWordFile();
     if (fd_ >= 0 && capacity_ > wordCount_) {
         // Give back the space reserved ahead, so the file is exactly the records.
         if (::ftruncate(fd_, static_cast<off_t>(wordCount_) * static_cast<off_t>(kRecordSize)) == 0)

@@ -31,7 +31,8 @@ public:
     static constexpr std::int32_t MaxWords = 500000;
     static constexpr int MaxWordLength = 40;
 
-    // Binds the record file's name; the file is created only by ClearStore. The run state
+    // Binds the record file's place: ClearStore creates it in wordFilePath's folder under
+    // that name with a random tag added, never reusing an existing file or link. The run state
     // supplies Increment and ReadingCommon and receives StopRun, CommonUnused and
     // UniqueNumbers; it must outlive the store.
     // anonymous: the record file's name is removed as soon as it is created, so nothing
@@ -41,7 +42,11 @@ public:
     WordStore(const WordStore&) = delete;
     WordStore& operator=(const WordStore&) = delete;
 
-    const std::string& WordFilePath() const { return path_; }
+    // The name of the record file in use, else the place it was asked for.
+    const std::string& WordFilePath() const { return createdPath_.empty() ? path_ : createdPath_; }
+    // Throws FileError when the record file was truncated under the run by another
+    // program (its lost part read as zeros); the run's results are then not to be used.
+    void CheckWordFile() const;
     // Closes the record file and deletes it if a run created it; the store is then
     // empty. Throws FileError when the file cannot be deleted.
     void DeleteWordFile();
@@ -100,9 +105,12 @@ private:
         return reinterpret_cast<const WordRec*>(map_ + static_cast<std::size_t>(n) * sizeof(WordRec));
     }
     void CloseWordFile();
+    void RemoveOwnName();
     void ClearIndex();
 
     std::string path_;
+    std::string createdPath_;  // the file ClearStore made, when it has a name
+    int guard_ = -1;           // the SIGBUS guard of the mapping
     RunState& state_;
     bool anonymous_;
     int fd_ = -1;

@@ -19,13 +19,8 @@ namespace {
 
 // Follows a symbolic link so that replacing the file keeps the user's link.
 std::string FileBehindLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real) return path;
-    std::string target(real);
-    std::free(real);
-    return target;
+    std::string target = FollowLinks(path);
+    return target.empty() ? path : target;
 }
 
 }  // namespace
@@ -53,15 +48,18 @@ std::string JoinSettingsLines(const std::vector<std::string>& lines) {
     return bytes;
 }
 
+// The largest settings file read; real ones are a few kilobytes.
+constexpr std::size_t kMaxSettingsBytes = 1 << 20;
+
 SettingsFile::SettingsFile(std::string programFolder)
     : m_settingsFolder(programFolder), m_programFolder(std::move(programFolder)) {}
 
 bool SettingsFile::Load(const std::string& path) {
     try {
-        m_lines = SplitSettingsLines(ReadWholeFile(path));
+        m_lines = SplitSettingsLines(ReadWholeFile(path, kMaxSettingsBytes));
     } catch (const FileError& e) {
         // A settings file that exists but cannot be read is reported with the reason.
-        m_setupError = DescribeFileFailure("Cannot open file", path, e.Code());
+        m_setupError = e.what();
         return false;
     }
     return true;

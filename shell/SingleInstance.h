@@ -2,6 +2,7 @@
 // Only one instance of the program runs per user and program name. The first takes a
 // lock file named after the program file and listens on a local socket of the same
 // name; a second start asks it through the socket to raise (or restore) its window.
+// Both live in the user's private runtime folder (else a 0700 folder of our own).
 // The system releases the lock when a process ends, so a crashed instance never
 // blocks the next start.
 #include <QObject>

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QWidget>
+#include <algorithm>
 
 #include "shell/Settings.h"
 
@@ -23,6 +24,14 @@ void RestoreWindow(SettingsFile& settings, const QString& name, QWidget* window)
     int height = settings.IniNumber(Key(name, "Height"), window->height());
     int width = settings.IniNumber(Key(name, "Width"), window->width());
     if (settings.IniFlag(Key(name, "Max"))) {
+        // The bounds it gets back when restored, limited to the screen: a stored size of
+        // any magnitude must not become a window of gigabytes.
+        const QRect area = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                            : QRect(0, 0, 640, 480);
+        width = std::clamp(width, 1, std::max(1, area.width()));
+        height = std::clamp(height, 1, std::max(1, area.height()));
+        left = std::clamp(left, area.left(), std::max(area.left(), area.right() + 1 - width));
+        top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - height));
         window->setGeometry(left, top, width, height);
         window->setWindowState(window->windowState() | Qt::WindowMaximized);
         return;

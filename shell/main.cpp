@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "shell/AppWindows.h"
+#include "shell/AtomicFile.h"
 #include "shell/Settings.h"
 #include "shell/SettingsFolders.h"
 #include "shell/SingleInstance.h"
@@ -13,6 +14,9 @@
 #include "shell/VornixMain.h"
 
 int main(int argc, char** argv) {
+    // A closed standard descriptor would be taken by the next file opened (the record
+    // file, the lock), which messages would then be written into.
+    if (vornix::OpenStandardDescriptors() < 0) return 1;
     // A file-size limit must show up as a failed write, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
@@ -31,6 +35,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     vornix::SettingsFile settings(vornix::RunningProgramFolder());
+    // Temporary files of saves killed part-way, in the settings folder, once a day old.
+    {
+        const std::string folder =
+            vornix::PerUserSettingsFolder("Vornix.ini", vornix::SettingsEnvironment::FromProcess(), std::string());
+        if (!folder.empty()) vornix::RemoveStaleTempFiles(folder);
+    }
     vornix::QtUiServices ui;
     vornix::AppWindows windows = vornix::CreateWindows(ui, settings, arguments);
     guard.SetWindow(windows.main.get());

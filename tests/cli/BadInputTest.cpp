@@ -140,5 +140,5 @@ TEST(BadInput, UnreadableAndReadOnlyListFiles) {
     ::chmod(secret.c_str(), 0200);
     r = RunCount({"--no-common-list", secret});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "Cannot open file " + secret + "\n");
+    EXPECT_EQ(r.err, "Cannot open file " + secret + " (Permission denied)\n");
 }

@@ -209,11 +209,12 @@ TEST(CountCli, UnreadableInputsFailWithoutOutput) {
         std::string message;
     };
     const std::vector<FailCase> cases{
-        {{"--no-common-list", missing}, "Cannot open file " + missing + "\n"},
-        {{"--no-common-list", good, missing}, "Cannot open file " + missing + "\n"},
-        {{"--no-common-list", "--stats", good, missing}, "Cannot open file " + missing + "\n"},
-        {{"--no-common-list", folder}, "Cannot open file " + folder + "\n"},
-        {{"--common-list=" + missing, good}, "Cannot open file " + missing + "\n"},
+        {{"--no-common-list", missing}, "Cannot open file " + missing + " (No such file or directory)\n"},
+        {{"--no-common-list", good, missing}, "Cannot open file " + missing + " (No such file or directory)\n"},
+        {{"--no-common-list", "--stats", good, missing},
+         "Cannot open file " + missing + " (No such file or directory)\n"},
+        {{"--no-common-list", folder}, "Cannot open file " + folder + " (Is a directory)\n"},
+        {{"--common-list=" + missing, good}, "Cannot open file " + missing + " (No such file or directory)\n"},
     };
     for (const FailCase& c : cases) {
         SCOPED_TRACE(c.message);

@@ -143,7 +143,7 @@ TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {
         run.ReadDocuments({good, missing, good}, false);
         FAIL() << "no error";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing + " (No such file or directory)");
         EXPECT_EQ(e.Code(), ENOENT);
     }
     run.GeneralClosedown();
@@ -162,7 +162,7 @@ TEST_F(RunFixture, MissingCommonListRaises) {
         run.GeneralInitialize(CharacterSet::Windows, &list);
         FAIL() << "no error";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + list);
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + list + " (No such file or directory)");
     }
 }
 

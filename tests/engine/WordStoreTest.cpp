@@ -1,5 +1,7 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -230,6 +232,7 @@ TEST(WordStoreLifetime, RecordFileIsDeletedWithTheStore) {
     TempDir dir;
     RunState state;
     const std::string path = dir.file("Vornix.$$$");
+    std::string created;
     {
         WordStore never(path, state);  // no run: nothing created, nothing deleted
     }
@@ -238,9 +241,11 @@ TEST(WordStoreLifetime, RecordFileIsDeletedWithTheStore) {
         WordStore store(path, state);
         store.ClearStore();
         store.AddWord("X");
-        EXPECT_TRUE(vornix::test::FileExists(path));
+        created = store.WordFilePath();
+        EXPECT_NE(created, path);  // a random tag is added
+        EXPECT_TRUE(vornix::test::FileExists(created));
     }
-    EXPECT_FALSE(vornix::test::FileExists(path));
+    EXPECT_FALSE(vornix::test::FileExists(created));
 }
 
 TEST(WordFileNames, EachProcessHasItsOwnAndDeadOnesAreCleared) {
@@ -279,4 +284,102 @@ TEST_F(StoreFixture, ReusedStoreForgetsEveryWordOfEarlierRuns) {
         EXPECT_EQ(store.Count(1), 0);
         store.ClearStore();
     }
+}
+
+TEST(WordFileSafety, PlantedFilesAndLinksAtLikelyNamesAreLeftAlone) {
+    // Another user who guesses the record file's name plants a link to a file of the
+    // victim's, or a hard link through which to read the victim's words.
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    const std::string victim = dir.write("victim", "precious");
+    const std::string asked = WordFilePathFor(folder, ::getpid());
+    const std::vector<std::string> planted{asked, folder + "Vornix-" + std::to_string(::getpid() + 1) + ".$$$"};
+    for (bool anonymous : {false, true}) {
+        for (bool symbolic : {true, false}) {
+            SCOPED_TRACE(std::string(anonymous ? "nameless " : "named ") + (symbolic ? "symlink" : "hard link"));
+            for (const std::string& p : planted) {
+                ::unlink(p.c_str());
+                ASSERT_EQ(symbolic ? ::symlink(victim.c_str(), p.c_str()) : ::link(victim.c_str(), p.c_str()), 0);
+            }
+            RunState state;
+            {
+                WordStore store(asked, state, anonymous);
+                store.ClearStore();
+                for (int i = 0; i < 1000; ++i) store.AddWord("SECRET" + std::to_string(i));
+                store.FinishScan();
+                EXPECT_EQ(store.WordCount(), 1000);
+                if (!anonymous) {
+                    EXPECT_NE(store.WordFilePath(), asked);
+                    struct stat info {};
+                    ASSERT_EQ(::lstat(store.WordFilePath().c_str(), &info), 0);
+                    EXPECT_EQ(info.st_mode & 07777, 0600u);
+                    EXPECT_EQ(info.st_nlink, 1u);
+                }
+            }
+            EXPECT_EQ(vornix::test::ReadFile(victim), "precious");
+            for (const std::string& p : planted) {
+                struct stat info {};
+                ASSERT_EQ(::lstat(p.c_str(), &info), 0);
+                EXPECT_EQ(S_ISLNK(info.st_mode), symbolic);
+                EXPECT_EQ(vornix::test::ReadFile(p), "precious");
+            }
+        }
+    }
+    // Only the planted files and the victim are left: nothing of the runs stayed.
+    int entries = 0;
+    for (DIR* d = ::opendir(dir.path().c_str()); d;) {
+        dirent* e = ::readdir(d);
+        if (!e) {
+            ::closedir(d);
+            break;
+        }
+        if (e->d_name[0] != '.') ++entries;
+    }
+    EXPECT_EQ(entries, 3);
+}
+
+TEST(WordFileSafety, ARecordFileTruncatedUnderTheRunIsAnErrorNotASignal) {
+    // Whether the next access is a new record or only a reading of old ones, the lost
+    // part reads as zeros and the store reports it.
+    for (bool newWords : {true, false}) {
+        SCOPED_TRACE(newWords ? "new words after the truncation" : "only known words after it");
+        TempDir dir;
+        RunState state;
+        WordStore store(dir.file("Vornix.$$$"), state);
+        store.ClearStore();
+        for (int i = 0; i < 5000; ++i) store.AddWord("WORD" + std::to_string(i));
+        ASSERT_EQ(::truncate(store.WordFilePath().c_str(), 0), 0);
+        std::string failure;
+        try {
+            for (int i = 0; i < 5000; ++i) store.AddWord((newWords ? "NEW" : "WORD") + std::to_string(i));
+            store.FinishScan();
+        } catch (const FileError& e) {
+            failure = e.what();
+        }
+        EXPECT_EQ(failure, "Cannot read file " + store.WordFilePath() + " (it was truncated by another program)");
+        // A fresh run starts with a whole file again.
+        store.ClearStore();
+        store.AddWord("AGAIN");
+        store.FinishScan();
+        EXPECT_NO_THROW(store.CheckWordFile());
+        EXPECT_EQ(vornix::test::ReadFile(store.WordFilePath()), Record("AGAIN", 0, 0));
+    }
+}
+
+TEST(WordFileNames, OnlyOwnRegularFilesInAPrivateFolderAreCleared) {
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    const std::string dead = folder + "Vornix-99999999-abc123.$$$";
+    const std::string victim = dir.write("victim", "kept");
+    dir.write(dead.substr(folder.size()), "x");
+    ASSERT_EQ(::symlink(victim.c_str(), (folder + "Vornix-99999998.$$$").c_str()), 0);
+    dir.write("Vornix-99999997-ABC.$$$", "kept: not a tag of ours");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    EXPECT_EQ(RemoveStaleWordFiles(folder), 0);  // a shared folder: nothing is anyone's
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0700), 0);
+    EXPECT_EQ(RemoveStaleWordFiles(folder), 1);
+    EXPECT_FALSE(vornix::test::FileExists(dead));
+    EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix-99999998.$$$"));
+    EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix-99999997-ABC.$$$"));
+    EXPECT_EQ(vornix::test::ReadFile(victim), "kept");
 }

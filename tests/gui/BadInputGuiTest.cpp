@@ -33,7 +33,8 @@ TEST_F(BadInputGui, FilesThatAreNotTextOrNotFiles) {
     Act("ReadCommonWordList1")->setChecked(false);
 
     OpenDocuments({QString::fromStdString(dir.path())});
-    EXPECT_EQ(ui.Texts("Error"), QStringList{QString::fromStdString("Cannot open file " + dir.path())});
+    EXPECT_EQ(ui.Texts("Error"),
+              QStringList{QString::fromStdString("Cannot open file " + dir.path() + " (Is a directory)")});
     ExpectIdle();
 
     OpenDocuments({QString::fromStdString(WriteText("empty.txt", ""))});
@@ -72,8 +73,8 @@ TEST_F(BadInputGui, ListThatVanishedBetweenRunsIsReported) {
     ASSERT_EQ(Rows(), Table{"1|CAT|1"});
     std::filesystem::remove(SettingsFolder() + "Vornix.dat");
     OpenDocuments({QString::fromStdString(WriteText("b.txt", "the dog"))});
-    EXPECT_EQ(ui.Texts("Error"),
-              QStringList{QString::fromStdString("Cannot open file " + SettingsFolder() + "Vornix.dat")});
+    EXPECT_EQ(ui.Texts("Error"), QStringList{QString::fromStdString("Cannot open file " + SettingsFolder() +
+                                                                    "Vornix.dat (No such file or directory)")});
     EXPECT_EQ(Main().Run().Store().WordCount(), 0);
     EXPECT_FALSE(Grid()->isVisible());
     ExpectIdle();

@@ -359,7 +359,7 @@ TEST_F(CommonListTest, AListThatCannotBeOpenedLeavesTheWindowAsItWas) {
     ui.openFileAnswers.push_back(missing);
     Act("Selectcustomlist1")->trigger();
     Act("EditCommonWordList1")->trigger();
-    EXPECT_EQ(ui.Texts("Error"), QStringList{"Cannot open file " + missing});
+    EXPECT_EQ(ui.Texts("Error"), QStringList{"Cannot open file " + missing + " (No such file or directory)"});
     EXPECT_FALSE(EditorShown());
     EXPECT_FALSE(Find<QPushButton>("SaveBut")->isVisible());
     EXPECT_TRUE(Grid()->isVisible());
@@ -433,7 +433,8 @@ TEST_F(CommonListTest, AListThatVanishedOrIsReadOnlyRefusesTheAddWithoutLoss) {
     // Removed between the start and the add: nothing is created, nothing changes.
     std::filesystem::remove(ListFile());
     AddFromRow(0);
-    EXPECT_EQ(ui.Texts("Error"), QStringList{QString::fromStdString("Cannot open file " + ListFile())});
+    EXPECT_EQ(ui.Texts("Error"),
+              QStringList{QString::fromStdString("Cannot open file " + ListFile() + " (No such file or directory)")});
     EXPECT_FALSE(FileExists(ListFile()));
     EXPECT_EQ(Rows(), (Table{"1|DOG|2", "2|CAT|1"}));
     EXPECT_EQ(CommonFigures(), figures);

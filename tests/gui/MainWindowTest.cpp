@@ -249,7 +249,7 @@ TEST_F(MainWindowTest, UnopenableDocumentShowsTheErrorAndEndsTheRun) {
     const QString good = QString::fromStdString(WriteText("good.txt", "alpha beta"));
     const QString missing = QString::fromStdString(dir.file("missing.txt"));
     OpenDocuments({good, missing, good});
-    EXPECT_EQ(ui.Texts("Error"), QStringList{"Cannot open file " + missing});
+    EXPECT_EQ(ui.Texts("Error"), QStringList{"Cannot open file " + missing + " (No such file or directory)"});
     EXPECT_FALSE(Main().Busy());
     EXPECT_TRUE(Menu("File1")->menuAction()->isVisible());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);

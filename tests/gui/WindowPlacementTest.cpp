@@ -56,19 +56,31 @@ TEST_F(Placement, MissingValuesKeepTheCurrentOnes) {
     EXPECT_EQ(QRect(window.pos(), window.size()), QRect(70, 60, 300, 200));
 }
 
-TEST_F(Placement, AMaximisedWindowIsRestoredMaximisedWithoutCorrection) {
-    Store(-500, 10, 5000, 100, true);
-    RestoreWindow(settings, "Main", &window);
-    EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    // Saving stores the flag and the normal bounds, not the screen-filling ones.
-    SaveWindow(settings, "Main", &window);
-    EXPECT_EQ(settings.IniSetting("MainMax"), "y");
-    EXPECT_EQ(settings.IniNumber("MainWidth", 0), 5000);
-    EXPECT_EQ(settings.IniNumber("MainHeight", 0), 100);
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+TEST_F(Placement, AMaximisedWindowIsRestoredMaximisedWithinTheScreen) {
+    // A stored size of any magnitude must not make a window of gigabytes: the bounds it
+    // gets back when restored are limited to the available screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Case {
+        int left, top, width, height;
+    } cases[] = {{-500, 10, 5000, 100}, {0, 0, 20000, 20000}, {2147483647, -2147483647, 2147483647, 2147483647}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        Store(c.left, c.top, c.width, c.height, true);
+        RestoreWindow(settings, "Main", &window);
+        EXPECT_TRUE(window.windowState() & Qt::WindowMaximized);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        // Saving stores the flag and the normal bounds, not the screen-filling ones.
+        SaveWindow(settings, "Main", &window);
+        EXPECT_EQ(settings.IniSetting("MainMax"), "y");
+        const QRect saved(settings.IniNumber("MainLeft", 0), settings.IniNumber("MainTop", 0),
+                          settings.IniNumber("MainWidth", 0), settings.IniNumber("MainHeight", 0));
+        EXPECT_EQ(saved.width(), std::min(c.width, area.width()));
+        EXPECT_EQ(saved.height(), std::min(c.height, area.height()));
+        EXPECT_TRUE(area.contains(saved)) << saved.x() << "," << saved.y();
+        EXPECT_FALSE(window.isVisible());
+        EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+    }
 }
 
 TEST_F(Placement, PositionOnlyOperationsTouchLeftAndTop) {

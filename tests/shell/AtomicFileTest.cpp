@@ -55,7 +55,7 @@ TEST(AtomicFile, ReadWholeFileReportsWhatCannotBeOpened) {
         ReadWholeFile(dir.file("absent"));
         FAIL() << "no error";
     } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.file("absent"));
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.file("absent") + " (No such file or directory)");
         EXPECT_EQ(e.Code(), ENOENT);
     }
 }

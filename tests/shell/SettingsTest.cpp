@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -92,17 +93,18 @@ TEST_F(SettingsTest, LinesItDoesNotKnowSurviveByteForByte) {
 }
 
 TEST_F(SettingsTest, GarbageLongLinesAndDuplicatesWithoutAFinalLineBreak) {
-    // A damaged file: binary garbage, a 1 MB line, duplicate keys, no final line break.
+    // A damaged file: binary garbage, a 900 kB line (the file stays under the 1 MiB
+    // that is read at most), duplicate keys, no final line break.
     std::string garbage;
     for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256 == 10 ? 'x' : (i * 7919) % 256);
     for (char& c : garbage)
         if (c == '\r') c = 'y';
-    const std::string longLine = "Note=" + std::string(1 << 20, 'z');
+    const std::string longLine = "Note=" + std::string(900000, 'z');
     const std::string file = garbage + "\r\n" + longLine + "\r\nThreshold=5\r\nThreshold=9\r\nSepIndex=2";
     SettingsFile s = LoadUserFile(file);
     EXPECT_EQ(s.IniNumber("Threshold", 1), 5);
     EXPECT_EQ(s.IniNumber("SepIndex", 1), 2);
-    EXPECT_EQ(s.IniSetting("Note").size(), std::size_t{1} << 20);
+    EXPECT_EQ(s.IniSetting("Note").size(), std::size_t{900000});
     EXPECT_EQ(s.IniNumber("CharIndex", 0), 0);
     s.IniPutNumber("Threshold", 7);
     s.IniSave();
@@ -349,6 +351,50 @@ TEST_F(SettingsTest, AnUnreadableFileIsReportedAndDefaultsApply) {
     EXPECT_THROW(t.IniSave(), FileError);
     ::chmod(UserIni().c_str(), 0600);
     EXPECT_EQ(ReadFile(UserIni()), "Threshold=5\r\n");
+}
+
+TEST_F(SettingsTest, FilesThatAreNotSmallRegularFilesAreRefusedUnreadAndKept) {
+    // Each would hang the start (a FIFO nobody writes) or fill memory (/dev/zero).
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> make;
+        const char* reason;
+    };
+    const std::vector<Case> cases{
+        {"a FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "not a regular file"},
+        {"a link to /dev/zero", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }, "not a regular file"},
+        {"over 1 MiB", [](const std::string& p) { WriteBytes(p, std::string((1 << 20) + 1, 'x')); }, "File too large"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(UserFolder());
+        fs::create_directories(UserFolder());
+        c.make(UserIni());
+        const auto type = fs::symlink_status(UserIni()).type();
+        SettingsFile s(prog());
+        EXPECT_FALSE(s.IniSetup("Vornix.ini", {}, Env()));
+        EXPECT_EQ(s.SetupError(), "Cannot open file " + UserIni() + " (" + c.reason + ")");
+        s.IniPutNumber("Threshold", 9);
+        EXPECT_THROW(s.IniSave(), FileError);
+        EXPECT_EQ(fs::symlink_status(UserIni()).type(), type);
+    }
+    // Exactly 1 MiB is still read.
+    fs::remove_all(UserFolder());
+    SettingsFile s = LoadUserFile("Threshold=5\r\n" + std::string((1 << 20) - 13, 'x'));
+    EXPECT_EQ(s.IniNumber("Threshold", 1), 5);
+}
+
+TEST_F(SettingsTest, ADanglingLinkIsKeptAndItsTargetCreated) {
+    const std::string real = root + "dotfiles/Vornix.ini";
+    fs::create_directories(root + "dotfiles");
+    fs::create_directories(UserFolder());
+    fs::create_symlink(real, UserIni());
+    SettingsFile s(prog());
+    s.IniSetup("Vornix.ini", {}, Env());
+    s.IniPutFlag("ShowNum", true);
+    s.IniSave();
+    EXPECT_TRUE(fs::is_symlink(UserIni()));
+    EXPECT_EQ(ReadFile(real), "ShowNum=y\r\n");
 }
 
 TEST_F(SettingsTest, ReadsBeforeSetupWarnAndCarryOn) {

@@ -24,6 +24,9 @@ const char* CountUsage() {
            "  --no-common-list   read no common words list\n"
            "  --id=TEXT          use the settings folder of this run id\n"
            "  --stats            print the statistics instead of the table\n"
+           "  --context=WORD     print every occurrence of WORD instead of the table: file name,\n"
+           "                     line number, left context, occurrence, right context (tab-separated)\n"
+           "  --width=N          characters of context on each side (default 40)\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
            "  --help             print this text\n";
 }
@@ -71,6 +74,14 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             o.RunId = std::string(v);
         } else if (TakeValue(arg, "--output", v) && !v.empty()) {
             o.Output = std::string(v);
+        } else if (TakeValue(arg, "--context", v)) {
+            o.Context = std::string(v);
+        } else if (TakeValue(arg, "--width", v)) {
+            int n = 0;
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n < 0 || n > 10000)
+                return r.error = "bad value for --width: " + std::string(v), r;
+            o.Width = n;
         } else if (TakeValue(arg, "--order", v)) {
             if (v == "frequency")
                 o.display.Order = ResultOrder::Frequency;

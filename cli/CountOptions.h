@@ -23,7 +23,9 @@ struct CountOptions {
     std::string RunId;
     bool Stats = false;
     bool Help = false;
-    std::string Output;  // empty: standard output
+    std::string Output;                  // empty: standard output
+    std::optional<std::string> Context;  // print the lines of this word instead of the table
+    int Width = 40;                      // characters of context on each side
     std::vector<std::string> Files;
 };
 

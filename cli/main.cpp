@@ -10,6 +10,7 @@
 #include "cli/CountOptions.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
+#include "engine/WordContext.h"
 #include "output/OutputWalk.h"
 #include "shell/AtomicFile.h"
 #include "shell/Settings.h"
@@ -66,6 +67,26 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
 }
 
+// The concordance of one word; empty with a message when it does not occur.
+std::string ContextText(const AnalysisRun& run, const std::string& typed, int width, std::string& error) {
+    const std::string word = StoredFormOf(typed, run.CharMap);
+    if (word.empty()) {
+        error = "vornix-count: \"" + typed + "\" is not one word";
+        return {};
+    }
+    OccurrenceSearch search(run, word);
+    search.RunToEnd();
+    for (const std::string& problem : search.Problems()) std::fprintf(stderr, "%s\n", problem.c_str());
+    if (search.Found().empty()) {
+        error = "vornix-count: the word " + word + " does not occur in the text";
+        return {};
+    }
+    ContextReader reader(run);
+    std::string out;
+    for (const Occurrence& o : search.Found()) out += ConcordanceLine(reader.Format(o, width));
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -98,8 +119,14 @@ int main(int argc, char** argv) {
         run.GeneralClosedown();
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
-        const std::string out =
-            o.Stats ? StatsText(run) : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+        std::string error;
+        const std::string out = o.Context ? ContextText(run, *o.Context, o.Width, error)
+                                : o.Stats ? StatsText(run)
+                                          : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
         if (!o.Output.empty()) {
             WriteFileAtomically(o.Output, out);
         } else if (!WriteAll(stdout, out)) {

@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         run.store.FindWord(word, position) ? run.store.Count(run.store.AlphaIndex()[position]) : 0;
 
     t0 = std::chrono::steady_clock::now();
-    OccurrenceSearch search(run, word);
+    OccurrenceSearch search(run, word, static_cast<std::size_t>(counted));
     search.RunToEnd();
     const double findTime = Seconds(t0);
     const long afterFind = PeakKiB();

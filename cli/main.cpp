@@ -68,13 +68,16 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 }
 
 // The concordance of one word; empty with a message when it does not occur.
-std::string ContextText(const AnalysisRun& run, const std::string& typed, int width, std::string& error) {
+std::string ContextText(AnalysisRun& run, const std::string& typed, int width, std::string& error) {
     const std::string word = StoredFormOf(typed, run.CharMap);
     if (word.empty()) {
         error = "vornix-count: \"" + typed + "\" is not one word";
         return {};
     }
-    OccurrenceSearch search(run, word);
+    std::int32_t position = 0;
+    const std::int32_t count =
+        run.store.FindWord(word, position) ? run.store.Count(run.store.AlphaIndex()[position]) : 0;
+    OccurrenceSearch search(run, word, static_cast<std::size_t>(count));
     search.RunToEnd();
     for (const std::string& problem : search.Problems()) std::fprintf(stderr, "%s\n", problem.c_str());
     if (search.Found().empty()) {

@@ -301,7 +301,9 @@ struct OccurrenceSearch::Reader {
     OccurrenceSearch* search = nullptr;
 };
 
-OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, std::string word) : run_(run), word_(std::move(word)) {
+OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected)
+    : run_(run), word_(std::move(word)) {
+    found_.reserve(expected);
     for (const RunInput& in : run.Inputs)
         bytesTotal_ += in.path.empty() ? static_cast<std::int64_t>(in.text.size()) : std::max<std::int64_t>(0, in.size);
 }
@@ -492,13 +494,28 @@ struct ContextReader::Source {
         if (fd >= 0) ::close(fd);
     }
 
-    // Bytes [from, to) of the input (cut to what it holds).
+    // Bytes [from, to) of the input (cut to what it holds). Lines near each other are
+    // read from one cached stretch of the file.
     std::string Read(std::int64_t from, std::int64_t to) const {
         from = std::max<std::int64_t>(from, 0);
         to = std::min(to, size);
+        if (to <= from) return {};
+        if (fd < 0) return in->text.substr(std::size_t(from), std::size_t(to - from));
+        constexpr std::int64_t kCache = 1 << 18;
+        if (to - from > kCache / 2) return ReadFile(from, to);
+        if (from < cacheFrom || to > cacheFrom + std::int64_t(cache.size())) {
+            cacheFrom = std::max<std::int64_t>(0, from - kCache / 8);
+            cache = ReadFile(cacheFrom, cacheFrom + kCache);
+        }
+        const std::int64_t at = from - cacheFrom;
+        if (at + (to - from) > std::int64_t(cache.size())) return ReadFile(from, to);
+        return cache.substr(std::size_t(at), std::size_t(to - from));
+    }
+
+    std::string ReadFile(std::int64_t from, std::int64_t to) const {
+        to = std::min(to, size);
         std::string out;
         if (to <= from) return out;
-        if (fd < 0) return in->text.substr(std::size_t(from), std::size_t(to - from));
         out.resize(std::size_t(to - from));
         std::size_t got = 0;
         while (got < out.size()) {
@@ -510,6 +527,8 @@ struct ContextReader::Source {
         out.resize(got);
         return out;
     }
+    mutable std::string cache;
+    mutable std::int64_t cacheFrom = -1;
 
     std::int64_t Breaks(std::int64_t from, std::int64_t to) const {
         std::int64_t breaks = 0;
@@ -684,16 +703,28 @@ ContextReader::Line ContextReader::Format(const Occurrence& o, int width) {
     line.name = s.in->name;
     const std::int64_t at = static_cast<std::int64_t>(o.offset);
     const std::int64_t end = at + o.length;
-    const std::int64_t span = 4 * std::int64_t(std::max(width, 1)) + 64;
-    const std::int64_t leftFrom = std::max(s.in->skip, at - span);
-    line.left = LeftOf(Tidy(s.Characters(leftFrom, at, leftFrom == s.in->skip)), std::size_t(std::max(width, 0)),
-                       leftFrom == s.in->skip);
+    // Most text is one byte a character: try a short stretch first, the longest a
+    // character may need only when that did not give enough.
+    const std::size_t w = std::size_t(std::max(width, 0));
+    for (std::int64_t span = 2 * std::int64_t(w) + 24;; span = 4 * std::int64_t(w) + 64) {
+        const std::int64_t from = std::max(s.in->skip, at - span);
+        const auto chars = Tidy(s.Characters(from, at, from == s.in->skip));
+        if (chars.size() > w + 1 || from == s.in->skip || span > 2 * std::int64_t(w) + 24) {
+            line.left = LeftOf(chars, w, from == s.in->skip);
+            break;
+        }
+    }
     {
         const auto chars = Tidy(s.Characters(at, std::min(end, at + (1 << 16)), true));
         line.hit = Utf8Of(chars, 0, chars.size());
     }
-    const auto right = Tidy(s.Characters(end, end + span, true));
-    line.right = RightOf(right, std::size_t(std::max(width, 0)), end + span >= s.size);
+    for (std::int64_t span = 2 * std::int64_t(w) + 24;; span = 4 * std::int64_t(w) + 64) {
+        const auto chars = Tidy(s.Characters(end, end + span, true));
+        if (chars.size() > w + 1 || end + span >= s.size || span > 2 * std::int64_t(w) + 24) {
+            line.right = RightOf(chars, w, end + span >= s.size);
+            break;
+        }
+    }
     line.line = s.LineOf(at);
     return line;
 }

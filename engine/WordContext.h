@@ -34,8 +34,9 @@ std::string StoredFormOf(std::string_view typed, const CharMapTable& map);
 // stay unchanged while the search lives.
 class OccurrenceSearch {
 public:
-    // word: the stored form (as the table holds it).
-    OccurrenceSearch(const AnalysisRun& run, std::string word);
+    // word: the stored form (as the table holds it). expected: its count in the table;
+    // the records are reserved for exactly that many, so they take 16 bytes each.
+    OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected = 0);
     ~OccurrenceSearch();
 
     // Reads on for about `budget` bytes; false once every input has been read.

@@ -68,7 +68,10 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 }
 
 // The concordance of one word; empty with a message when it does not occur.
-std::string ContextText(AnalysisRun& run, const std::string& typed, int width, std::string& error) {
+// Lines go to `to` as they are formed when it is given (standard output), so a million
+// lines never sit in memory at once.
+std::string ContextText(AnalysisRun& run, const std::string& typed, int width, std::string& error,
+                        std::FILE* to = nullptr) {
     const std::string word = StoredFormOf(typed, run.CharMap);
     if (word.empty()) {
         error = "vornix-count: \"" + typed + "\" is not one word";
@@ -86,7 +89,16 @@ std::string ContextText(AnalysisRun& run, const std::string& typed, int width, s
     }
     ContextReader reader(run);
     std::string out;
-    for (const Occurrence& o : search.Found()) out += ConcordanceLine(reader.Format(o, width));
+    for (const Occurrence& o : search.Found()) {
+        out += ConcordanceLine(reader.Format(o, width));
+        if (to && out.size() >= (1 << 20)) {
+            if (!WriteAll(to, out)) {
+                error = "vornix-count: cannot write to standard output";
+                return {};
+            }
+            out.clear();
+        }
+    }
     return out;
 }
 
@@ -123,7 +135,8 @@ int main(int argc, char** argv) {
         if (run.LimitReached()) std::fprintf(stderr, "%s\n", LimitMessage().c_str());
 
         std::string error;
-        const std::string out = o.Context ? ContextText(run, *o.Context, o.Width, error)
+        const std::string out = o.Context
+                                    ? ContextText(run, *o.Context, o.Width, error, o.Output.empty() ? stdout : nullptr)
                                 : o.Stats ? StatsText(run)
                                           : FormatAnalysis(run.store, run.orders, o.display, SeparatorChar(o.SepIndex));
         if (!error.empty()) {

@@ -62,6 +62,8 @@ char32_t Utf8Decode(const unsigned char* p, int length) {
     return ((p[0] & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
 }
 
+void AppendUtf8(std::string& out, char32_t c);
+
 unsigned Unit16(const unsigned char* p, bool big) {
     return big ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8);
 }
@@ -153,6 +155,8 @@ struct OccurrenceSearch::Reader {
 
     // A word the scanner found: kept when its stored form is the one sought.
     bool Take(std::string_view word, std::uint64_t b, std::uint64_t e) {
+        // A run stopped inside this input read no further.
+        if (in.stopped && words >= in.words) return false;
         ++words;
         if (in.strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
         if (word == search->word_) {
@@ -161,7 +165,6 @@ struct OccurrenceSearch::Reader {
             search->found_.push_back({index, static_cast<std::uint32_t>(std::min<std::int64_t>(to - from, UINT32_MAX)),
                                       static_cast<std::uint64_t>(from)});
         }
-        // A run stopped inside this input read no further.
         return !(in.stopped && words >= in.words);
     }
 
@@ -198,34 +201,48 @@ struct OccurrenceSearch::Reader {
                 continue;
             }
             bool starter = true;
+            const unsigned char* piece = p + s;
+            unsigned char stand[4];  // what an invalid byte reads as, fed in its place
+            std::size_t pieceLength = 0;
             if (unit == 1) {
                 const int length = Utf8Length(p + i, n - i);
                 if (length > 0) {
                     const char32_t c = Utf8Decode(p + i, length);
                     starter = table.Lookup(c).starter;
-                    i += length;
+                    i += std::size_t(length);
                 } else {
-                    // Not UTF-8 (only a forced reading meets it): up to the next ASCII
-                    // byte, placed as a whole.
+                    // Not UTF-8 (only a forced reading meets it): the byte reads as its
+                    // Windows-1252 character, so that character is fed in its place and
+                    // the decoder cannot wait for more bytes.
+                    const char32_t c = Cp1252CodePoint(p[i]);
+                    std::string utf8;
+                    AppendUtf8(utf8, c);
+                    std::memcpy(stand, utf8.data(), utf8.size());
+                    piece = stand;
+                    pieceLength = utf8.size();
+                    starter = table.Lookup(c).starter;
                     ++i;
-                    while (i < n && p[i] >= 0x80) ++i;
                 }
             } else {
                 const unsigned u = Unit16(p + i, big);
                 i += 2;
-                if (u >= 0xD800 && u <= 0xDBFF && i + 2 <= n) {
-                    const unsigned low = Unit16(p + i, big);
-                    if (low >= 0xDC00 && low <= 0xDFFF) {
-                        i += 2;
-                        starter = table.Lookup(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)).starter;
-                    } else {
-                        starter = false;  // a lone high surrogate is only read with the next unit
-                    }
-                } else if (u < 0xD800 || u > 0xDFFF) {
+                const unsigned low = i + 2 <= n ? Unit16(p + i, big) : 0;
+                if (u >= 0xD800 && u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                    i += 2;
+                    starter = table.Lookup(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)).starter;
+                } else if (u >= 0xD800 && u <= 0xDFFF) {
+                    // An unpaired surrogate reads as U+FFFD: fed as that, it is read at once.
+                    stand[0] = big ? 0xFF : 0xFD;
+                    stand[1] = big ? 0xFD : 0xFF;
+                    piece = stand;
+                    pieceLength = 2;
+                    starter = table.Lookup(0xFFFD).starter;
+                } else {
                     starter = table.Lookup(u).starter;
                 }
             }
-            const std::string_view r = decoder->Decode(p + s, i - s);
+            if (pieceLength == 0) pieceLength = i - s;
+            const std::string_view r = decoder->Decode(piece, pieceLength);
             if (!r.empty()) Push({codes, heldStart, base + std::int64_t(s), 0});
             if (starter) heldStart = base + std::int64_t(s);
             if (!Scan(r)) return false;

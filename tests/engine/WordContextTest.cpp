@@ -137,14 +137,20 @@ TEST(WordContext, EdgeCasesInEverySettingAndEncoding) {
         utf16 += c;
         utf16 += '\0';
     }
-    utf16 += std::string("\x3D\xD8\x00\xDE", 4);                    // an emoji as a surrogate pair
-    utf16 += std::string("e\0\x01\x03", 4);                         // e and a combining acute
-    utf16 += std::string("a\0\x00\xD8b\0\x00\xDCc\0\x00\xD8", 12);  // unpaired surrogates
+    utf16 += std::string("\x3D\xD8\x00\xDE", 4);  // an emoji as a surrogate pair
+    utf16 += std::string("e\0\x01\x03", 4);       // e and a combining acute
+    utf16 += std::string(
+        "a\0\x00\xD8"
+        "b\0\x00\xDC"
+        "c\0\x00\xD8",
+        12);  // unpaired surrogates
     const std::string u16 = dir.write("utf16.txt", utf16);
     // Any bytes at all: letters, punctuation, controls, broken UTF-8, from a fixed seed.
     std::string noise;
     std::uint32_t seed = 12345;
-    const char alphabet[] = "aAbBcC'',,..  \r\n\x92\xC6\xE9\xC3\xA9\xCC\x81\xE2\x80\x99\xF0\x9F9_";
+    const char alphabet[] =
+        "aAbBcC'',,..  \r\n\x92\xC6\xE9\xC3\xA9\xCC\x81\xE2\x80\x99\xF0\x9F"
+        "9_";
     for (int i = 0; i < 8000; ++i) {
         seed = seed * 1103515245u + 12345u;
         noise += alphabet[(seed >> 16) % (sizeof alphabet - 1)];

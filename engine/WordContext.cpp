@@ -331,13 +331,6 @@ bool OccurrenceSearch::Done() const {
     return !reader_ && next_ >= run_.Inputs.size();
 }
 
-namespace {
-CodePointTable& SharedTable() {
-    static CodePointTable table;
-    return table;
-}
-}  // namespace
-
 bool OccurrenceSearch::Step(std::size_t budget) {
     std::size_t spent = 0;
     while (spent < budget) {
@@ -349,7 +342,10 @@ bool OccurrenceSearch::Step(std::size_t budget) {
                 problems_.push_back("Cannot open file " + in.name);
                 continue;
             }
-            auto reader = std::make_unique<Reader>(in, index, run_.CharMap, SharedTable());
+            // Each search has its own table: it fills itself as it is read, so two searches
+            // on two threads share nothing.
+            if (!table_) table_ = std::make_unique<CodePointTable>();
+            auto reader = std::make_unique<Reader>(in, index, run_.CharMap, *table_);
             reader->search = this;
             if (!in.path.empty()) {
                 struct stat info {};

@@ -63,6 +63,7 @@ private:
     std::int64_t bytesDone_ = 0;
     std::int64_t bytesTotal_ = 0;
     std::size_t next_ = 0;  // the next input to open
+    std::unique_ptr<CodePointTable> table_;
     std::unique_ptr<Reader> reader_;
 };
 

@@ -27,6 +27,9 @@ const char* CountUsage() {
            "  --id=TEXT          use the settings folder of this run id\n"
            "  --per-million      add each word's occurrences per million words to its line\n"
            "  --stats            print the statistics instead of the table\n"
+           "  --context=WORD     print every occurrence of WORD instead of the table: file name,\n"
+           "                     line number, left context, occurrence, right context (tab-separated)\n"
+           "  --width=N          characters of context on each side (default 40)\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
            "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
            "                     a rank, word and count per row, UTF-8, LF line ends\n"
@@ -86,6 +89,12 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             o.RunId = std::string(v);
         } else if (TakeValue(arg, "--output", v) && !v.empty()) {
             o.Output = std::string(v);
+        } else if (TakeValue(arg, "--context", v)) {
+            o.Context = std::string(v);
+        } else if (TakeValue(arg, "--width", v)) {
+            const auto n = ParseInt32(v);
+            if (!n || *n < 0 || *n > 10000) return r.error = "bad value for --width: " + std::string(v), r;
+            o.Width = *n;
         } else if (TakeValue(arg, "--order", v)) {
             if (v == "frequency")
                 o.display.Order = ResultOrder::Frequency;

@@ -25,8 +25,10 @@ struct CountOptions {
     bool Stats = false;
     bool Help = false;
     TableFormat Format = TableFormat::Table;
-    bool Quiet = false;  // no progress display
-    std::string Output;  // empty: standard output
+    bool Quiet = false;                  // no progress display
+    std::string Output;                  // empty: standard output
+    std::optional<std::string> Context;  // print the lines of this word instead of the table
+    int Width = 40;                      // characters of context on each side
     std::vector<std::string> Files;
 };
 

@@ -13,6 +13,7 @@
 #include "cli/CountProgress.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
+#include "engine/WordContext.h"
 #include "output/OutputWalk.h"
 #include "shell/AtomicFile.h"
 #include "shell/Settings.h"
@@ -74,6 +75,41 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
 }
 
+// The concordance of one word; empty with a message when it does not occur.
+// Lines go to `to` as they are formed when it is given (standard output), so a million
+// lines never sit in memory at once.
+std::string ContextText(AnalysisRun& run, const std::string& typed, int width, std::string& error,
+                        std::FILE* to = nullptr) {
+    const std::string word = StoredFormOf(typed, run.CharMap());
+    if (word.empty()) {
+        error = "vornix-count: \"" + typed + "\" is not one word";
+        return {};
+    }
+    std::int32_t position = 0;
+    const std::int32_t count =
+        run.Store().FindWord(word, position) ? run.Store().Count(run.Store().AlphaIndex()[position]) : 0;
+    OccurrenceSearch search(run, word, static_cast<std::size_t>(count));
+    search.RunToEnd();
+    for (const std::string& problem : search.Problems()) std::fprintf(stderr, "%s\n", problem.c_str());
+    if (search.Found().empty()) {
+        error = "vornix-count: the word " + word + " does not occur in the text";
+        return {};
+    }
+    ContextReader reader(run);
+    std::string out;
+    for (const Occurrence& o : search.Found()) {
+        out += ConcordanceLine(reader.Format(o, width));
+        if (to && out.size() >= (1 << 20)) {
+            if (!WriteAll(to, out)) {
+                error = "vornix-count: cannot write to standard output";
+                return {};
+            }
+            out.clear();
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,10 +159,16 @@ int main(int argc, char** argv) {
         EraseProgress();
         if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, LimitMessage() + "\n"))) return 1;
 
+        std::string error;
         const std::string out =
-            o.Stats ? StatsText(run, o.display.LowerCase)
-                    : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
+            o.Context ? ContextText(run, *o.Context, o.Width, error, o.Output.empty() ? stdout : nullptr)
+            : o.Stats ? StatsText(run, o.display.LowerCase)
+                      : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
         run.Store().CheckWordFile();  // the table came from the record file: it must be whole
+        if (!error.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
         if (!o.Output.empty()) {
             WriteOutputFile(o.Output, out);
         } else if (stdoutClosed || !WriteAll(stdout, out)) {

@@ -55,6 +55,7 @@ void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonL
     encoding_ = encoding;
     state_ = RunState{};
     fileList_.clear();
+    inputs_.clear();
     store_.ClearStore();
     if (commonListPath) {
         state_.Increment = 0;
@@ -75,6 +76,21 @@ void AnalysisRun::AddFileName(std::string name) {
     auto at = std::upper_bound(fileList_.begin(), fileList_.end(), name,
                                [](const std::string& a, const std::string& b) { return FileNameLess(a, b); });
     fileList_.insert(at, std::move(name));
+}
+
+RunInput* AnalysisRun::BeginInput(const std::string& name, bool strip) {
+    if (state_.ReadingCommon) return nullptr;
+    AddFileName(name);
+    RunInput& input = inputs_.emplace_back();
+    input.name = name;
+    input.strip = strip;
+    return &input;
+}
+
+void AnalysisRun::EndInput(RunInput* input, std::int32_t wordsBefore) {
+    if (!input) return;
+    input->words = state_.TotalWords - wordsBefore;
+    input->stopped = state_.StopRun;
 }
 
 template <class Source>
@@ -102,18 +118,32 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
 }
 
 void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
-    if (!state_.ReadingCommon) {
-        auto slash = path.rfind('/');
-        AddFileName(slash == std::string::npos ? path : path.substr(slash + 1));
-    }
+    auto slash = path.rfind('/');
+    RunInput* input = BeginInput(slash == std::string::npos ? path : path.substr(slash + 1), stripPossessives);
     FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (file.fd < 0) throw FileFailure("Cannot open file", path, errno);
-    ScanDescriptor(file.fd, path, stripPossessives);
+    if (file.fd < 0) {
+        if (input) inputs_.pop_back();
+        throw FileFailure("Cannot open file", path, errno);
+    }
+    if (input) {
+        input->path = path;
+        struct stat info {};
+        if (::fstat(file.fd, &info) == 0) {
+            input->size = info.st_size;
+            input->mtimeNs = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        }
+    }
+    const std::int32_t before = state_.TotalWords;
+    ScanDescriptor(file.fd, path, stripPossessives, input);
+    EndInput(input, before);
 }
 
 void AnalysisRun::VornixStream(int fd, const std::string& name, bool stripPossessives) {
-    if (!state_.ReadingCommon) AddFileName(name);
-    ScanDescriptor(fd, name, stripPossessives);
+    RunInput* input = BeginInput(name, stripPossessives);
+    if (input) input->stream = true;
+    const std::int32_t before = state_.TotalWords;
+    ScanDescriptor(fd, name, stripPossessives, input);
+    EndInput(input, before);
 }
 
 namespace {
@@ -251,13 +281,17 @@ void AnalysisRun::CountOtherScripts(const TextDecoder& decoder) {
     if (!state_.ReadingCommon) state_.OtherScriptLetters += decoder.OtherScriptLetters();
 }
 
-void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives) {
+void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input) {
     BlockReader reader(fd, path, kReadBlock);
     static const unsigned char zero = 0;
     enum class Mode { Undecided, Bytes, Unicode } mode = Mode::Bytes;
     std::optional<TextDecoder> decoder;
     auto startUnicode = [&](TextEncoding encoding) {
         decoder.emplace(encoding, Table());
+        if (input) {
+            input->encoding = encoding;
+            input->asciiFirst = mode == Mode::Undecided;
+        }
         mode = Mode::Unicode;
     };
     Scan(
@@ -341,8 +375,10 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
                     // Read as UTF-8 whatever it holds; only UTF-8's own mark is dropped.
                     if (marked != TextEncoding::Utf8) skip = 0;
                     startUnicode(TextEncoding::Utf8);
+                    if (input) input->skip = static_cast<std::int64_t>(skip);
                 } else if (skip > 0) {
                     startUnicode(marked);
+                    if (input) input->skip = static_cast<std::int64_t>(skip);
                 } else {
                     mode = Mode::Undecided;
                 }
@@ -370,21 +406,30 @@ void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPoss
 }
 
 void AnalysisRun::VornixText(std::string_view text, const std::string& name, bool stripPossessives) {
-    if (!state_.ReadingCommon) AddFileName(name);
+    RunInput* input = BeginInput(name, stripPossessives);
+    if (input) input->text = text;
+    const std::int32_t before = state_.TotalWords;
     Scan(
         [&](Scanner& scanner, auto& onWord) {
             return scanner.Feed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), onWord);
         },
         stripPossessives);
+    EndInput(input, before);
 }
 
 void AnalysisRun::VornixUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives) {
-    if (!state_.ReadingCommon) AddFileName(name);
+    RunInput* input = BeginInput(name, stripPossessives);
     text = text.substr(0, text.find(u'\0'));
-    TextDecoder decoder(std::endian::native == std::endian::little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE,
-                        Table());
+    const TextEncoding encoding =
+        std::endian::native == std::endian::little ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+    TextDecoder decoder(encoding, Table());
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size() * sizeof(char16_t);
+    if (input) {
+        input->text.assign(reinterpret_cast<const char*>(bytes), size);
+        input->encoding = encoding;
+    }
+    const std::int32_t before = state_.TotalWords;
     Scan(
         [&](Scanner& scanner, auto& onWord) {
             for (std::size_t at = 0; at < size; at += kDecodePiece) {
@@ -396,6 +441,7 @@ void AnalysisRun::VornixUnicodeText(std::u16string_view text, const std::string&
             return scanner.Feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size(), onWord);
         },
         stripPossessives);
+    EndInput(input, before);
     CountOtherScripts(decoder);
 }
 

@@ -28,6 +28,22 @@ struct RunHooks {
     std::function<bool()> confirmStop;
 };
 
+// One input as the run read it, so that it can be read again the same way.
+struct RunInput {
+    std::string path;        // empty for a text held in memory
+    std::string name;        // as in FileList
+    std::string text;        // the text itself when there is no path (UTF-16 in native order when Utf16)
+    bool stream = false;     // standard input: it cannot be read again
+    std::int64_t size = -1;  // size and modification time when it was read
+    std::int64_t mtimeNs = 0;
+    TextEncoding encoding = TextEncoding::Bytes;
+    std::int64_t skip = 0;    // a byte-order mark: not read
+    bool asciiFirst = false;  // read as bytes up to its first non-ASCII byte, decoded from there
+    bool strip = false;       // possessives stripped
+    bool stopped = false;     // the run stopped inside it, after `words` words
+    std::int64_t words = 0;
+};
+
 // The figures of the statistics window, derived from the counters.
 struct RunStats {
     std::int32_t FileCount = 0;
@@ -77,6 +93,9 @@ public:
     // Names of the inputs read, kept sorted case-insensitively for the statistics.
     const std::vector<std::string>& FileList() const { return fileList_; }
     RunHooks& Hooks() { return hooks_; }
+    // The documents (or the clipboard text) in the order they were read.
+    const std::vector<RunInput>& Inputs() const { return inputs_; }
+    const CharMapTable& CharMap() const { return charMap_; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -121,12 +140,15 @@ private:
     RunHooks hooks_;
     // Distinct words per 1,000 running words of the documents (not of the list).
     ChunkCounter chunks_;
+    std::vector<RunInput> inputs_;
     EncodingChoice encoding_ = EncodingChoice::Auto;
 
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);
-    void ScanDescriptor(int fd, const std::string& path, bool stripPossessives);
+    void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);
     void AddFileName(std::string name);
+    RunInput* BeginInput(const std::string& name, bool strip);
+    void EndInput(RunInput* input, std::int32_t wordsBefore);
     CodePointTable& Table();
     void CountOtherScripts(const TextDecoder& decoder);
 

@@ -20,15 +20,25 @@ namespace vornix {
 // exactly "'S" and the word is not IT'S, those two characters go. Returns the new length.
 std::size_t StripPossessive(const char* word, std::size_t length);
 
-class Scanner {
+// TrackPositions also tells where each word lies in the text fed since Start:
+// onWord(word, begin, end) gets the offsets of its first kept character and just past
+// its last one that is not trimmed (an over-long word's dropped tail included). The
+// counting scanner (Scanner) compiles without any of it.
+template <bool TrackPositions>
+class BasicScanner {
 public:
-    explicit Scanner(const CharMapTable& map) : map_(map) {}
+    explicit BasicScanner(const CharMapTable& map) : map_(map) {}
 
     // Resets the state for a new text.
     void Start() {
         len_ = 0;
         current_ = kSeparator;
+        fed_ = 0;
     }
+
+    // Where the word in progress began (or the end of the text fed when there is none):
+    // no later word can begin before it.
+    std::uint64_t PendingStart() const { return len_ > 0 ? pos_[0] : fed_; }
 
     // Scans bytes; calls onWord(std::string_view) for each trimmed, non-empty word.
     // onWord returns false to stop the scan at once; Feed then returns false too.
@@ -51,19 +61,40 @@ private:
         while (b < e && IsEdgeChar(static_cast<std::uint8_t>(word_[b]))) ++b;
         while (e > b && IsEdgeChar(static_cast<std::uint8_t>(word_[e - 1]))) --e;
         if (e == b) return true;
-        return onWord(std::string_view(word_ + b, e - b));
+        if constexpr (TrackPositions)
+            return onWord(std::string_view(word_ + b, e - b), pos_[b], tail_);
+        else
+            return onWord(std::string_view(word_ + b, e - b));
+    }
+
+    static constexpr std::size_t kMax = 40;
+    void Put(char c, [[maybe_unused]] std::uint64_t at) {
+        if constexpr (TrackPositions) {
+            if (!IsEdgeChar(static_cast<std::uint8_t>(c))) tail_ = at + 1;
+            if (len_ < kMax) pos_[len_] = at;
+        }
+        if (len_ < kMax) word_[len_++] = c;
     }
 
     const CharMapTable& map_;
     char word_[48];
     std::size_t len_ = 0;
     std::uint8_t current_ = kSeparator;
+    // Positions: only with TrackPositions.
+    std::uint64_t fed_ = 0;
+    std::uint64_t tail_ = 0;
+    std::uint64_t pos_[TrackPositions ? 48 : 1];
 };
 
+using Scanner = BasicScanner<false>;
+using PositionScanner = BasicScanner<true>;
+
+template <bool TrackPositions>
 template <class OnWord>
-bool Scanner::Feed(const unsigned char* p, std::size_t n, OnWord&& onWord) {
-    constexpr std::size_t kMax = 40;
+bool BasicScanner<TrackPositions>::Feed(const unsigned char* p, std::size_t n, OnWord&& onWord) {
     std::uint8_t current = current_;
+    [[maybe_unused]] const std::uint64_t base = fed_;
+    if constexpr (TrackPositions) fed_ += n;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t previous = current;
         current = map_[p[i]];
@@ -85,14 +116,14 @@ bool Scanner::Feed(const unsigned char* p, std::size_t n, OnWord&& onWord) {
                     if (!Emit(onWord)) return false;
                     break;
                 }
-                if (len_ < kMax) word_[len_++] = '.';
+                Put('.', base + i);
                 break;
             case kLigature:
-                if (len_ < kMax) word_[len_++] = 'A';
-                if (len_ < kMax) word_[len_++] = 'E';
+                Put('A', base + i);
+                Put('E', base + i);
                 break;
             default:
-                if (len_ < kMax) word_[len_++] = static_cast<char>(current);
+                Put(static_cast<char>(current), base + i);
         }
     }
     current_ = current;

@@ -1,0 +1,54 @@
+// vornix-count --context: the concordance of one word over real files.
+#include "CountProcess.h"
+
+TEST(ContextCli, LinesOfEveryFileInTextOrder) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "The cat sat.\r\nA cat's hat, the\rCAT\n");
+    const std::string b = dir.write("b.txt", "no cats here\n\ncat");
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"--no-common-list", "--context=cat", a, b},
+         "a.txt\t1\tThe\tcat\tsat. A cat's hat, the CAT\n"
+         "a.txt\t3\tThe cat sat. A cat's hat, the\tCAT\t\n"
+         "b.txt\t3\tno cats here\tcat\t\n"},
+        {{"--no-common-list", "--context=CAT", "--possessives=strip", "--width=9", a},
+         "a.txt\t1\tThe\tcat\tsat. A\n"
+         "a.txt\t2\tsat. A\tcat's\that, the\n"
+         "a.txt\t3\that, the\tCAT\t\n"},
+        {{"--no-common-list", "--context=caf\xC3\xA9", "--width=0", dir.write("u.txt", "un CAF\xC3\x89!")},
+         "u.txt\t1\t\tCAF\xC3\x89\t\n"},
+    };
+    for (const Case& c : cases) {
+        CountResult r = RunCount(c.args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+TEST(ContextCli, AWordThatDoesNotOccurFails) {
+    TempDir dir;
+    const std::string a = dir.write("a.txt", "the cat");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"--no-common-list", "--context=dog", a}, 1, "vornix-count: the word DOG does not occur in the text\n"},
+        {{"--no-common-list", "--context=two words", a}, 1, "vornix-count: \"two words\" is not one word\n"},
+        {{"--context=", a}, 1, "vornix-count: \"\" is not one word\n"},
+    };
+    for (const Case& c : cases) {
+        CountResult r = RunCount(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+    }
+    CountResult bad = RunCount({"--context=cat", "--width=wide", a});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err.substr(0, 40), "vornix-count: bad value for --width: wid");
+}

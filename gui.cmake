@@ -3,15 +3,15 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
 set(CMAKE_AUTOMOC ON)
 
 add_library(vornix_gui STATIC
-  shell/UiServices.cpp
-  shell/WindowPlacement.cpp
+  ui/UiServices.cpp
+  ui/WindowPlacement.cpp
   shell/VornixMain.cpp
-  shell/AddDlg.cpp
+  ui/AddDlg.cpp
   shell/AppWindows.cpp
   shell/SingleInstance.cpp
   shell/HelpController.cpp
-  shell/WindowContext.cpp
-  shell/HelpWindow.cpp
+  ui/WindowContext.cpp
+  ui/HelpWindow.cpp
   input/DocumentController.cpp
   display/ResultModel.cpp
   display/ResultController.cpp

@@ -22,10 +22,10 @@
 #include "display/ResultController.h"
 #include "display/ResultModel.h"
 #include "engine/AnalysisRun.h"
+#include "files/Settings.h"
 #include "shell/AppWindows.h"
-#include "shell/Settings.h"
-#include "shell/UiServices.h"
 #include "shell/VornixMain.h"
+#include "ui/UiServices.h"
 
 using namespace vornix;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "display/ResultFilter.h"
 #include "engine/CharTable.h"
+#include "engine/ResultFilter.h"
 #include "engine/TextDecoder.h"
 #include "output/TableFormats.h"
 

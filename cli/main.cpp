@@ -14,10 +14,10 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
 #include "engine/WordContext.h"
+#include "files/AtomicFile.h"
+#include "files/Settings.h"
+#include "files/SettingsFolders.h"
 #include "output/OutputWalk.h"
-#include "shell/AtomicFile.h"
-#include "shell/Settings.h"
-#include "shell/SettingsFolders.h"
 
 using namespace vornix;
 

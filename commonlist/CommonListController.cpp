@@ -14,10 +14,10 @@
 #include "commonlist/ListText.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
-#include "shell/AtomicFile.h"
-#include "shell/Settings.h"
-#include "shell/UiServices.h"
-#include "shell/WindowContext.h"
+#include "files/AtomicFile.h"
+#include "files/Settings.h"
+#include "ui/UiServices.h"
+#include "ui/WindowContext.h"
 
 namespace vornix {
 

@@ -8,7 +8,7 @@
 #include "engine/Cp1252.h"
 #include "engine/Errors.h"
 #include "engine/TextRules.h"
-#include "shell/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 namespace vornix {
 

@@ -16,11 +16,11 @@
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
 #include "engine/AnalysisRun.h"
+#include "files/Settings.h"
 #include "output/OutputWalk.h"
-#include "shell/AddDlg.h"
-#include "shell/Settings.h"
-#include "shell/UiServices.h"
-#include "shell/WindowContext.h"
+#include "ui/AddDlg.h"
+#include "ui/UiServices.h"
+#include "ui/WindowContext.h"
 
 namespace vornix {
 

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <cstdint>
 
-#include "display/ResultFilter.h"
+#include "engine/ResultFilter.h"
 
 class QAction;
 class QEvent;

@@ -1,6 +1,6 @@
 #include "display/ResultModel.h"
 
-#include "display/ResultFilter.h"
+#include "engine/ResultFilter.h"
 #include "engine/WordStore.h"
 
 namespace vornix {

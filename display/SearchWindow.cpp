@@ -6,8 +6,8 @@
 #include <QTableView>
 
 #include "display/ResultModel.h"
-#include "shell/UiServices.h"
-#include "shell/WindowPlacement.h"
+#include "ui/UiServices.h"
+#include "ui/WindowPlacement.h"
 
 namespace vornix {
 

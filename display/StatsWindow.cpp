@@ -10,9 +10,9 @@
 #include <QScreen>
 
 #include "engine/AnalysisRun.h"
-#include "shell/Settings.h"
-#include "shell/UiServices.h"
-#include "shell/WindowPlacement.h"
+#include "files/Settings.h"
+#include "ui/UiServices.h"
+#include "ui/WindowPlacement.h"
 
 namespace vornix {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/TextRules.h"
-#include "shell/Settings.h"
+#include "files/Settings.h"
 
 using namespace vornix;
 

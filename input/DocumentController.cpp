@@ -13,11 +13,11 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Cp1252.h"
 #include "engine/Errors.h"
-#include "shell/AddDlg.h"
-#include "shell/Settings.h"
-#include "shell/SettingsFolders.h"
-#include "shell/UiServices.h"
-#include "shell/WindowContext.h"
+#include "files/Settings.h"
+#include "files/SettingsFolders.h"
+#include "ui/AddDlg.h"
+#include "ui/UiServices.h"
+#include "ui/WindowContext.h"
 
 namespace vornix {
 

@@ -8,12 +8,12 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Cp1252.h"
 #include "engine/Errors.h"
+#include "files/AtomicFile.h"
+#include "files/SettingsFolders.h"
 #include "output/OutputWalk.h"
-#include "shell/AddDlg.h"
-#include "shell/AtomicFile.h"
-#include "shell/SettingsFolders.h"
-#include "shell/UiServices.h"
-#include "shell/WindowContext.h"
+#include "ui/AddDlg.h"
+#include "ui/UiServices.h"
+#include "ui/WindowContext.h"
 
 namespace vornix {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "display/ResultFilter.h"
+#include "engine/ResultFilter.h"
 #include "engine/ResultOrders.h"
 #include "engine/WordStore.h"
 

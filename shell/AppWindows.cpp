@@ -2,8 +2,8 @@
 
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
-#include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
+#include "ui/AddDlg.h"
 
 namespace vornix {
 

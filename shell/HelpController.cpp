@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "shell/HelpWindow.h"
-#include "shell/Settings.h"
-#include "shell/UiServices.h"
-#include "shell/WindowContext.h"
+#include "files/Settings.h"
+#include "ui/HelpWindow.h"
+#include "ui/UiServices.h"
+#include "ui/WindowContext.h"
 
 namespace vornix {
 

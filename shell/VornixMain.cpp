@@ -19,15 +19,15 @@
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
 #include "engine/WordFileName.h"
+#include "files/AtomicFile.h"
+#include "files/Settings.h"
+#include "files/SettingsFolders.h"
 #include "input/DocumentController.h"
 #include "output/OutputController.h"
-#include "shell/AtomicFile.h"
 #include "shell/HelpController.h"
-#include "shell/Settings.h"
-#include "shell/SettingsFolders.h"
-#include "shell/UiServices.h"
-#include "shell/WindowContext.h"
-#include "shell/WindowPlacement.h"
+#include "ui/UiServices.h"
+#include "ui/WindowContext.h"
+#include "ui/WindowPlacement.h"
 
 namespace vornix {
 

@@ -5,13 +5,13 @@
 #include <csignal>
 #include <cstdio>
 
+#include "files/AtomicFile.h"
+#include "files/Settings.h"
+#include "files/SettingsFolders.h"
 #include "shell/AppWindows.h"
-#include "shell/AtomicFile.h"
-#include "shell/Settings.h"
-#include "shell/SettingsFolders.h"
 #include "shell/SingleInstance.h"
-#include "shell/UiServices.h"
 #include "shell/VornixMain.h"
+#include "ui/UiServices.h"
 
 int main(int argc, char** argv) {
     // A closed standard descriptor would be taken by the next file opened (the record

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "display/ResultFilter.h"
 #include "display/SearchMatch.h"
+#include "engine/ResultFilter.h"
 
 using namespace vornix;
 

@@ -28,8 +28,8 @@
 #include "display/ResultModel.h"
 #include "display/StatsWindow.h"
 #include "engine/WordStore.h"
-#include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
+#include "ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;

@@ -18,10 +18,10 @@
 
 #include "TestSupport.h"
 #include "engine/AnalysisRun.h"
+#include "files/Settings.h"
 #include "shell/AppWindows.h"
-#include "shell/Settings.h"
-#include "shell/UiServices.h"
 #include "shell/VornixMain.h"
+#include "ui/UiServices.h"
 
 namespace vornix {
 class ResultModel;

@@ -16,8 +16,8 @@
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
 #include "display/StatsWindow.h"
-#include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
+#include "ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;

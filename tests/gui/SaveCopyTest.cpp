@@ -21,8 +21,8 @@
 #include "GuiTestSupport.h"
 #include "cli/CountProcess.h"
 #include "engine/Cp1252.h"
-#include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
+#include "ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;

@@ -19,9 +19,9 @@
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
 #include "display/SearchWindow.h"
-#include "shell/AddDlg.h"
-#include "shell/HelpWindow.h"
 #include "shell/VornixMain.h"
+#include "ui/AddDlg.h"
+#include "ui/HelpWindow.h"
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out) {

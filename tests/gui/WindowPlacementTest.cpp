@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "TestSupport.h"
-#include "shell/Settings.h"
-#include "shell/WindowPlacement.h"
+#include "files/Settings.h"
+#include "ui/WindowPlacement.h"
 
 using namespace vornix;
 

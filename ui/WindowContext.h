@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "display/ResultFilter.h"
+#include "engine/ResultFilter.h"
 
 class QAction;
 class QMenu;

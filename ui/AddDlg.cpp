@@ -1,4 +1,4 @@
-#include "shell/AddDlg.h"
+#include "ui/AddDlg.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <climits>
 
-#include "display/ResultFilter.h"
-#include "shell/Settings.h"
-#include "shell/WindowPlacement.h"
+#include "engine/ResultFilter.h"
+#include "files/Settings.h"
+#include "ui/WindowPlacement.h"
 
 namespace vornix {
 

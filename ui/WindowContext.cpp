@@ -1,4 +1,4 @@
-#include "shell/WindowContext.h"
+#include "ui/WindowContext.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QWidget>
 
-#include "shell/UiServices.h"
+#include "ui/UiServices.h"
 
 namespace vornix {
 

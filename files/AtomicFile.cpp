@@ -1,4 +1,4 @@
-#include "shell/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>

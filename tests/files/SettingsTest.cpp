@@ -11,7 +11,7 @@
 
 #include "TestSupport.h"
 #include "engine/Errors.h"
-#include "shell/Settings.h"
+#include "files/Settings.h"
 
 using vornix::test::FileSizeLimit;
 

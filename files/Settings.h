@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/TextDecoder.h"
-#include "shell/SettingsFolders.h"
+#include "files/SettingsFolders.h"
 
 namespace vornix {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "shell/SettingsFolders.h"
+#include "files/SettingsFolders.h"
 
 namespace vornix {
 namespace {

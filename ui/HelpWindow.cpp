@@ -1,4 +1,4 @@
-#include "shell/HelpWindow.h"
+#include "ui/HelpWindow.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

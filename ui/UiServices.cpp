@@ -1,4 +1,4 @@
-#include "shell/UiServices.h"
+#include "ui/UiServices.h"
 
 #include <QFile>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "shell/Settings.h"
+#include "files/Settings.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 
 #include "engine/Errors.h"
 #include "engine/TextRules.h"
-#include "shell/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 namespace vornix {
 

@@ -1,10 +1,10 @@
-#include "shell/RecentDocuments.h"
+#include "files/RecentDocuments.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 
-#include "shell/Settings.h"
+#include "files/Settings.h"
 
 namespace vornix {
 

@@ -1,4 +1,4 @@
-#include "display/ResultFilter.h"
+#include "engine/ResultFilter.h"
 
 #include <cstdio>
 

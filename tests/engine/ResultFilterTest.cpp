@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "display/ResultFilter.h"
+#include "engine/ResultFilter.h"
 
 using namespace vornix;
 

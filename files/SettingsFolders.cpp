@@ -1,4 +1,4 @@
-#include "shell/SettingsFolders.h"
+#include "files/SettingsFolders.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

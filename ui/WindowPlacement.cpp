@@ -1,4 +1,4 @@
-#include "shell/WindowPlacement.h"
+#include "ui/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "shell/Settings.h"
+#include "files/Settings.h"
 
 namespace vornix {
 

@@ -6,7 +6,7 @@
 
 #include "TestSupport.h"
 #include "engine/Errors.h"
-#include "shell/AtomicFile.h"
+#include "files/AtomicFile.h"
 
 using namespace vornix;
 using vornix::test::ReadFile;

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "shell/RecentDocuments.h"
-#include "shell/Settings.h"
+#include "files/RecentDocuments.h"
+#include "files/Settings.h"
 
 using namespace vornix;
 

@@ -28,6 +28,8 @@ const char* CountUsage() {
            "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
            "                     a rank, word and count per row, UTF-8, LF line ends\n"
            "  --quiet            no progress display on a terminal\n"
+           "  --threads=N        read large 8-bit documents on N threads (default: one per\n"
+           "                     processor; 1 reads on one thread; the results are the same)\n"
            "  --help             print this text\n";
 }
 
@@ -122,6 +124,12 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
                 o.Encoding = EncodingChoice::Bytes;
             else
                 return r.error = "bad value for --encoding: " + std::string(v), r;
+        } else if (TakeValue(arg, "--threads", v)) {
+            unsigned n = 0;
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n < 1 || n > 256)
+                return r.error = "bad value for --threads: " + std::string(v), r;
+            o.Threads = n;
         } else if (TakeValue(arg, "--threshold", v)) {
             std::string_view digits = v;
             if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);

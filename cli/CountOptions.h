@@ -25,8 +25,9 @@ struct CountOptions {
     bool Stats = false;
     bool Help = false;
     TableFormat Format = TableFormat::Table;
-    bool Quiet = false;  // no progress display
-    std::string Output;  // empty: standard output
+    bool Quiet = false;    // no progress display
+    unsigned Threads = 0;  // 0: one per processor
+    std::string Output;    // empty: standard output
     std::vector<std::string> Files;
 };
 

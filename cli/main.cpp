@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
         AnalysisRun run(TempFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        run.Threads = o.Threads;
         if (!o.Quiet && ::isatty(STDERR_FILENO)) {
             const int n = static_cast<int>(o.Files.size());
             run.hooks.showStatus = [&, n](const std::string&) {

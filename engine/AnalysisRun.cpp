@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "engine/Errors.h"
+#include "engine/ParallelScan.h"
 #include "engine/Scanner.h"
 
 namespace vornix {
@@ -246,7 +247,114 @@ void AnalysisRun::CountOtherScripts(const TextDecoder& decoder) {
     if (!state.ReadingCommon) state.OtherScriptLetters += decoder.OtherScriptLetters();
 }
 
+namespace {
+
+// Below four chunks, threads gain less than they cost.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+constexpr off_t kChunkedMin = 4 * static_cast<off_t>(kChunkBytes);
+
+// Whether the rest of a regular file from offset is read by the 8-bit character table,
+// decided as the block-wise reading decides it: a byte-order mark or valid UTF-8 after
+// the ASCII part make it Unicode. Reads by pread, so the file offset stays.
+bool ReadsAsBytes(int fd, off_t offset, EncodingChoice choice) {
+    if (choice == EncodingChoice::Bytes) return true;
+    if (choice == EncodingChoice::Utf8) return false;
+    std::vector<unsigned char> block(1 << 18);
+    bool first = true, ascii = true;
+    Utf8Check check;
+    for (off_t at = offset;;) {
+        const ssize_t got = ::pread(fd, block.data(), block.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;  // let the one-thread reading report it
+        if (got == 0) break;
+        at += got;
+        const unsigned char* p = block.data();
+        std::size_t n = static_cast<std::size_t>(got);
+        if (first) {
+            first = false;
+            TextEncoding marked = TextEncoding::Bytes;
+            if (ByteOrderMark(std::string_view(reinterpret_cast<const char*>(p), n), marked) > 0) return false;
+        }
+        if (ascii) {
+            const std::size_t a = AsciiPrefix(p, n);
+            if (a == n) continue;
+            ascii = false;
+            p += a;
+            n -= a;
+        }
+        if (!check.Feed(p, n)) return true;
+    }
+    return ascii || !check.Finish();
+}
+
+}  // namespace
+
+bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPossessives) {
+    const unsigned threads = Threads == 0 ? DefaultThreads() : Threads;
+    // The common words list and a run already stopped keep to the one-thread reading.
+    if (threads < 2 || state.ReadingCommon || state.StopRun) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const off_t offset = ::lseek(fd, 0, SEEK_CUR);
+    if (offset < 0 || info.st_size - offset < kChunkedMin) return false;
+    // A sparse file is read hole by hole by the one-thread reading.
+    const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    if (hole >= 0 && hole < info.st_size) return false;
+    if (!ReadsAsBytes(fd, offset, Encoding)) return false;
+
+    std::vector<std::int32_t> records;
+    Scan(
+        [&](Scanner&, auto& onWord) {
+            auto merge = [&](const ChunkWords& chunk, const ChunkText& text) {
+                const auto& words = chunk.Words();
+                records.resize(words.size());
+                std::int32_t fresh = 0;
+                for (std::size_t i = 0; i < words.size(); ++i) {
+                    records[i] = store.FindPadded(words[i].padded, words[i].length, words[i].hash);
+                    if (records[i] < 0) ++fresh;
+                }
+                // The chunk is merged whole only when it cannot fill the store and the
+                // record file has room for its new words; otherwise it is read again word
+                // by word, so the run stops (or fails) at exactly the word where one thread
+                // does.
+                bool whole = store.WordCount() + fresh < WordStore::MaxWords;
+                if (whole && fresh > 0) {
+                    try {
+                        store.Reserve(store.WordCount() + fresh);
+                    } catch (const FileError&) {
+                        whole = false;
+                    }
+                }
+                if (!whole) {
+                    Scanner again(CharMap);
+                    again.Start();
+                    return again.Feed(text.data, text.size, onWord) && again.Finish(onWord);
+                }
+                for (std::size_t i = 0; i < words.size(); ++i) {
+                    if (records[i] >= 0)
+                        store.CountTimes(records[i], words[i].count);
+                    else
+                        store.AddNewTimes(words[i].padded, words[i].length, words[i].hash, words[i].count);
+                }
+                state.TotalWords += static_cast<std::int32_t>(chunk.Total());
+                // Progress goes by chunks here rather than by hundreds of words.
+                if (hooks.showProgress) hooks.showProgress();
+                if (state.BreakRequested) {
+                    state.BreakRequested = false;
+                    if (hooks.confirmStop && hooks.confirmStop()) state.StopRun = true;
+                }
+                return !state.StopRun;
+            };
+            const ChunkPlan plan{threads, kChunkBytes};
+            return ScanFileInChunks(fd, path, offset, info.st_size - offset, CharMap,
+                                    stripPossessives && !state.ReadingCommon, plan, merge);
+        },
+        stripPossessives);
+    return true;
+}
+
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives) {
+    if (ScanInChunks(fd, path, stripPossessives)) return;
     BlockReader reader(fd, path, kReadBlock);
     static const unsigned char zero = 0;
     enum class Mode { Undecided, Bytes, Unicode } mode = Mode::Bytes;

@@ -56,6 +56,9 @@ public:
     std::vector<std::string> FileList;
     RunHooks hooks;
     EncodingChoice Encoding = EncodingChoice::Auto;
+    // Threads that read one large 8-bit document: 0 means one per processor, 1 the plain
+    // one-thread reading. The results are the same with any number.
+    unsigned Threads = 0;
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -92,6 +95,7 @@ private:
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives);
+    bool ScanInChunks(int fd, const std::string& path, bool stripPossessives);
     void AddFileName(std::string name);
     CodePointTable& Table();
     void CountOtherScripts(const TextDecoder& decoder);

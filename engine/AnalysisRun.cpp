@@ -249,10 +249,6 @@ void AnalysisRun::CountOtherScripts(const TextDecoder& decoder) {
 
 namespace {
 
-// Below four chunks, threads gain less than they cost.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
-constexpr off_t kChunkedMin = 4 * static_cast<off_t>(kChunkBytes);
-
 // Whether the rest of a regular file from offset is read by the 8-bit character table,
 // decided as the block-wise reading decides it: a byte-order mark or valid UTF-8 after
 // the ASCII part make it Unicode. Reads by pread, so the file offset stays.
@@ -296,7 +292,11 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
     const off_t offset = ::lseek(fd, 0, SEEK_CUR);
-    if (offset < 0 || info.st_size - offset < kChunkedMin) return false;
+    // Below four chunks, threads gain less than they cost.
+    const std::size_t chunkBytes = std::max<std::size_t>(ChunkBytes, 1);
+    if (offset < 0 || offset >= info.st_size ||
+        static_cast<std::uint64_t>(info.st_size - offset) < 4 * static_cast<std::uint64_t>(chunkBytes))
+        return false;
     // A sparse file is read hole by hole by the one-thread reading.
     const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
     if (hole >= 0 && hole < info.st_size) return false;
@@ -345,7 +345,7 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 }
                 return !state.StopRun;
             };
-            const ChunkPlan plan{threads, kChunkBytes};
+            const ChunkPlan plan{threads, chunkBytes};
             return ScanFileInChunks(fd, path, offset, info.st_size - offset, CharMap,
                                     stripPossessives && !state.ReadingCommon, plan, merge);
         },

@@ -59,6 +59,8 @@ public:
     // Threads that read one large 8-bit document: 0 means one per processor, 1 the plain
     // one-thread reading. The results are the same with any number.
     unsigned Threads = 0;
+    // The bytes a thread takes at a time; documents under four chunks use one thread.
+    std::size_t ChunkBytes = std::size_t{1} << 20;
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words

@@ -1,0 +1,223 @@
+// Reading a document on several threads must give exactly what one thread gives: the
+// same records in the same order (the record file's bytes), counts, flags, statistics,
+// and the same stopping word at the word limit, at a Break and on a full disk.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "engine/AnalysisRun.h"
+#include "engine/Errors.h"
+
+using namespace vornix;
+using vornix::test::FileExists;
+using vornix::test::ReadFile;
+using vornix::test::TempDir;
+
+namespace {
+
+// Everything a run leaves that a user or a later step can see.
+struct Outcome {
+    std::string records;  // the record file
+    std::vector<std::int32_t> counts, alpha, freq, byLength;
+    std::vector<std::uint8_t> lengths;
+    std::vector<std::int64_t> stats;
+    std::vector<std::string> files;
+    bool stopped = false;
+    std::string error;
+    std::string lastRecord;  // CurrentRec
+
+    bool operator==(const Outcome&) const = default;
+};
+
+struct Reading {
+    unsigned threads = 1;
+    std::size_t chunkBytes = 4096;
+    CharacterSet set = CharacterSet::Windows;
+    bool strip = false;
+    std::string list;  // common words list text; empty: none
+};
+
+Reading With(std::size_t chunkBytes, std::string list = {}, bool strip = false,
+             CharacterSet set = CharacterSet::Windows) {
+    Reading r;
+    r.chunkBytes = chunkBytes;
+    r.list = std::move(list);
+    r.strip = strip;
+    r.set = set;
+    return r;
+}
+
+Outcome Count(const TempDir& dir, const std::vector<std::string>& docs, const Reading& s) {
+    AnalysisRun run(dir.file("Vornix.$$$"));
+    run.Threads = s.threads;
+    run.ChunkBytes = s.chunkBytes;
+    const std::string list = s.list.empty() ? std::string() : dir.write("list.dat", s.list);
+    Outcome o;
+    run.GeneralInitialize(s.set, s.list.empty() ? nullptr : &list);
+    try {
+        run.ReadDocuments(docs, s.strip);
+    } catch (const FileError& e) {
+        o.error = e.what();
+    }
+    run.GeneralClosedown();
+    const std::int32_t n = run.store.WordCount();
+    o.records = ReadFile(run.store.WordFilePath());
+    o.counts.assign(run.store.Counts().begin(), run.store.Counts().begin() + n);
+    o.lengths.assign(run.store.Lengths().begin(), run.store.Lengths().begin() + n);
+    o.alpha.assign(run.store.AlphaIndex().begin() + 1, run.store.AlphaIndex().begin() + 1 + n);
+    o.freq.assign(run.orders.FreqIndex.begin() + 1, run.orders.FreqIndex.begin() + 1 + n);
+    o.byLength.assign(run.orders.LengthIndex.begin() + 1, run.orders.LengthIndex.begin() + 1 + n);
+    const RunStats t = run.Stats();
+    o.stats = {t.FileCount,   t.CommonWords,     t.CommonFound,   t.CommonUnused,      t.TotalWords,
+               t.UniqueWords, t.UniqueNonCommon, t.UniqueNumbers, t.OtherScriptLetters};
+    o.files = run.FileList;
+    o.stopped = run.state.StopRun;
+    o.lastRecord.assign(reinterpret_cast<const char*>(&run.store.CurrentRec), sizeof(WordRec));
+    return o;
+}
+
+// Words with every rule in play: digits with commas, single and double full stops,
+// apostrophes in and around words, possessives, the ligature, the typographic
+// apostrophe, high letters, words past 40 characters, control bytes and line breaks.
+std::string MixedText(std::size_t bytes, unsigned seed) {
+    static const char* const pieces[] = {
+        "the",       "cat's",     "it's",  "1,000", "5,a",  "x,5", "3.14",    "e.g.",   "U.S.A.",         "etc...",
+        "'tis",      "dogs'",     "don't", ".5",    ",5",   "''",  "Caf\xe9", "\xc6on", "\x92quoted\x92", "na\xefve",
+        "end.Start", "o'neill's", "A1",    "_x_",   "1984", "and", "of",      "\x01",   "\xff\xfe"};
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < bytes) {
+        const unsigned pick = random() % 40;
+        if (pick < 29) {
+            text += pieces[pick];
+        } else if (pick < 31) {
+            text += std::string(35 + random() % 20, static_cast<char>('a' + random() % 26));
+        } else {
+            for (unsigned k = 0, len = 1 + random() % 9; k < len; ++k) text += static_cast<char>('a' + random() % 12);
+        }
+        static const char seps[] = {' ', ' ', ' ', '\n', ',', '.', '\t', '\0'};
+        text += seps[random() % 8];
+    }
+    return text;
+}
+
+// count distinct words, each after every third a repeated one.
+std::string DistinctWords(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::string word = "q";
+        for (int v = i; v > 0; v /= 26) word += static_cast<char>('a' + v % 26);
+        text += word;
+        text += i % 3 == 2 ? " the\n" : " ";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
+    TempDir dir;
+    const std::string mixed = dir.write("mixed.txt", MixedText(600'000, 7));
+    const std::string small = dir.write("small.txt", "The cat and the dog, 1,000 times.");
+    const std::string over = dir.write("over.txt", DistinctWords(600'000));
+    std::vector<std::string> docs = {mixed};
+    std::string corpusNote = "no corpus";
+    const std::string packed = std::string(VORNIX_CORPUS_DIR) + "/kjv-bible.txt.xz";
+    if (FileExists(packed)) {
+        const std::string bible = dir.file("kjv-bible.txt");
+        if (std::system(("xz -dc '" + packed + "' > '" + bible + "' 2>/dev/null").c_str()) == 0) {
+            docs.push_back(bible);
+            corpusNote = "with kjv-bible.txt";
+        }
+    }
+    const std::string list = "THE\r\nAND\r\nOF\r\n1984\r\nCAT\r\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> docs;
+        Reading setup;
+    };
+    const Case cases[] = {
+        {"documents", docs, With(4096, list)},
+        {"strip, DOS, big chunks", docs, With(65536, {}, true, CharacterSet::Dos)},
+        {"a small document between large ones", {mixed, small, mixed}, With(1000, list)},
+        {"the word limit", {over, mixed}, With(65536)},
+        {"the word limit in the second document", {mixed, over}, With(8192, list, true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + ", " + corpusNote);
+        Reading one = c.setup;
+        one.threads = 1;
+        const Outcome reference = Count(dir, c.docs, one);
+        for (unsigned threads : {2u, 4u}) {
+            Reading many = c.setup;
+            many.threads = threads;
+            EXPECT_TRUE(Count(dir, c.docs, many) == reference) << threads << " threads";
+        }
+    }
+    // The limit cases stop at the limit, and the first keeps only what came before it.
+    Reading limit = With(65536);
+    limit.threads = 4;
+    const Outcome stopped = Count(dir, {over, mixed}, limit);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.records.size(), 43u * WordStore::MaxWords);
+    EXPECT_EQ(stopped.files, (std::vector<std::string>{"over.txt"}));
+    // THE is one of the 500,000 words, so the last admitted is the 499,999th q-word (i =
+    // 499,998); the 166,666 THEs before it count, nothing after it.
+    EXPECT_EQ(stopped.stats[4], 499'999 + 166'666);
+}
+
+TEST(ParallelScan, BreakKeepsTheChunksMergedSoFarInOrder) {
+    TempDir dir;
+    const std::string doc = dir.write("doc.txt", MixedText(400'000, 11));
+    const Outcome whole = Count(dir, {doc, doc}, With(4096));
+    AnalysisRun run(dir.file("Vornix.$$$"));
+    run.Threads = 3;
+    run.ChunkBytes = 4096;
+    int progress = 0;
+    std::vector<std::int32_t> seen;
+    run.hooks.showProgress = [&] {
+        seen.push_back(run.state.TotalWords);
+        if (++progress == 5) run.state.BreakRequested = true;
+    };
+    int asked = 0;
+    run.hooks.confirmStop = [&] { return ++asked == 1; };
+    run.GeneralInitialize(CharacterSet::Windows, nullptr);
+    run.ReadDocuments({doc, doc}, false);
+    run.GeneralClosedown();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(run.state.TotalWords, seen.back());
+    EXPECT_EQ(run.Stats().FileCount, 1);
+    // What was read is a beginning of the whole reading: its records, in order.
+    const std::string records = ReadFile(run.store.WordFilePath());
+    ASSERT_GT(records.size(), 0u);
+    ASSERT_LT(records.size(), whole.records.size());
+    EXPECT_EQ(records, whole.records.substr(0, records.size()));
+    std::int64_t sum = 0;
+    for (std::int32_t r = 0; r < run.store.WordCount(); ++r) {
+        EXPECT_LE(run.store.Count(r), whole.counts[r]);
+        sum += run.store.Count(r);
+    }
+    EXPECT_EQ(sum, run.state.TotalWords);
+}
+
+TEST(ParallelScan, FullDiskFailsAtTheSameWordAsOneThread) {
+    TempDir dir;
+    const std::string over = dir.write("over.txt", DistinctWords(40'000));
+    Outcome one, four;
+    {
+        vornix::test::FileSizeLimit limit(43 * 20000);
+        Reading reading = With(4096);
+        one = Count(dir, {over}, reading);
+        reading.threads = 4;
+        four = Count(dir, {over}, reading);
+    }
+    EXPECT_NE(one.error, "");
+    EXPECT_TRUE(one == four);
+}

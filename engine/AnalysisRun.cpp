@@ -299,6 +299,7 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
         return false;
     // A sparse file is read hole by hole by the one-thread reading.
     const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    if (::lseek(fd, offset, SEEK_SET) != offset) return false;  // the search moved it
     if (hole >= 0 && hole < info.st_size) return false;
     if (!ReadsAsBytes(fd, offset, Encoding)) return false;
 

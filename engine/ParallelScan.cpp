@@ -181,9 +181,9 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
     const std::size_t chunkBytes = std::max<std::size_t>(plan.chunkBytes, 1);
     const std::size_t chunks = std::max<std::size_t>(1, (static_cast<std::size_t>(size) + chunkBytes - 1) / chunkBytes);
     const unsigned threads = std::max(1u, plan.threads);
-    // Chunks scanned ahead of the merge, each holding its bytes and its table: enough
-    // to keep every worker busy while the merge catches up, and no more.
-    const std::size_t window = 2 * static_cast<std::size_t>(threads);
+    // Chunks scanned ahead of the merge, each holding its bytes and its table: one per
+    // worker and one being merged, so memory grows by one chunk's worth per thread.
+    const std::size_t window = static_cast<std::size_t>(threads) + 1;
     std::vector<std::unique_ptr<ChunkSlot>> slots(window);
     for (auto& s : slots) s = std::make_unique<ChunkSlot>();
     std::vector<char> done(chunks, 0);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "engine/Errors.h"
+#include "engine/RunScan.h"
 #include "engine/Scanner.h"
 #include "engine/WordStore.h"
 
@@ -80,6 +81,13 @@ void ChunkWords::Add(std::string_view word) {
 }
 
 void ScanChunk(const CharMapTable& map, bool strip, const unsigned char* p, std::size_t n, ChunkWords& out) {
+    if (RunScanFits(map)) {
+        RunScan(map, p, n, [&](std::string_view word) {
+            if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+            out.Add(word);
+        });
+        return;
+    }
     Scanner scanner(map);
     scanner.Start();
     auto onWord = [&](std::string_view word) {

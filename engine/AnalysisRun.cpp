@@ -331,12 +331,15 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                     again.Start();
                     return again.Feed(text.data, text.size, onWord) && again.Finish(onWord);
                 }
+                // New words take their record numbers in the order they were first met.
                 for (std::size_t i = 0; i < words.size(); ++i) {
                     if (records[i] >= 0)
                         store.CountTimes(records[i], words[i].count);
                     else
-                        store.AddNewTimes(words[i].padded, words[i].length, words[i].hash, words[i].count);
+                        records[i] = store.AddNewTimes(words[i].padded, words[i].length, words[i].hash, words[i].count);
                 }
+                // records[w] is now the record of each word of chunk.Sequence(): figures kept
+                // per occurrence are replayed from there, in document order.
                 state.TotalWords += static_cast<std::int32_t>(chunk.Total());
                 // Progress goes by chunks here rather than by hundreds of words.
                 if (hooks.showProgress) hooks.showProgress();

@@ -36,7 +36,7 @@ ChunkWords::ChunkWords() : slots_(kFirstSlots, 0), mask_(kFirstSlots - 1) {}
 
 void ChunkWords::Clear() {
     words_.clear();
-    total_ = 0;
+    sequence_.clear();
     // A table grown by a chunk of many distinct words is kept for the next one.
     std::fill(slots_.begin(), slots_.end(), 0);
 }
@@ -56,7 +56,6 @@ void ChunkWords::Grow() {
 }
 
 void ChunkWords::Add(std::string_view word) {
-    ++total_;
     ChunkWord w;
     std::memset(w.padded, 0, sizeof w.padded);
     std::memcpy(w.padded, word.data(), word.size());
@@ -71,10 +70,12 @@ void ChunkWords::Add(std::string_view word) {
         ChunkWord& known = words_[(slot & 0xFFFFFFFFu) - 1];
         if (known.hash == w.hash && known.length == w.length && std::memcmp(known.padded, w.padded, 40) == 0) {
             ++known.count;
+            sequence_.push_back(static_cast<std::uint32_t>((slot & 0xFFFFFFFFu) - 1));
             return;
         }
     }
     w.count = 1;
+    sequence_.push_back(static_cast<std::uint32_t>(words_.size()));
     words_.push_back(w);
     slots_[i] = tag | static_cast<std::uint64_t>(words_.size());
     if (8 * words_.size() > 5 * slots_.size()) Grow();

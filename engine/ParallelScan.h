@@ -37,7 +37,10 @@ public:
     void Add(std::string_view word);
     const std::vector<ChunkWord>& Words() const { return words_; }
     // Every word added, repeats included.
-    std::int64_t Total() const { return total_; }
+    std::int64_t Total() const { return static_cast<std::int64_t>(sequence_.size()); }
+    // The words in document order, as indexes into Words(): what a merge replays for
+    // figures that follow each occurrence rather than the counts.
+    const std::vector<std::uint32_t>& Sequence() const { return sequence_; }
 
 private:
     void Grow();
@@ -45,7 +48,7 @@ private:
     // High half: the top of the word's hash; low half: index in words_ + 1 (0: empty).
     std::vector<std::uint64_t> slots_;
     std::size_t mask_ = 0;
-    std::int64_t total_ = 0;
+    std::vector<std::uint32_t> sequence_;
 };
 
 // Cuts the word list of bytes the way the scanner does and keeps it in a chunk table

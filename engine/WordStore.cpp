@@ -249,7 +249,7 @@ void WordStore::CountTimes(std::int32_t n, std::int32_t times) {
     counts_[n] += state_.Increment * times;
 }
 
-void WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times) {
+std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times) {
     assert(wordCount_ + 1 < MaxWords && length >= 1 && length <= static_cast<std::size_t>(MaxWordLength));
     CurrentRec.length = static_cast<std::uint8_t>(length);
     std::memcpy(CurrentRec.text, padded, MaxWordLength);
@@ -265,6 +265,7 @@ void WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_
     indexed_ = wordCount_;
     alphaDirty_ = true;
     if (times > 1) CountTimes(n, times - 1);
+    return n;
 }
 
 void WordStore::BuildAlphaIndex() {

@@ -12,6 +12,8 @@
 #include "TestSupport.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
+#include "engine/ParallelScan.h"
+#include "engine/Scanner.h"
 
 using namespace vornix;
 using vornix::test::FileExists;
@@ -220,4 +222,37 @@ TEST(ParallelScan, FullDiskFailsAtTheSameWordAsOneThread) {
     }
     EXPECT_NE(one.error, "");
     EXPECT_TRUE(one == four);
+}
+
+TEST(ParallelScan, ChunkTableHoldsTheWordsInFirstMetOrderAndTheirSequence) {
+    for (const CharacterSet set : {CharacterSet::Windows, CharacterSet::Dos}) {
+        const CharMapTable map = BuildCharMap(set);
+        const std::string text = MixedText(200'000, 5);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        std::vector<std::string> expected;
+        Scanner scanner(map);
+        scanner.Start();
+        auto onWord = [&](std::string_view w) {
+            expected.emplace_back(w.substr(0, StripPossessive(w.data(), w.size())));
+            return true;
+        };
+        scanner.Feed(bytes, text.size(), onWord);
+        scanner.Finish(onWord);
+
+        ChunkWords chunk;
+        ScanChunk(map, true, bytes, text.size(), chunk);
+        std::vector<std::string> replayed, firstMet;
+        std::vector<std::int32_t> counts(chunk.Words().size(), 0);
+        for (std::uint32_t w : chunk.Sequence()) {
+            const ChunkWord& word = chunk.Words()[w];
+            replayed.emplace_back(word.padded, word.length);
+            if (counts[w]++ == 0) firstMet.push_back(replayed.back());
+        }
+        EXPECT_EQ(replayed, expected);
+        ASSERT_EQ(firstMet.size(), chunk.Words().size());
+        for (std::size_t i = 0; i < firstMet.size(); ++i) {
+            EXPECT_EQ(std::string(chunk.Words()[i].padded, chunk.Words()[i].length), firstMet[i]);
+            EXPECT_EQ(chunk.Words()[i].count, counts[i]);
+        }
+    }
 }

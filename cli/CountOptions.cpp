@@ -34,6 +34,8 @@ const char* CountUsage() {
            "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
            "                     a rank, word and count per row, UTF-8, LF line ends\n"
            "  --quiet            no progress display on a terminal\n"
+           "  --threads=N        read large 8-bit documents on N threads (default: one per\n"
+           "                     processor; 1 reads on one thread; the results are the same)\n"
            "  --help             print this text\n";
 }
 
@@ -136,6 +138,10 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
                 o.Encoding = EncodingChoice::Bytes;
             else
                 return r.error = "bad value for --encoding: " + std::string(v), r;
+        } else if (TakeValue(arg, "--threads", v)) {
+            const auto n = ParseInt32(v);
+            if (!n || *n < 1 || *n > 256) return r.error = "bad value for --threads: " + std::string(v), r;
+            o.Threads = static_cast<unsigned>(*n);
         } else if (TakeValue(arg, "--threshold", v)) {
             const auto n = ParseInt32(v);
             if (!n) return r.error = "bad value for --threshold: " + std::string(v), r;

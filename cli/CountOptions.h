@@ -29,6 +29,7 @@ struct CountOptions {
     std::string Output;                  // empty: standard output
     std::optional<std::string> Context;  // print the lines of this word instead of the table
     int Width = 40;                      // characters of context on each side
+    unsigned Threads = 0;                // 0: one per processor
     std::vector<std::string> Files;
 };
 

@@ -143,6 +143,7 @@ int main(int argc, char** argv) {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
         AnalysisRun run(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        run.SetThreads(o.Threads);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) {
             const int n = static_cast<int>(o.Files.size());
             run.Hooks().showStatus = [&, n](const std::string&) {

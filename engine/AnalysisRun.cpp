@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "engine/Errors.h"
+#include "engine/ParallelScan.h"
 #include "engine/Scanner.h"
 #include "engine/TextRules.h"
 
@@ -281,7 +282,120 @@ void AnalysisRun::CountOtherScripts(const TextDecoder& decoder) {
     if (!state_.ReadingCommon) state_.OtherScriptLetters += decoder.OtherScriptLetters();
 }
 
+namespace {
+
+// Whether the rest of a regular file from offset is read by the 8-bit character table,
+// decided as the block-wise reading decides it: a byte-order mark or valid UTF-8 after
+// the ASCII part make it Unicode. Reads by pread, so the file offset stays.
+bool ReadsAsBytes(int fd, off_t offset, EncodingChoice choice) {
+    if (choice == EncodingChoice::Bytes) return true;
+    if (choice == EncodingChoice::Utf8) return false;
+    std::vector<unsigned char> block(1 << 18);
+    bool first = true, ascii = true;
+    Utf8Check check;
+    for (off_t at = offset;;) {
+        const ssize_t got = ::pread(fd, block.data(), block.size(), at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;  // let the one-thread reading report it
+        if (got == 0) break;
+        at += got;
+        const unsigned char* p = block.data();
+        std::size_t n = static_cast<std::size_t>(got);
+        if (first) {
+            first = false;
+            TextEncoding marked = TextEncoding::Bytes;
+            if (ByteOrderMark(std::string_view(reinterpret_cast<const char*>(p), n), marked) > 0) return false;
+        }
+        if (ascii) {
+            const std::size_t a = AsciiPrefix(p, n);
+            if (a == n) continue;
+            ascii = false;
+            p += a;
+            n -= a;
+        }
+        if (!check.Feed(p, n)) return true;
+    }
+    return ascii || !check.Finish();
+}
+
+}  // namespace
+
+bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPossessives) {
+    const unsigned threads = threads_ == 0 ? DefaultThreads() : threads_;
+    // The common words list and a run already stopped keep to the one-thread reading.
+    if (threads < 2 || state_.ReadingCommon || state_.StopRun) return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const off_t offset = ::lseek(fd, 0, SEEK_CUR);
+    // Below four chunks, threads gain less than they cost.
+    const std::size_t chunkBytes = std::max<std::size_t>(chunkBytes_, 1);
+    if (offset < 0 || offset >= info.st_size ||
+        static_cast<std::uint64_t>(info.st_size - offset) < 4 * static_cast<std::uint64_t>(chunkBytes))
+        return false;
+    // A sparse file is read hole by hole by the one-thread reading.
+    const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    if (::lseek(fd, offset, SEEK_SET) != offset) return false;  // the search moved it
+    if (hole >= 0 && hole < info.st_size) return false;
+    if (!ReadsAsBytes(fd, offset, encoding_)) return false;
+
+    std::vector<std::int32_t> records;
+    Scan(
+        [&](Scanner&, auto& onWord) {
+            auto merge = [&](const ChunkWords& chunk, const ChunkText& text) {
+                const auto& words = chunk.Words();
+                records.resize(words.size());
+                std::int32_t fresh = 0;
+                for (std::size_t i = 0; i < words.size(); ++i) {
+                    records[i] = store_.FindPadded(words[i].padded, words[i].length, words[i].hash);
+                    if (records[i] < 0) ++fresh;
+                }
+                // The chunk is merged whole only when it cannot fill the store and the
+                // record file has room for its new words; otherwise it is read again word
+                // by word, so the run stops (or fails) at exactly the word where one thread
+                // does.
+                bool whole = store_.WordCount() + fresh < WordStore::MaxWords;
+                if (whole && fresh > 0) {
+                    try {
+                        store_.Reserve(store_.WordCount() + fresh);
+                    } catch (const FileError&) {
+                        whole = false;
+                    }
+                }
+                if (!whole) {
+                    Scanner again(charMap_);
+                    again.Start();
+                    return again.Feed(text.data, text.size, onWord) && again.Finish(onWord);
+                }
+                // New words take their record numbers in the order they were first met.
+                for (std::size_t i = 0; i < words.size(); ++i) {
+                    if (records[i] >= 0)
+                        store_.CountTimes(records[i], words[i].count);
+                    else
+                        records[i] =
+                            store_.AddNewTimes(words[i].padded, words[i].length, words[i].hash, words[i].count);
+                }
+                // records[w] is now the record of each word of chunk.Sequence(): figures kept
+                // per occurrence are replayed from there, in document order.
+                for (std::uint32_t w : chunk.Sequence()) chunks_.Note(records[w]);
+                state_.TotalWords += static_cast<std::int32_t>(chunk.Total());
+                // Progress goes by chunks here rather than by hundreds of words.
+                if (hooks_.showProgress) hooks_.showProgress();
+                if (state_.BreakRequested) {
+                    state_.BreakRequested = false;
+                    if (hooks_.confirmStop && hooks_.confirmStop()) state_.StopRun = true;
+                }
+                return !state_.StopRun;
+            };
+            const ChunkPlan plan{threads, chunkBytes};
+            return ScanFileInChunks(fd, path, offset, info.st_size - offset, charMap_,
+                                    stripPossessives && !state_.ReadingCommon, plan, merge);
+        },
+        stripPossessives);
+    return true;
+}
+
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input) {
+    if (ScanInChunks(fd, path, stripPossessives)) return;
     BlockReader reader(fd, path, kReadBlock);
     static const unsigned char zero = 0;
     enum class Mode { Undecided, Bytes, Unicode } mode = Mode::Bytes;

@@ -96,6 +96,11 @@ public:
     // The documents (or the clipboard text) in the order they were read.
     const std::vector<RunInput>& Inputs() const { return inputs_; }
     const CharMapTable& CharMap() const { return charMap_; }
+    // Threads that read one large 8-bit document: 0 means one per processor, 1 the plain
+    // one-thread reading. The results are the same with any number.
+    void SetThreads(unsigned threads) { threads_ = threads; }
+    // The bytes a thread takes at a time; documents under four chunks use one thread.
+    void SetChunkBytes(std::size_t bytes) { chunkBytes_ = bytes; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -141,11 +146,14 @@ private:
     // Distinct words per 1,000 running words of the documents (not of the list).
     ChunkCounter chunks_;
     std::vector<RunInput> inputs_;
+    unsigned threads_ = 0;
+    std::size_t chunkBytes_ = std::size_t{1} << 20;
     EncodingChoice encoding_ = EncodingChoice::Auto;
 
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);
+    bool ScanInChunks(int fd, const std::string& path, bool stripPossessives);
     void AddFileName(std::string name);
     RunInput* BeginInput(const std::string& name, bool strip);
     void EndInput(RunInput* input, std::int32_t wordsBefore);

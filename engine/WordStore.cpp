@@ -398,6 +398,34 @@ bool WordStore::AddWord(std::string_view word) {
     return true;
 }
 
+void WordStore::Reserve(std::int32_t records) {
+    while (capacity_ < std::min(records, MaxWords)) EnsureCapacity(capacity_ + 1);
+}
+
+void WordStore::CountTimes(std::int32_t n, std::int32_t times) {
+    if (counts_[n] == 0) --state_.CommonUnused;
+    counts_[n] += state_.Increment * times;
+}
+
+std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times) {
+    assert(wordCount_ + 1 < MaxWords && length >= 1 && length <= static_cast<std::size_t>(MaxWordLength));
+    CurrentRec.length = static_cast<std::uint8_t>(length);
+    std::memcpy(CurrentRec.text, padded, MaxWordLength);
+    CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
+    CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(padded[0])) ? 1 : 0;
+    const std::int32_t n = wordCount_;
+    WriteWordRecord(n);
+    if (CurrentRec.Number) ++state_.UniqueNumbers;
+    counts_[n] = state_.Increment;
+    lengths_[n] = CurrentRec.length;
+    InsertHashed(n, length, hash);
+    ++wordCount_;
+    indexed_ = wordCount_;
+    alphaDirty_ = true;
+    if (times > 1) CountTimes(n, times - 1);
+    return n;
+}
+
 void WordStore::BuildAlphaIndex() {
     const std::int32_t n = wordCount_;
     std::vector<std::uint64_t> prefix(static_cast<std::size_t>(n));

@@ -83,6 +83,20 @@ public:
     // The record number of the word the last successful AddWord counted.
     std::int32_t LastRecord() const { return lastRecord_; }
 
+    // Merging the words of a text read elsewhere (several threads), with the results of
+    // counting them one by one. FindPadded: the record of a word given zero-padded to 40
+    // bytes with its HashPadded, or -1. Reserve: makes room in the record file for that
+    // many records in the steps single additions take, so a full disk fails at the same
+    // record. CountTimes and AddNewTimes: times occurrences of a known word, or of a new
+    // one (which must not fill the store; CurrentRec ends holding its record), whose
+    // record number is returned.
+    std::int32_t FindPadded(const char* padded, std::size_t length, std::uint64_t hash) const {
+        return Lookup(padded, length, hash);
+    }
+    void Reserve(std::int32_t records);
+    void CountTimes(std::int32_t n, std::int32_t times);
+    std::int32_t AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times);
+
     // Per record number (0 .. WordCount-1).
     std::int32_t Count(std::int32_t n) const { return counts_[n]; }
     std::uint8_t Length(std::int32_t n) const { return lengths_[n]; }

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 cmake -S fuzz -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build-fuzz >/dev/null
-for target in ScannerFuzz SettingsFuzz UnicodeFuzz; do
+for target in ScannerFuzz SettingsFuzz UnicodeFuzz ParallelFuzz; do
     maxlen=4096; [ "$target" = SettingsFuzz ] && maxlen=512
     corpus=fuzz/corpus/$target
     mkdir -p "$corpus"

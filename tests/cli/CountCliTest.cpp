@@ -283,6 +283,8 @@ TEST(CountCli, BadArgumentsPrintUsage) {
         {"--threshold=3x", text},  {"--threshold=99999999999", text},
         {"--output=", text},       {"--common-list=", text},
         {"--no-common-list"},      {},
+        {"--threads=0", text},     {"--threads=", text},
+        {"--threads=two", text},
     };
     for (const auto& args : cases) {
         SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
@@ -468,4 +470,23 @@ TEST(CountCli, KingJamesBibleFacts) {
     const std::string list = dir.write("list.txt", "the and of\nzebra\n");
     CountResult common = RunCount({"--common-list=" + list, "--stats", text});
     EXPECT_EQ(Counters(common.out), Stats(1, 4, 3, 1, 790701, 12776, 12776 - 3, 0, "kjv-bible.txt"));
+}
+
+TEST(CountCli, ThreadsGiveTheSameTableAndStatistics) {
+    TempDir dir;
+    // Large enough to be read in chunks (over 4 MiB), with words first met late.
+    std::string text;
+    for (int i = 0; text.size() < (std::size_t{5} << 20); ++i)
+        text += NumberedWord(i % 70000) + ", 1,000 it's " + NumberedWord(i / 3) + (i % 9 == 8 ? ".\n" : " ");
+    const std::string path = dir.write("big.txt", text);
+    for (const std::vector<std::string> options :
+         {std::vector<std::string>{"--order=frequency", "--threshold=0"}, {"--stats", "--possessives=strip"}}) {
+        std::vector<std::string> one = options, three = options;
+        one.insert(one.end(), {"--no-common-list", "--threads=1", path});
+        three.insert(three.end(), {"--no-common-list", "--threads=3", path});
+        const CountResult a = RunCount(one), b = RunCount(three);
+        EXPECT_EQ(a.exitCode, 0);
+        EXPECT_NE(a.out, "");
+        EXPECT_TRUE(a.out == b.out) << options.front();
+    }
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -16,6 +17,7 @@
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
 #include "engine/AnalysisRun.h"
+#include "engine/VocabularyStats.h"
 #include "output/OutputWalk.h"
 #include "shell/AddDlg.h"
 #include "shell/Settings.h"
@@ -55,7 +57,17 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     Grid->verticalHeader()->setDefaultSectionSize(22);
     Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Grid->horizontalHeader()->setSectionsClickable(false);
+    // A click on a header chooses the order by that column, as the Display menu does:
+    // the words alphabetically, ranks and frequencies by frequency.
+    Grid->horizontalHeader()->setSectionsClickable(true);
+    Grid->horizontalHeader()->setHighlightSections(false);
+    connect(Grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (context_.busy) return;
+        if (column == 1)
+            AlphabeticalList1Click();
+        else
+            FrequencyList1Click();
+    });
     Grid->horizontalHeader()->setDefaultSectionSize(120);
     Grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -138,18 +150,47 @@ void ResultController::FillResultGrid() {
     context_.ShowStatus(
         UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords), std::to_string(stats.CommonFound),
                            std::to_string(stats.UniqueNumbers), o.ShowCommonWords, o.ShowNumbers, model_->rowCount())));
+    ShowStatusNote(true);
     context_.formResize();
 }
 
 void ResultController::RecordStats() {
     if (!stats_) return;
-    stats_->SetFileList(context_.Run().FileList());
-    stats_->SetValues(context_.Run().Stats());
+    AnalysisRun& run = context_.Run();
+    // Each name's full path for its tooltip, from the inputs read under that name.
+    std::vector<std::string> paths;
+    for (const std::string& name : run.FileList()) {
+        std::string path;
+        for (const RunInput& input : run.Inputs())
+            if (input.name == name && !input.path.empty()) path = input.path;
+        paths.push_back(path);
+    }
+    stats_->SetFileList(run.FileList(), paths);
+    stats_->SetValues(run.Stats());
+    stats_->SetVocabulary(VocabularyRows(run.Store(), run.Vocabulary(), Checked("LowerCase1")));
 }
 
 void ResultController::ClearResults() {
     model_->SetResults(nullptr, {}, false);
+    ShowStatusNote(false);
     if (stats_) stats_->ClearFileList();
+}
+
+QLabel* ResultController::MakeStatusNote(QWidget* panel) {
+    statusNote_ = new QLabel(panel);
+    statusNote_->setObjectName(QStringLiteral("StatusNote"));
+    statusNote_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    statusNote_->hide();
+    return statusNote_;
+}
+
+void ResultController::ShowStatusNote(bool shown) {
+    if (!statusNote_) return;
+    const RunState& state = context_.Run().State();
+    const QString note =
+        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_)) : QString();
+    statusNote_->setText(note);
+    statusNote_->setVisible(!note.isEmpty());
 }
 
 void ResultController::ShowResults(bool shown) {

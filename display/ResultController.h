@@ -8,6 +8,7 @@
 
 class QAction;
 class QEvent;
+class QLabel;
 class QPoint;
 class QTabBar;
 class QTableView;
@@ -40,6 +41,9 @@ public:
     bool CanFindNext() const;
     // The threshold the table was last filled with.
     std::int32_t ActiveThreshold() const { return activeThreshold_; }
+
+    // The second status field, right of the summary; the main window places it.
+    QLabel* MakeStatusNote(QWidget* panel);
 
     // Table and tabs shown or hidden; the grid hidden when a run starts or leaves it empty.
     void ShowResults(bool shown);
@@ -74,6 +78,7 @@ private slots:
 
 private:
     void FillResultGrid();
+    void ShowStatusNote(bool shown);
     void SetOrder(QAction* item, int tab);
     bool Checked(const char* item) const;
 
@@ -81,6 +86,7 @@ private:
     QTabBar* TabControl1;
     QTableView* Grid;
     ResultModel* model_;
+    QLabel* statusNote_ = nullptr;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
     std::int32_t activeThreshold_ = 1;

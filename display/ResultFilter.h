@@ -40,6 +40,10 @@ std::string HiddenSuffix(std::string_view valueText, bool shown);
 std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
                         std::string_view uniqueNumbers, bool showCommon, bool showNumbers, std::int64_t shownRows);
 
+// The second status field: what the summary does not say but changes what is shown,
+// e.g. "Partial: stopped by the user; Threshold 3"; empty when there is nothing.
+std::string StatusNoteText(bool stoppedByUser, bool limitReached, std::int32_t threshold);
+
 // A grid cell text: two blanks and the number right-aligned in six places (longer
 // numbers in full).
 std::string NumberCell(std::int64_t value);

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTableView>
@@ -16,6 +17,7 @@
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
 #include "display/StatsWindow.h"
+#include "engine/VocabularyStats.h"
 #include "shell/AddDlg.h"
 #include "shell/VornixMain.h"
 
@@ -329,4 +331,159 @@ TEST_F(MainWindowTest, UnreadableSettingsAreReportedAndKept) {
     Stop();
     EXPECT_TRUE(std::filesystem::is_directory(SettingsFolder() + "Vornix.ini"));
     EXPECT_EQ(ui.Texts("Error").size(), 2);  // the save was refused and said so
+}
+
+namespace {
+
+// Every key sequence the window answers, with the objects that own it, per window.
+std::map<std::pair<QWidget*, QString>, QStringList> KeyOwners(QWidget& main) {
+    std::map<std::pair<QWidget*, QString>, QStringList> owners;
+    for (QAction* action : main.findChildren<QAction*>())
+        for (const QKeySequence& key : action->shortcuts()) {
+            QWidget* parent = qobject_cast<QWidget*>(action->parent());
+            owners[{parent ? parent->window() : &main, key.toString()}] << action->objectName();
+        }
+    for (QShortcut* shortcut : main.findChildren<QShortcut*>())
+        for (const QKeySequence& key : shortcut->keys())
+            owners[{shortcut->parentWidget()->window(), key.toString()}] << shortcut->objectName();
+    return owners;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, EveryKeySequenceHasOneOwner) {
+    Start();
+    const auto owners = KeyOwners(Main());
+    EXPECT_GE(owners.size(), 10u);
+    for (const auto& [key, names] : owners)
+        EXPECT_EQ(names.size(), 1) << key.second.toStdString() << ": " << names.join(", ").toStdString();
+}
+
+TEST_F(MainWindowTest, ShortcutsWorkAfterAMenuWasOpenedAndClosedFromTheKeyboard) {
+    Start();
+    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "one two two three three three"))});
+    // Dialogs and windows a shortcut opens are closed again at once.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    closer.start(20);
+    int acted = 0;
+    for (QShortcut* shortcut : Main().findChildren<QShortcut*>()) {
+        if (!shortcut->objectName().startsWith("Key_")) continue;
+        QAction* item = Act(shortcut->objectName().mid(4).toLatin1().constData());
+        ASSERT_NE(item, nullptr);
+        for (const char* menuKey : {"F", "E", "D", "H"}) {
+            QApplication::setActiveWindow(&Main());
+            Main().activateWindow();
+            Grid()->setFocus();
+            // Alt+letter opens the menu, Escape closes it: the menu bar keeps the focus.
+            QTest::keyClick(&Main(), menuKey[0], Qt::AltModifier);
+            QWidget* popup = QApplication::activePopupWidget();
+            ASSERT_NE(popup, nullptr) << menuKey;
+            QTest::keyClick(popup, Qt::Key_Escape);
+            ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+            // Whether the item may act now, as its menu decides when it opens.
+            for (const char* menu : {"File1", "Edit1", "Display1", "Help1"}) emit Menu(menu)->aboutToShow();
+            const bool enabled = item->isEnabled();
+            int triggered = 0;
+            const auto connection = QObject::connect(item, &QAction::triggered, [&] { ++triggered; });
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : &Main();
+            const QKeySequence key = shortcut->key();
+            QTest::keyClick(focus, static_cast<Qt::Key>(key[0].key()), key[0].keyboardModifiers());
+            QObject::disconnect(connection);
+            EXPECT_EQ(triggered, enabled ? 1 : 0) << item->objectName().toStdString() << " after Alt+" << menuKey;
+            acted += triggered;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window != &Main() && window->isVisible()) window->hide();
+        }
+    }
+    EXPECT_GE(acted, 4 * 7);
+}
+
+TEST_F(MainWindowTest, StatusNoteTellsAPartialCountAndTheThreshold) {
+    Start();
+    QLabel* note = Find<QLabel>("StatusNote");
+    const QString doc = QString::fromStdString(WriteText("doc.txt", ManyWords(3000)));
+    OpenDocuments({doc});
+    EXPECT_EQ(note->text(), "");
+    EXPECT_FALSE(note->isVisible());
+
+    // Break, answered Yes.
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
+        Main().Run().State().BreakRequested = true;
+        progress();
+    };
+    ui.confirmAnswers.push_back(true);
+    OpenDocuments({doc});
+    Main().Run().Hooks().showProgress = progress;
+    EXPECT_EQ(note->text(), "Partial: stopped by the user");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(StatusLine().startsWith("Frequency order.")) << StatusLine().toStdString();
+
+    // A threshold above 1 is named; a whole count again drops the partial note.
+    In<QSpinBox>(AddDlg(), "Threshold")->setValue(3);
+    OpenDocuments({doc});
+    EXPECT_EQ(note->text(), "Threshold 3");
+    In<QSpinBox>(AddDlg(), "Threshold")->setValue(1);
+    OpenDocuments({doc});
+    EXPECT_EQ(note->text(), "");
+}
+
+TEST_F(MainWindowTest, StatusNoteTellsTheWordLimit) {
+    Start();
+    std::string text;
+    for (std::int32_t i = 0; i <= WordStore::MaxWords; ++i) {
+        std::int32_t n = i;
+        for (int d = 0; d < 5; ++d, n /= 26) text += static_cast<char>('a' + n % 26);
+        text += ' ';
+    }
+    OpenDocuments({QString::fromStdString(WriteText("many.txt", text))});
+    EXPECT_EQ(Find<QLabel>("StatusNote")->text(), "Partial: word limit reached");
+}
+
+TEST_F(MainWindowTest, TheStatusTextNeverWidensTheWindow) {
+    Start();
+    const int width = Main().width();
+    Main().Run().Hooks().showStatus(std::string(400, 'x'));
+    QApplication::processEvents();
+    EXPECT_EQ(Main().width(), width);
+    EXPECT_LE(Main().minimumSizeHint().width(), width);
+}
+
+TEST_F(MainWindowTest, StatisticsShowTheCoreRowsOtherScriptsAndVocabulary) {
+    Start();
+    const std::string a = WriteText("alpha.txt", "one two two \xCE\xB1\xCE\xB2\xCE\xB3 three");
+    const std::string b = WriteText("beta.txt", "four");
+    OpenDocuments({QString::fromStdString(a), QString::fromStdString(b)});
+    // The captions are the run's own, in its order.
+    QStringList captions;
+    for (QLabel* label : StatsWin().findChildren<QLabel*>())
+        if (label->objectName().isEmpty()) captions << label->text();
+    for (const StatsRow& row : kStatsRows) EXPECT_TRUE(captions.contains(row.caption)) << row.caption;
+    EXPECT_TRUE(captions.contains(kFilesReadCaption));
+    EXPECT_TRUE(captions.contains(kOtherScriptsCaption));
+    EXPECT_EQ(In<QLabel>(StatsWin(), "OtherScripts")->text(), QString::number(Main().Run().Stats().OtherScriptLetters));
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text(), "5");
+
+    // The vocabulary rows are the core's, in its order, below the separator.
+    const auto rows = VocabularyRows(Main().Run().Store(), Main().Run().Vocabulary(), false);
+    ASSERT_FALSE(rows.empty());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(In<QLabel>(StatsWin(), QStringLiteral("VocabularyCaption%1").arg(i).toLatin1().constData())
+                      ->text()
+                      .toStdString(),
+                  rows[i].first);
+        EXPECT_EQ(In<QLabel>(StatsWin(), QStringLiteral("VocabularyValue%1").arg(i).toLatin1().constData())
+                      ->text()
+                      .toStdString(),
+                  rows[i].second);
+    }
+    // Whole names in the list, each with its full path as the tooltip.
+    auto* files = In<QComboBox>(StatsWin(), "FileList");
+    ASSERT_EQ(files->count(), 2);
+    EXPECT_EQ(files->itemText(0), "alpha.txt");
+    EXPECT_EQ(files->itemData(0, Qt::ToolTipRole).toString().toStdString(), a);
+    EXPECT_EQ(files->itemData(1, Qt::ToolTipRole).toString().toStdString(), b);
 }

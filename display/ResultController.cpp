@@ -5,17 +5,20 @@
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "display/ResultModel.h"
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
+#include "display/WordPattern.h"
 #include "engine/AnalysisRun.h"
 #include "engine/VocabularyStats.h"
 #include "output/OutputWalk.h"
@@ -46,6 +49,22 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
         if (index >= 0) TabControl1Change(index);
     });
     layout->addWidget(TabControl1);
+
+    // The filter box: hidden until Edit > Filter words; the table follows the typing
+    // after a short pause, so a fast typist does not wait for each refill.
+    FilterBox = new QLineEdit(client);
+    FilterBox->setObjectName(QStringLiteral("FilterBox"));
+    FilterBox->setPlaceholderText(QStringLiteral("Filter words: text, * and ?, ^ and $"));
+    FilterBox->setClearButtonEnabled(true);
+    FilterBox->hide();
+    layout->addWidget(FilterBox);
+    filterDelay_ = new QTimer(this);
+    filterDelay_->setSingleShot(true);
+    filterDelay_->setInterval(150);
+    connect(FilterBox, &QLineEdit::textChanged, filterDelay_, qOverload<>(&QTimer::start));
+    connect(filterDelay_, &QTimer::timeout, this, [this] {
+        if (!context_.busy && Grid->isVisible()) FillResultGrid();
+    });
 
     model_ = new ResultModel(this);
     Grid = new QTableView(client);
@@ -81,6 +100,7 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnMenuOpening("Edit1", this, [this] { Edit1Click(); });
     context_.OnItem("Find1", this, [this] { Find1Click(); });
     context_.OnItem("FindNext1", this, [this] { FindNext1Click(); });
+    context_.OnItem("FilterWords1", this, [this] { FilterWords1Click(); });
     context_.OnMenuOpening("Display1", this, [this] { Display1Click(); });
     context_.OnItem("ShowCommonWords1", this, [this] { ShowCommonWords1Click(); });
     context_.OnItem("ShowNumbers1", this, [this] { ShowNumbers1Click(); });
@@ -118,6 +138,7 @@ DisplayOptions ResultController::CurrentDisplayOptions() const {
     o.LowerCase = Checked("LowerCase1");
     o.Order = OrderFromChecks(Checked("FrequencyList1"), Checked("AlphabeticalList1"), Checked("WordLengthList1"));
     o.ActiveThreshold = activeThreshold_;
+    o.Filter = FilterPattern();
     return o;
 }
 
@@ -141,7 +162,13 @@ void ResultController::FillResultGrid() {
     const DisplayOptions o = CurrentDisplayOptions();
     const int column = Grid->currentIndex().isValid() ? Grid->currentIndex().column() : 0;
     AnalysisRun& run = context_.Run();
-    model_->SetResults(&run.Store(), ShownWords(run.Store(), run.Orders(), o), o.LowerCase);
+    DisplayOptions all = o;
+    all.Filter.clear();
+    std::vector<std::int32_t> rows = ShownWords(run.Store(), run.Orders(), all);
+    std::vector<std::int32_t> ranks;
+    // Filtered rows keep the ranks of the full order.
+    if (!o.Filter.empty()) rows = FilterRows(run.Store(), rows, WordPattern(o.Filter, o.LowerCase), o.LowerCase, ranks);
+    model_->SetResults(&run.Store(), std::move(rows), o.LowerCase, std::move(ranks));
     if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, column));
     Grid->scrollToTop();
 
@@ -188,7 +215,8 @@ void ResultController::ShowStatusNote(bool shown) {
     if (!statusNote_) return;
     const RunState& state = context_.Run().State();
     const QString note =
-        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_)) : QString();
+        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_, FilterPattern()))
+              : QString();
     statusNote_->setText(note);
     statusNote_->setVisible(!note.isEmpty());
 }
@@ -232,6 +260,34 @@ void ResultController::Edit1Click() {
     context_.Item("Find1")->setEnabled(gridShown);
     context_.Item("FindNext1")->setEnabled(gridShown && CanFindNext());
     context_.Item("CopytoClipboard1")->setEnabled(context_.Run().Store().WordCount() > 0);
+    context_.Item("FilterWords1")->setEnabled(gridShown);
+}
+
+std::string ResultController::FilterPattern() const {
+    if (!FilterBox || FilterBox->isHidden()) return {};
+    const QString text = FilterBox->text();
+    std::string pattern;
+    for (const QChar c : text)
+        // A character the table cannot hold matches no word (and is no wildcard).
+        pattern += c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '\x01';
+    return pattern;
+}
+
+void ResultController::FilterWords1Click() {
+    FilterBox->show();
+    FilterBox->setFocus();
+    FilterBox->selectAll();
+}
+
+void ResultController::HideFilter() {
+    const bool filtered = !FilterPattern().empty();
+    FilterBox->hide();
+    FilterBox->blockSignals(true);
+    FilterBox->clear();
+    FilterBox->blockSignals(false);
+    filterDelay_->stop();
+    if (filtered && Grid->isVisible()) FillResultGrid();
+    Grid->setFocus();
 }
 
 void ResultController::Find1Click() {
@@ -314,6 +370,12 @@ void ResultController::AdditionalSettings1Click() {
 }
 
 bool ResultController::FormKeyDown(int key) {
+    // The filter box keeps its keys; Escape there clears and hides it.
+    if (FilterBox->hasFocus()) {
+        if (key != Qt::Key_Escape) return false;
+        HideFilter();
+        return true;
+    }
     switch (key) {
         case Qt::Key_Escape:
             context_.setResultsView(false);

@@ -9,6 +9,8 @@
 class QAction;
 class QEvent;
 class QLabel;
+class QLineEdit;
+class QTimer;
 class QPoint;
 class QTabBar;
 class QTableView;
@@ -79,6 +81,10 @@ private slots:
 private:
     void FillResultGrid();
     void ShowStatusNote(bool shown);
+    void FilterWords1Click();
+    void HideFilter();
+    // The filter box's text as a pattern in the table's set.
+    std::string FilterPattern() const;
     void SetOrder(QAction* item, int tab);
     bool Checked(const char* item) const;
 
@@ -87,6 +93,8 @@ private:
     QTableView* Grid;
     ResultModel* model_;
     QLabel* statusNote_ = nullptr;
+    QLineEdit* FilterBox = nullptr;
+    QTimer* filterDelay_ = nullptr;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
     std::int32_t activeThreshold_ = 1;

@@ -20,6 +20,9 @@ struct DisplayOptions {
     std::int32_t ActiveThreshold = 1;
     // Each line and row gains the occurrences per million words of the run.
     bool ShowRelFreq = false;
+    // The filter box's pattern (see WordPattern), in the table's 8-bit set; empty
+    // keeps every word. A display choice only: no count depends on it.
+    std::string Filter;
 };
 
 // The order shown when the check marks are tested frequency, alphabetical, word length;
@@ -42,7 +45,7 @@ std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::st
 
 // The second status field: what the summary does not say but changes what is shown,
 // e.g. "Partial: stopped by the user; Threshold 3"; empty when there is nothing.
-std::string StatusNoteText(bool stoppedByUser, bool limitReached, std::int32_t threshold);
+std::string StatusNoteText(bool stoppedByUser, bool limitReached, std::int32_t threshold, std::string_view filter = {});
 
 // A grid cell text: two blanks and the number right-aligned in six places (longer
 // numbers in full).

@@ -366,6 +366,8 @@ void TVornixMain::BuildMenus() {
     AddItem(edit, "Find1", QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
     AddItem(edit, "FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3));
     AddItem(edit, "CopytoClipboard1", QStringLiteral("&Copy to clipboard"), QKeySequence(Qt::Key_F2));
+    AddItem(edit, "FilterWords1", QStringLiteral("Filter &words\u2026"),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     // Ctrl+C belongs to the Edit menu's title: it only brings the menu's items up to date.
     auto* editKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this);
     connect(editKey, &QShortcut::activated, this, [this, edit] {

@@ -1,5 +1,7 @@
 #include "display/WordPattern.h"
 
+#include "engine/TextRules.h"
+
 namespace vornix {
 
 namespace {
@@ -67,10 +69,22 @@ bool WordPattern::Matches(std::string_view word) const {
 
 std::vector<std::int32_t> FilterRows(const WordStore& store, const std::vector<std::int32_t>& rows,
                                      const WordPattern& pattern, bool lowerCase, std::vector<std::int32_t>& ranks) {
+    // The records are tested in their stored order, which reads the store front to
+    // back, and the rows then pick their verdicts: the shown order jumps all over it.
+    const std::int32_t count = store.WordCount();
+    std::vector<bool> keep(static_cast<std::size_t>(count));
+    char shown[40];
+    for (std::int32_t r = 0; r < count; ++r) {
+        const WordRec rec = store.WordRecord(r);
+        const std::size_t length = rec.length > 40 ? 40 : rec.length;
+        // As DisplayWord shows it: folded only for the lower-case display.
+        for (std::size_t i = 0; i < length; ++i) shown[i] = lowerCase ? AsciiLower(rec.text[i]) : rec.text[i];
+        keep[static_cast<std::size_t>(r)] = pattern.Matches(std::string_view(shown, length));
+    }
     std::vector<std::int32_t> kept;
     ranks.clear();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (!pattern.Matches(DisplayWord(store.WordRecord(rows[i]), lowerCase))) continue;
+        if (rows[i] < 0 || rows[i] >= count || !keep[static_cast<std::size_t>(rows[i])]) continue;
         kept.push_back(rows[i]);
         ranks.push_back(static_cast<std::int32_t>(i + 1));
     }

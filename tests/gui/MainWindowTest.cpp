@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -6,6 +7,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTabBar>
@@ -16,6 +18,7 @@
 
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
+#include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
 #include "engine/VocabularyStats.h"
 #include "shell/AddDlg.h"
@@ -345,7 +348,7 @@ std::map<std::pair<QWidget*, QString>, QStringList> KeyOwners(QWidget& main) {
         }
     for (QShortcut* shortcut : main.findChildren<QShortcut*>())
         for (const QKeySequence& key : shortcut->keys())
-            owners[{shortcut->parentWidget()->window(), key.toString()}] << shortcut->objectName();
+            owners[{qobject_cast<QWidget*>(shortcut->parent())->window(), key.toString()}] << shortcut->objectName();
     return owners;
 }
 
@@ -486,4 +489,49 @@ TEST_F(MainWindowTest, StatisticsShowTheCoreRowsOtherScriptsAndVocabulary) {
     EXPECT_EQ(files->itemText(0), "alpha.txt");
     EXPECT_EQ(files->itemData(0, Qt::ToolTipRole).toString().toStdString(), a);
     EXPECT_EQ(files->itemData(1, Qt::ToolTipRole).toString().toStdString(), b);
+}
+
+namespace {
+
+// Every label and button of the window that is shown gets at least the room its text
+// asks for.
+void ExpectNothingClipped(QWidget& window, const char* font) {
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible() || (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget)))
+            continue;
+        const QSize hint = widget->sizeHint();
+        EXPECT_GE(widget->width(), hint.width())
+            << window.objectName().toStdString() << " " << font << " " << widget->objectName().toStdString();
+        EXPECT_GE(widget->height(), hint.height())
+            << window.objectName().toStdString() << " " << font << " " << widget->objectName().toStdString();
+    }
+    // Wholly on the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window.frameGeometry())) << window.objectName().toStdString() << " " << font;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, DialogsFitTheirTextAtTheDefaultAndALargeFont) {
+    const QFont original = QApplication::font();
+    for (const int points : {0, 14}) {
+        if (points) {
+            QFont large = original;
+            large.setPointSize(points);
+            QApplication::setFont(large);
+        }
+        const char* font = points ? "14 pt" : "default";
+        Start();
+        OpenDocuments({QString::fromStdString(WriteText("a-rather-long-document-name-for-the-list.txt", "one two")),
+                       QString::fromStdString(WriteText("b.txt", "three"))});
+        QDialog* dialogs[] = {&StatsWin(), &AddDlg(), &SearchWin()};
+        for (QDialog* dialog : dialogs) {
+            dialog->show();
+            QApplication::processEvents();
+            ExpectNothingClipped(*dialog, font);
+            dialog->hide();
+        }
+        Stop();
+    }
+    QApplication::setFont(original);
 }

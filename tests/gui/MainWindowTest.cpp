@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -533,5 +534,41 @@ TEST_F(MainWindowTest, DialogsFitTheirTextAtTheDefaultAndALargeFont) {
         }
         Stop();
     }
+    QApplication::setFont(original);
+}
+
+// The screenshots of the manual: run under Xvfb at 1366x768 with VORNIX_SCREENSHOTS
+// naming the folder to write them to.
+TEST_F(MainWindowTest, ScreenshotsAtALargeFont) {
+    const QString folder = qEnvironmentVariable("VORNIX_SCREENSHOTS");
+    if (folder.isEmpty()) GTEST_SKIP() << "VORNIX_SCREENSHOTS not set";
+    const QFont original = QApplication::font();
+    QFont large = original;
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    Start();
+    OpenDocuments({QString::fromStdString(WriteText("the-tale-of-two-cities-chapter-one.txt",
+                                                    "It was the best of times, it was the worst of times, "
+                                                    "it was the age of wisdom, it was the age of foolishness")),
+                   QString::fromStdString(WriteText("notes.txt", "wisdom and folly, wise words and worse words")),
+                   QString::fromStdString(WriteText("letters.txt", "Dear Sir, the weather was worse than wise"))});
+    auto save = [&](QWidget& window, const char* name) {
+        window.show();
+        QTest::qWait(300);
+        EXPECT_TRUE(window.grab()
+                        .scaledToWidth(std::min(window.width(), 900), Qt::SmoothTransformation)
+                        .save(folder + "/" + name, "PNG", 9));
+    };
+    save(StatsWin(), "statistics-14pt.png");
+    StatsWin().hide();
+    save(AddDlg(), "additional-settings-14pt.png");
+    AddDlg().hide();
+    Main().resize(900, 520);  // as a user widens it on a 1366-pixel screen
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(Find<QLineEdit>("FilterBox"), "^w*s");
+    QTest::qWait(400);
+    save(Main(), "filter-14pt.png");
+    Stop();
     QApplication::setFont(original);
 }

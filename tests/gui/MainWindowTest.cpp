@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -571,4 +572,29 @@ TEST_F(MainWindowTest, ScreenshotsAtALargeFont) {
     save(Main(), "filter-14pt.png");
     Stop();
     QApplication::setFont(original);
+}
+
+TEST_F(MainWindowTest, ATerminationSignalDuringACountStopsItWithoutAskingAndCloses) {
+    Start();
+    Main().WatchTerminationSignals();
+    const QString doc = QString::fromStdString(WriteText("doc.txt", ManyWords(3000)));
+    bool sent = false;
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
+        if (!sent) {
+            sent = true;
+            ::raise(SIGTERM);  // as a logout sends it; handled in the event loop, not here
+            EXPECT_TRUE(Main().isVisible());
+        }
+        progress();
+        // The run lets events in every so often; a short document must not outrun that.
+        QCoreApplication::processEvents();
+    };
+    OpenDocuments({doc});
+    QTRY_VERIFY(!Main().isVisible());
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(Main().Run().State().StopRun);   // stopped as after Break -> Yes ...
+    EXPECT_TRUE(ui.Texts("Confirm").isEmpty());  // ... without a question nobody answers
+    EXPECT_LT(Main().Run().State().TotalWords, 3000);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
 }

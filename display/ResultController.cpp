@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
@@ -214,8 +215,12 @@ QLabel* ResultController::MakeStatusNote(QWidget* panel) {
 void ResultController::ShowStatusNote(bool shown) {
     if (!statusNote_) return;
     const RunState& state = context_.Run().State();
+    // The filter as typed, in the locale's encoding the status line decodes (the
+    // pattern itself is in the table's 8-bit set).
+    const std::string filter =
+        FilterPattern().empty() ? std::string() : QFile::encodeName(FilterBox->text()).toStdString();
     const QString note =
-        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_, FilterPattern()))
+        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_, filter))
               : QString();
     statusNote_->setText(note);
     statusNote_->setVisible(!note.isEmpty());

@@ -2,20 +2,26 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "display/ResultModel.h"
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
 #include "engine/AnalysisRun.h"
+#include "engine/VocabularyStats.h"
+#include "engine/WordPattern.h"
 #include "files/Settings.h"
 #include "output/OutputWalk.h"
 #include "ui/AddDlg.h"
@@ -45,6 +51,22 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     });
     layout->addWidget(TabControl1);
 
+    // The filter box: hidden until Edit > Filter words; the table follows the typing
+    // after a short pause, so a fast typist does not wait for each refill.
+    FilterBox = new QLineEdit(client);
+    FilterBox->setObjectName(QStringLiteral("FilterBox"));
+    FilterBox->setPlaceholderText(QStringLiteral("Filter words: text, * and ?, ^ and $"));
+    FilterBox->setClearButtonEnabled(true);
+    FilterBox->hide();
+    layout->addWidget(FilterBox);
+    filterDelay_ = new QTimer(this);
+    filterDelay_->setSingleShot(true);
+    filterDelay_->setInterval(150);
+    connect(FilterBox, &QLineEdit::textChanged, filterDelay_, qOverload<>(&QTimer::start));
+    connect(filterDelay_, &QTimer::timeout, this, [this] {
+        if (!context_.busy && Grid->isVisible()) FillResultGrid();
+    });
+
     model_ = new ResultModel(this);
     Grid = new QTableView(client);
     Grid->setObjectName(QStringLiteral("Grid"));
@@ -55,7 +77,17 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     Grid->verticalHeader()->setDefaultSectionSize(22);
     Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    Grid->horizontalHeader()->setSectionsClickable(false);
+    // A click on a header chooses the order by that column, as the Display menu does:
+    // the words alphabetically, ranks and frequencies by frequency.
+    Grid->horizontalHeader()->setSectionsClickable(true);
+    Grid->horizontalHeader()->setHighlightSections(false);
+    connect(Grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (context_.busy) return;
+        if (column == 1)
+            AlphabeticalList1Click();
+        else
+            FrequencyList1Click();
+    });
     Grid->horizontalHeader()->setDefaultSectionSize(120);
     Grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -69,6 +101,7 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnMenuOpening("Edit1", this, [this] { Edit1Click(); });
     context_.OnItem("Find1", this, [this] { Find1Click(); });
     context_.OnItem("FindNext1", this, [this] { FindNext1Click(); });
+    context_.OnItem("FilterWords1", this, [this] { FilterWords1Click(); });
     context_.OnMenuOpening("Display1", this, [this] { Display1Click(); });
     context_.OnItem("ShowCommonWords1", this, [this] { ShowCommonWords1Click(); });
     context_.OnItem("ShowNumbers1", this, [this] { ShowNumbers1Click(); });
@@ -106,6 +139,7 @@ DisplayOptions ResultController::CurrentDisplayOptions() const {
     o.LowerCase = Checked("LowerCase1");
     o.Order = OrderFromChecks(Checked("FrequencyList1"), Checked("AlphabeticalList1"), Checked("WordLengthList1"));
     o.ActiveThreshold = activeThreshold_;
+    o.Filter = FilterPattern();
     return o;
 }
 
@@ -129,7 +163,13 @@ void ResultController::FillResultGrid() {
     const DisplayOptions o = CurrentDisplayOptions();
     const int column = Grid->currentIndex().isValid() ? Grid->currentIndex().column() : 0;
     AnalysisRun& run = context_.Run();
-    model_->SetResults(&run.Store(), ShownWords(run.Store(), run.Orders(), o), o.LowerCase);
+    DisplayOptions all = o;
+    all.Filter.clear();
+    std::vector<std::int32_t> rows = ShownWords(run.Store(), run.Orders(), all);
+    std::vector<std::int32_t> ranks;
+    // Filtered rows keep the ranks of the full order.
+    if (!o.Filter.empty()) rows = FilterRows(run.Store(), rows, WordPattern(o.Filter, o.LowerCase), o.LowerCase, ranks);
+    model_->SetResults(&run.Store(), std::move(rows), o.LowerCase, std::move(ranks));
     if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, column));
     Grid->scrollToTop();
 
@@ -138,18 +178,52 @@ void ResultController::FillResultGrid() {
     context_.ShowStatus(
         UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords), std::to_string(stats.CommonFound),
                            std::to_string(stats.UniqueNumbers), o.ShowCommonWords, o.ShowNumbers, model_->rowCount())));
+    ShowStatusNote(true);
     context_.formResize();
 }
 
 void ResultController::RecordStats() {
     if (!stats_) return;
-    stats_->SetFileList(context_.Run().FileList());
-    stats_->SetValues(context_.Run().Stats());
+    AnalysisRun& run = context_.Run();
+    // Each name's full path for its tooltip, from the inputs read under that name.
+    std::vector<std::string> paths;
+    for (const std::string& name : run.FileList()) {
+        std::string path;
+        for (const RunInput& input : run.Inputs())
+            if (input.name == name && !input.path.empty()) path = input.path;
+        paths.push_back(path);
+    }
+    stats_->SetFileList(run.FileList(), paths);
+    stats_->SetValues(run.Stats());
+    stats_->SetVocabulary(VocabularyRows(run.Store(), run.Vocabulary(), Checked("LowerCase1")));
 }
 
 void ResultController::ClearResults() {
     model_->SetResults(nullptr, {}, false);
+    ShowStatusNote(false);
     if (stats_) stats_->ClearFileList();
+}
+
+QLabel* ResultController::MakeStatusNote(QWidget* panel) {
+    statusNote_ = new QLabel(panel);
+    statusNote_->setObjectName(QStringLiteral("StatusNote"));
+    statusNote_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    statusNote_->hide();
+    return statusNote_;
+}
+
+void ResultController::ShowStatusNote(bool shown) {
+    if (!statusNote_) return;
+    const RunState& state = context_.Run().State();
+    // The filter as typed, in the locale's encoding the status line decodes (the
+    // pattern itself is in the table's 8-bit set).
+    const std::string filter =
+        FilterPattern().empty() ? std::string() : QFile::encodeName(FilterBox->text()).toStdString();
+    const QString note =
+        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_, filter))
+              : QString();
+    statusNote_->setText(note);
+    statusNote_->setVisible(!note.isEmpty());
 }
 
 void ResultController::ShowResults(bool shown) {
@@ -191,6 +265,34 @@ void ResultController::Edit1Click() {
     context_.Item("Find1")->setEnabled(gridShown);
     context_.Item("FindNext1")->setEnabled(gridShown && CanFindNext());
     context_.Item("CopytoClipboard1")->setEnabled(context_.Run().Store().WordCount() > 0);
+    context_.Item("FilterWords1")->setEnabled(gridShown);
+}
+
+std::string ResultController::FilterPattern() const {
+    if (!FilterBox || FilterBox->isHidden()) return {};
+    const QString text = FilterBox->text();
+    std::string pattern;
+    for (const QChar c : text)
+        // A character the table cannot hold matches no word (and is no wildcard).
+        pattern += c.unicode() <= 0xFF ? static_cast<char>(c.unicode()) : '\x01';
+    return pattern;
+}
+
+void ResultController::FilterWords1Click() {
+    FilterBox->show();
+    FilterBox->setFocus();
+    FilterBox->selectAll();
+}
+
+void ResultController::HideFilter() {
+    const bool filtered = !FilterPattern().empty();
+    FilterBox->hide();
+    FilterBox->blockSignals(true);
+    FilterBox->clear();
+    FilterBox->blockSignals(false);
+    filterDelay_->stop();
+    if (filtered && Grid->isVisible()) FillResultGrid();
+    Grid->setFocus();
 }
 
 void ResultController::Find1Click() {
@@ -273,6 +375,12 @@ void ResultController::AdditionalSettings1Click() {
 }
 
 bool ResultController::FormKeyDown(int key) {
+    // The filter box keeps its keys; Escape there clears and hides it.
+    if (FilterBox->hasFocus()) {
+        if (key != Qt::Key_Escape) return false;
+        HideFilter();
+        return true;
+    }
     switch (key) {
         case Qt::Key_Escape:
             context_.setResultsView(false);

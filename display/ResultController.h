@@ -8,6 +8,9 @@
 
 class QAction;
 class QEvent;
+class QLabel;
+class QLineEdit;
+class QTimer;
 class QPoint;
 class QTabBar;
 class QTableView;
@@ -40,6 +43,9 @@ public:
     bool CanFindNext() const;
     // The threshold the table was last filled with.
     std::int32_t ActiveThreshold() const { return activeThreshold_; }
+
+    // The second status field, right of the summary; the main window places it.
+    QLabel* MakeStatusNote(QWidget* panel);
 
     // Table and tabs shown or hidden; the grid hidden when a run starts or leaves it empty.
     void ShowResults(bool shown);
@@ -74,6 +80,11 @@ private slots:
 
 private:
     void FillResultGrid();
+    void ShowStatusNote(bool shown);
+    void FilterWords1Click();
+    void HideFilter();
+    // The filter box's text as a pattern in the table's set.
+    std::string FilterPattern() const;
     void SetOrder(QAction* item, int tab);
     bool Checked(const char* item) const;
 
@@ -81,6 +92,9 @@ private:
     QTabBar* TabControl1;
     QTableView* Grid;
     ResultModel* model_;
+    QLabel* statusNote_ = nullptr;
+    QLineEdit* FilterBox = nullptr;
+    QTimer* filterDelay_ = nullptr;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
     std::int32_t activeThreshold_ = 1;

@@ -5,10 +5,12 @@
 
 namespace vornix {
 
-void ResultModel::SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase) {
+void ResultModel::SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase,
+                             std::vector<std::int32_t> ranks) {
     beginResetModel();
     store_ = store;
     rows_ = std::move(rows);
+    ranks_ = std::move(ranks);
     lowerCase_ = lowerCase;
     endResetModel();
 }
@@ -31,7 +33,7 @@ QString ResultModel::CellText(int row, int column) const {
     if (rec < 0 || !store_) return {};
     switch (column) {
         case 0:
-            return QString::fromLatin1(NumberCell(row + 1));
+            return QString::fromLatin1(NumberCell(ranks_.empty() ? row + 1 : ranks_[static_cast<std::size_t>(row)]));
         case 1: {
             // Words are 8-bit text in the Windows set; Latin-1 shows all but a few of its
             // letters as written.

@@ -17,7 +17,10 @@ public:
 
     // store must outlive the model or be replaced by the next SetResults. Reading the
     // cells changes nothing in the store.
-    void SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase);
+    // ranks: each row's rank in the full order when the rows are a filtered part of it
+    // (empty: the row's position).
+    void SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase,
+                    std::vector<std::int32_t> ranks = {});
     // Record number of a row (0-based), -1 outside.
     std::int32_t RecordAt(int row) const;
     // The text of a cell as the grid shows it.
@@ -32,6 +35,7 @@ public:
 private:
     const WordStore* store_ = nullptr;
     std::vector<std::int32_t> rows_;
+    std::vector<std::int32_t> ranks_;
     bool lowerCase_ = false;
 };
 

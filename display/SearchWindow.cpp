@@ -1,9 +1,11 @@
 #include "display/SearchWindow.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QVBoxLayout>
 
 #include "display/ResultModel.h"
 #include "ui/UiServices.h"
@@ -16,11 +18,10 @@ namespace {
 constexpr const char* kTag = "Tag";
 const QString kPlacement = QStringLiteral("srchwin");
 
-QPushButton* SearchButton(QWidget* parent, const char* name, const QString& caption, SearchKind tag, int left) {
+QPushButton* SearchButton(QWidget* parent, const char* name, const QString& caption, SearchKind tag) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setProperty(kTag, static_cast<int>(tag));
-    button->setGeometry(left, 64, 80, 25);
     return button;
 }
 
@@ -30,20 +31,17 @@ TVornixSearch::TVornixSearch(SettingsFile& settings, UiServices& ui, QWidget* pa
     : QDialog(parent, Qt::Tool), settings_(settings), ui_(ui) {
     setObjectName(QStringLiteral("VornixSearch"));
     setWindowTitle(QStringLiteral("Search results"));
-    setFixedSize(288, 129);
     move(327, 229);  // until a placement is stored
 
     SearchText = new QLineEdit(this);
     SearchText->setObjectName(QStringLiteral("SearchText"));
-    SearchText->setGeometry(16, 12, 256, 24);
 
     Legend = new QLabel(QStringLiteral("Find in results column below ..."), this);
     Legend->setObjectName(QStringLiteral("Legend"));
-    Legend->setGeometry(16, 42, 256, 18);
 
-    RankBut = SearchButton(this, "RankBut", QStringLiteral("Ranking"), SearchKind::Ranking, 16);
-    WordBut = SearchButton(this, "WordBut", QStringLiteral("Word"), SearchKind::Word, 104);
-    FreqBut = SearchButton(this, "FreqBut", QStringLiteral("Frequency"), SearchKind::Frequency, 192);
+    RankBut = SearchButton(this, "RankBut", QStringLiteral("Ranking"), SearchKind::Ranking);
+    WordBut = SearchButton(this, "WordBut", QStringLiteral("Word"), SearchKind::Word);
+    FreqBut = SearchButton(this, "FreqBut", QStringLiteral("Frequency"), SearchKind::Frequency);
     // Enter in the text field runs a frequency search.
     FreqBut->setDefault(true);
     for (QPushButton* button : {RankBut, WordBut, FreqBut})
@@ -52,8 +50,18 @@ TVornixSearch::TVornixSearch(SettingsFile& settings, UiServices& ui, QWidget* pa
     BitBtn1 = new QPushButton(QStringLiteral("Cancel"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1->setAutoDefault(false);
-    BitBtn1->setGeometry(104, 96, 80, 25);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Layouts, not positions: the text, the legend, the three column buttons in a row
+    // and Cancel below, each as wide as its caption needs in the desktop's font.
+    auto* columns = new QHBoxLayout;
+    for (QPushButton* button : {RankBut, WordBut, FreqBut}) columns->addWidget(button);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(SearchText);
+    layout->addWidget(Legend);
+    layout->addLayout(columns);
+    layout->addWidget(BitBtn1, 0, Qt::AlignHCenter);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TVornixSearch::SetTarget(SearchTarget target) {

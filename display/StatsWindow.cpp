@@ -3,11 +3,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QVBoxLayout>
+#include <iterator>
 
 #include "engine/AnalysisRun.h"
 #include "files/Settings.h"
@@ -16,66 +19,67 @@
 
 namespace vornix {
 
-namespace {
-
-QLabel* Caption(QWidget* parent, const QString& text, int top) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(16, top - 8, 160, 16);
-    return label;
-}
-
-QLabel* Value(QWidget* parent, const char* name, int top) {
-    auto* label = new QLabel(QStringLiteral("x"), parent);
-    label->setObjectName(QLatin1String(name));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(243 - 90, top - 8, 90, 16);  // right edge at 251 in window terms
-    return label;
-}
-
-}  // namespace
-
 TVornixStats::TVornixStats(SettingsFile& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("VornixStats"));
     setWindowTitle(QStringLiteral("Vornix Statistics"));
-    setFixedSize(298, 259);
 
+    // Layouts, not positions: the captions and figures take the room their text needs
+    // in whatever font the desktop uses, and the window may be enlarged.
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setGeometry(8, 8, 281, 201);
-
-    // One row per figure: caption at the left, value right-aligned.
-    const struct {
-        const char* caption;
-        const char* name;
-        int top;
-        QLabel** label;
-    } rows[] = {
-        {"File count", "FileCount", 16, &FileCount},
-        {"VORNIX.DAT common words", "DATwords", 34, &DATwords},
-        {"Common words found in text", "DATfound", 51, &DATfound},
-        {"Common words not found in text", "DATunused", 69, &DATunused},
-        {"Total words from file(s)", "TotWords", 86, &TotWords},
-        {"Unique words", "UniqueWords", 104, &UniqueWords},
-        {"Unique non-common words", "UniqueWords2", 122, &UniqueWords2},
-        {"Unique numeric \"words\"", "UniqueNums", 140, &UniqueNums},
+    auto* grid = new QGridLayout(panel);
+    grid->setColumnStretch(0, 1);
+    grid->setHorizontalSpacing(24);
+    int row = 0;
+    auto addRow = [&](const QString& caption, const char* name) {
+        grid->addWidget(new QLabel(caption, panel), row, 0);
+        auto* value = new QLabel(QStringLiteral("x"), panel);
+        value->setObjectName(QLatin1String(name));
+        value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(value, row++, 1);
+        return value;
     };
-    for (const auto& row : rows) {
-        Caption(panel, QLatin1String(row.caption), row.top);
-        *row.label = Value(panel, row.name, row.top);
-    }
-    Caption(panel, QStringLiteral("Files read"), 166);
+
+    // The rows of the run's table, in its order, with its captions.
+    const char* names[] = {"FileCount", "DATwords",    "DATfound",     "DATunused",
+                           "TotWords",  "UniqueWords", "UniqueWords2", "UniqueNums"};
+    QLabel** labels[] = {&FileCount, &DATwords,    &DATfound,     &DATunused,
+                         &TotWords,  &UniqueWords, &UniqueWords2, &UniqueNums};
+    static_assert(std::size(kStatsRows) == std::size(names));
+    for (std::size_t i = 0; i < std::size(kStatsRows); ++i)
+        *labels[i] = addRow(QLatin1String(kStatsRows[i].caption), names[i]);
+
+    grid->addWidget(new QLabel(QLatin1String(kFilesReadCaption), panel), row, 0);
     FileList = new QComboBox(panel);
     FileList->setObjectName(QStringLiteral("FileList"));
     FileList->setEditable(true);
     FileList->setInsertPolicy(QComboBox::NoInsert);
-    FileList->setGeometry(88, 166 - 10, 154, 22);
+    FileList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    FileList->setMinimumContentsLength(12);
+    connect(FileList, &QComboBox::currentIndexChanged, this,
+            [this](int index) { FileList->setToolTip(FileList->itemData(index, Qt::ToolTipRole).toString()); });
+    grid->addWidget(FileList, row++, 1);
+    OtherScripts = addRow(QLatin1String(kOtherScriptsCaption), "OtherScripts");
+
+    auto* line = new QFrame(panel);
+    line->setObjectName(QStringLiteral("VocabularySeparator"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(line, row++, 0, 1, 2);
+    vocabulary_ = new QGridLayout;
+    vocabulary_->setColumnStretch(0, 1);
+    vocabulary_->setHorizontalSpacing(24);
+    grid->addLayout(vocabulary_, row++, 0, 1, 2);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setDefault(true);
-    OKButton->setGeometry(111, 220, 75, 25);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(panel);
+    layout->addWidget(OKButton, 0, Qt::AlignHCenter);
 
     // The window sees Esc before any of its controls.
     installEventFilter(this);
@@ -91,12 +95,36 @@ void TVornixStats::SetValues(const RunStats& s) {
     UniqueWords->setText(QString::number(s.UniqueWords));
     UniqueWords2->setText(QString::number(s.UniqueNonCommon));
     UniqueNums->setText(QString::number(s.UniqueNumbers));
+    OtherScripts->setText(QString::number(s.OtherScriptLetters));
     if (FileList->count() > 0) FileList->setCurrentIndex(0);
 }
 
-void TVornixStats::SetFileList(const std::vector<std::string>& names) {
+void TVornixStats::SetVocabulary(const std::vector<std::pair<std::string, std::string>>& rows) {
+    while (QLayoutItem* item = vocabulary_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    int row = 0;
+    for (const auto& [caption, value] : rows) {
+        auto* left = new QLabel(UiText(caption), this);
+        left->setObjectName(QStringLiteral("VocabularyCaption%1").arg(row));
+        auto* right = new QLabel(UiText(value), this);
+        right->setObjectName(QStringLiteral("VocabularyValue%1").arg(row));
+        right->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        vocabulary_->addWidget(left, row, 0);
+        vocabulary_->addWidget(right, row++, 1);
+    }
+}
+
+void TVornixStats::SetFileList(const std::vector<std::string>& names, const std::vector<std::string>& paths) {
     FileList->clear();
-    for (const std::string& name : names) FileList->addItem(UiText(name));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        FileList->addItem(UiText(names[i]));
+        const QString path = i < paths.size() && !paths[i].empty() ? UiText(paths[i]) : UiText(names[i]);
+        FileList->setItemData(static_cast<int>(i), path, Qt::ToolTipRole);
+    }
+    FileList->setToolTip(FileList->count() > 0 ? FileList->itemData(0, Qt::ToolTipRole).toString() : QString());
+    adjustSize();
 }
 
 void TVornixStats::ClearFileList() {

@@ -3,9 +3,11 @@
 // its labels at the end (and after a word is added to the common words list).
 #include <QDialog>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 
@@ -23,7 +25,10 @@ public:
     // becomes its first one.
     void SetValues(const RunStats& stats);
     // The run's inputs, already sorted.
-    void SetFileList(const std::vector<std::string>& names);
+    // paths: each name's full path for its tooltip (the name itself where empty).
+    void SetFileList(const std::vector<std::string>& names, const std::vector<std::string>& paths = {});
+    // The vocabulary rows below the separator, as (caption, value).
+    void SetVocabulary(const std::vector<std::pair<std::string, std::string>>& rows);
     void ClearFileList();
 
     QLabel* FileCount;
@@ -34,6 +39,7 @@ public:
     QLabel* UniqueWords;
     QLabel* UniqueWords2;
     QLabel* UniqueNums;
+    QLabel* OtherScripts;
     QComboBox* FileList;
     QPushButton* OKButton;
 
@@ -45,6 +51,7 @@ protected:
 
 private:
     SettingsFile& settings_;
+    QGridLayout* vocabulary_ = nullptr;
     bool placed_ = false;
 };
 

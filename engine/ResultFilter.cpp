@@ -64,4 +64,16 @@ std::int32_t ThresholdFromText(std::string_view text) {
     return ParseInt32(text).value_or(0);
 }
 
+std::string StatusNoteText(bool stoppedByUser, bool limitReached, std::int32_t threshold, std::string_view filter) {
+    std::string note;
+    // The limit decides over a later Break: it is why the count is short.
+    if (limitReached)
+        note = "Partial: word limit reached";
+    else if (stoppedByUser)
+        note = "Partial: stopped by the user";
+    if (threshold > 1) note += (note.empty() ? "" : "; ") + std::string("Threshold ") + std::to_string(threshold);
+    if (!filter.empty()) note += (note.empty() ? "" : "; ") + std::string("Filter: ") + std::string(filter);
+    return note;
+}
+
 }  // namespace vornix

@@ -20,6 +20,9 @@ struct DisplayOptions {
     std::int32_t ActiveThreshold = 1;
     // Each line and row gains the occurrences per million words of the run.
     bool ShowRelFreq = false;
+    // The filter box's pattern (see WordPattern), in the table's 8-bit set; empty
+    // keeps every word. A display choice only: no count depends on it.
+    std::string Filter;
 };
 
 // The order shown when the check marks are tested frequency, alphabetical, word length;
@@ -39,6 +42,10 @@ std::string HiddenSuffix(std::string_view valueText, bool shown);
 // "Frequency order. 812 words; 97 common (hidden); 4 numeric; showing 715."
 std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
                         std::string_view uniqueNumbers, bool showCommon, bool showNumbers, std::int64_t shownRows);
+
+// The second status field: what the summary does not say but changes what is shown,
+// e.g. "Partial: stopped by the user; Threshold 3"; empty when there is nothing.
+std::string StatusNoteText(bool stoppedByUser, bool limitReached, std::int32_t threshold, std::string_view filter = {});
 
 // A grid cell text: two blanks and the number right-aligned in six places (longer
 // numbers in full).

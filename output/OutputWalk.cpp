@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "engine/VocabularyStats.h"
+#include "engine/WordPattern.h"
 
 namespace vornix {
 
@@ -19,7 +20,9 @@ std::vector<std::int32_t> ShownWords(WordStore& store, const ResultOrders& order
         const std::int32_t rec = (*index)[p];
         if (WordPassesFilter(store.ReadWordRecord(rec), store.Count(rec), options)) shown.push_back(rec);
     }
-    return shown;
+    if (options.Filter.empty()) return shown;
+    std::vector<std::int32_t> ranks;
+    return FilterRows(store, shown, WordPattern(options.Filter, options.LowerCase), options.LowerCase, ranks);
 }
 
 char SeparatorChar(int sepIndex) {

@@ -1,10 +1,12 @@
 #include "shell/VornixMain.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -12,7 +14,11 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <csignal>
 
 #include "commonlist/CommonListController.h"
 #include "display/ResultController.h"
@@ -34,6 +40,17 @@ namespace vornix {
 namespace {
 
 const QColor kIdleGreen(0, 128, 0);
+
+// The self-pipe of the termination signals: the handler only writes the signal's
+// number, the window reads it in its event loop and closes there.
+int gSignalPipe[2] = {-1, -1};
+
+extern "C" void OnTerminationSignal(int signal) {
+    const int saved = errno;
+    const unsigned char number = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(gSignalPipe[1], &number, 1);
+    errno = saved;
+}
 
 }  // namespace
 
@@ -81,6 +98,38 @@ const QString& TVornixMain::SavePath() const {
 }
 std::int32_t TVornixMain::ActiveThreshold() const {
     return results_->ActiveThreshold();
+}
+
+void TVornixMain::WatchTerminationSignals() {
+    if (gSignalPipe[0] < 0 && ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        unsigned char numbers[64];
+        while (::read(gSignalPipe[0], numbers, sizeof numbers) > 0) {
+        }
+        CloseOnSignal();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(signal, &action, nullptr);
+}
+
+void TVornixMain::CloseOnSignal() {
+    // As the close box, without questions: a logout does not wait for answers. Open
+    // dialogs are refused, a running count stops as after Break -> Yes and the window
+    // closes when it has (see EnableDodgyOptions).
+    closeRequested_ = true;
+    for (int nested = 0; nested < 8; ++nested) {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) break;
+        dialog->reject();
+    }
+    if (context_->busy) run_->State().BreakRequested = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!context_->busy) close();
+    });
 }
 
 void TVornixMain::ShowHelp(const QString& topic) {
@@ -158,6 +207,7 @@ void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
     context_->run = run_.get();
     documents_->AttachRunHooks();
     run_->Hooks().confirmStop = [this] {
+        if (closeRequested_) return true;
         QGuiApplication::changeOverrideCursor(Qt::ArrowCursor);
         const bool stop = context_->ui.Confirm(this, QStringLiteral("Stop processing now?"));
         if (!stop) QGuiApplication::changeOverrideCursor(Qt::WaitCursor);
@@ -226,7 +276,11 @@ void TVornixMain::BuildWidgets() {
     StatusBar = new QLabel(StatusPanel);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setAlignment(Qt::AlignCenter);
-    panelLayout->addWidget(StatusBar);
+    // The summary never widens the window: a long one is cut at the window's edge and
+    // shown whole in the tooltip.
+    StatusBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    panelLayout->addWidget(StatusBar, 1);
+    panelLayout->addWidget(results_->MakeStatusNote(StatusPanel));
     commonList_->AddButtons(StatusPanel);
     layout->addWidget(StatusPanel);
 
@@ -239,6 +293,7 @@ void TVornixMain::Wire() {
     WindowContext& c = *context_;
     c.statusLine = [this](const QString& text) {
         StatusBar->setText(text);
+        StatusBar->setToolTip(text);
         emit StatusShown(text);
     };
     c.setResultsView = [this](bool shown) { SetResultsView(shown); };
@@ -268,11 +323,14 @@ QAction* TVornixMain::AddItem(QMenu* menu, const char* name, const QString& capt
 }
 
 void TVornixMain::AddShortcut(QAction* item, const QKeySequence& key) {
-    // The item shows its key in the menu, but the key itself goes through RunShortcut,
-    // so that the menu's enabling runs first however stale the item's state is.
-    item->setShortcut(key);
-    item->setShortcutContext(Qt::WidgetShortcut);
+    // Each key has exactly one owner: the window's QShortcut, which goes through
+    // RunShortcut so that the menu's enabling runs first however stale the item's state
+    // is. The item only shows the key in its menu (the text after the tab); giving it
+    // the key as well would make two owners, and after a menu was opened and closed
+    // from the keyboard Qt finds both and runs neither.
+    item->setText(item->text() + QLatin1Char('\t') + key.toString(QKeySequence::NativeText));
     auto* shortcut = new QShortcut(key, this);
+    shortcut->setObjectName(QLatin1String("Key_") + item->objectName());
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, [this, item] { RunShortcut(item); });
 }
@@ -308,6 +366,8 @@ void TVornixMain::BuildMenus() {
     AddItem(edit, "Find1", QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
     AddItem(edit, "FindNext1", QStringLiteral("Find &next"), QKeySequence(Qt::Key_F3));
     AddItem(edit, "CopytoClipboard1", QStringLiteral("&Copy to clipboard"), QKeySequence(Qt::Key_F2));
+    AddItem(edit, "FilterWords1", QStringLiteral("Filter &words\u2026"),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     // Ctrl+C belongs to the Edit menu's title: it only brings the menu's items up to date.
     auto* editKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), this);
     connect(editKey, &QShortcut::activated, this, [this, edit] {
@@ -380,6 +440,7 @@ void TVornixMain::EnableDodgyOptions(bool enable) {
     documents_->SetOpenButtonEnabled(enable);
     results_->SetTabsEnabled(enable);
     context_->busy = !enable;
+    if (enable && closeRequested_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void TVornixMain::FormResize() {

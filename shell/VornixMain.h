@@ -45,6 +45,9 @@ public:
     // Runs a shortcut of a menu item: the opening handlers of its menus first, then
     // the item's command if it is then enabled. Nothing acts during a run.
     void RunShortcut(QAction* item);
+    // SIGTERM, SIGHUP and SIGINT close the window as its close box does (a logout sends
+    // them): the settings are written and the record file goes.
+    void WatchTerminationSignals();
     // Shows a page of the help ("addset.htm", "options.htm#editcomm"; empty for the index).
     void ShowHelp(const QString& topic);
 
@@ -82,6 +85,7 @@ private:
     bool FormKeyDown(int key);
     void FormCreate(const std::vector<std::string>& arguments);
     void FormDestroy();
+    void CloseOnSignal();
 
     std::unique_ptr<WindowContext> context_;
     std::unique_ptr<AnalysisRun> run_;
@@ -95,6 +99,8 @@ private:
     HelpController* help_ = nullptr;
     std::map<QAction*, QMenu*> menuOf_;
     bool destroyed_ = false;
+    // A termination signal arrived: the window closes as soon as no run is busy.
+    bool closeRequested_ = false;
 };
 
 }  // namespace vornix

@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
     vornix::QtUiServices ui;
     vornix::AppWindows windows = vornix::CreateWindows(ui, settings, arguments);
     guard.SetWindow(windows.main.get());
+    windows.main->WatchTerminationSignals();
     windows.main->show();
     const int code = app.exec();
     windows.main.reset();  // writes the settings

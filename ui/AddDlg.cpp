@@ -1,8 +1,10 @@
 #include "ui/AddDlg.h"
 
 #include <QButtonGroup>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,11 +21,9 @@ namespace vornix {
 
 namespace {
 
-QButtonGroup* MakeGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items,
-                        const QRect& bounds) {
+QButtonGroup* MakeGroup(QWidget* parent, const char* name, const QString& title, const QStringList& items) {
     auto* box = new QGroupBox(title, parent);
     box->setObjectName(QLatin1String(name) + QLatin1String("Box"));
-    box->setGeometry(bounds);
     auto* layout = new QVBoxLayout(box);
     auto* group = new QButtonGroup(parent);
     group->setObjectName(QLatin1String(name));
@@ -59,37 +59,48 @@ int Selected(const QButtonGroup* group, int fallback) {
 TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("AddDlg"));
     setWindowTitle(QStringLiteral("Vornix: Additional Settings"));
-    setFixedSize(388, 259);
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
     OKBtn->setDefault(true);
-    OKBtn->setGeometry(300, 16, 75, 25);
 
     auto* thresholdLabel = new QLabel(QStringLiteral("Frequency threshold"), this);
-    thresholdLabel->setGeometry(16, 16, 140, 22);
     Threshold = new QSpinBox(this);
     Threshold->setObjectName(QStringLiteral("Threshold"));
     Threshold->setRange(INT_MIN, INT_MAX);
-    Threshold->setGeometry(160, 16, 100, 24);
     thresholdLabel->setBuddy(Threshold);
 
     HelpBtn = new QPushButton(QStringLiteral("&Help"), this);
     HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
-    HelpBtn->setGeometry(300, 80, 75, 25);
 
-    Separator =
-        MakeGroup(this, "Separator", QStringLiteral("Separator character"),
-                  {QStringLiteral("Space"), QStringLiteral("Tab"), QStringLiteral("Comma")}, QRect(16, 52, 130, 100));
+    Separator = MakeGroup(this, "Separator", QStringLiteral("Separator character"),
+                          {QStringLiteral("Space"), QStringLiteral("Tab"), QStringLiteral("Comma")});
     CharacterSet = MakeGroup(this, "CharacterSet", QStringLiteral("Character set"),
-                             {QStringLiteral("Windows"), QStringLiteral("DOS")}, QRect(160, 52, 120, 100));
+                             {QStringLiteral("Windows"), QStringLiteral("DOS")});
 
     CancelBut = new QPushButton(QStringLiteral("Cancel"), this);
     CancelBut->setObjectName(QStringLiteral("CancelBut"));
-    CancelBut->setGeometry(300, 48, 75, 25);
 
     Possessive = MakeGroup(this, "Possessive", QStringLiteral("Possessives like CAT'S to be read ..."),
-                           {QStringLiteral("As CAT'S"), QStringLiteral("As CAT")}, QRect(16, 164, 264, 80));
+                           {QStringLiteral("As CAT'S"), QStringLiteral("As CAT")});
+
+    // Layouts, not positions, so that every caption fits the desktop's font: the
+    // threshold and the three choices at the left, the buttons in a column at the right.
+    auto* form = new QGridLayout;
+    auto* threshold = new QHBoxLayout;
+    threshold->addWidget(thresholdLabel);
+    threshold->addWidget(Threshold, 1);
+    form->addLayout(threshold, 0, 0, 1, 2);
+    form->addWidget(Separator->buttons().front()->parentWidget(), 1, 0);
+    form->addWidget(CharacterSet->buttons().front()->parentWidget(), 1, 1);
+    form->addWidget(Possessive->buttons().front()->parentWidget(), 2, 0, 1, 2);
+    auto* buttons = new QVBoxLayout;
+    for (QPushButton* button : {OKBtn, CancelBut, HelpBtn}) buttons->addWidget(button);
+    buttons->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->addLayout(form, 1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     setTabOrder(OKBtn, Threshold);
     setTabOrder(Threshold, HelpBtn);

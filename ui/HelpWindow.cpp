@@ -6,6 +6,8 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "ui/WindowPlacement.h"
+
 namespace vornix {
 
 HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner) {
@@ -55,6 +57,7 @@ void HelpWindow::ShowPage(const QUrl& page) {
     } else if (!home_.isValid()) {
         home_ = page.resolved(QUrl(QStringLiteral("../index.htm")));
     }
+    KeepOnScreen(this);
     show();
     raise();
     activateWindow();

@@ -56,6 +56,7 @@ void RestoreWindowPos(SettingsFile& settings, const QString& name, QWidget* wind
     const int left = settings.IniNumber(Key(name, "Left"), window->x());
     const int top = settings.IniNumber(Key(name, "Top"), window->y());
     window->move(left, top);
+    KeepOnScreen(window);
 }
 
 void SaveWindow(SettingsFile& settings, const QString& name, QWidget* window) {
@@ -76,6 +77,22 @@ void SaveWindow(SettingsFile& settings, const QString& name, QWidget* window) {
 void SaveWindowPos(SettingsFile& settings, const QString& name, QWidget* window) {
     settings.IniPutNumber(Key(name, "Left"), window->x());
     settings.IniPutNumber(Key(name, "Top"), window->y());
+}
+
+void KeepOnScreen(QWidget* window) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // The frame's extra (title bar, borders) counts too, once the window has one.
+    const QRect frame = window->frameGeometry();
+    const int extraW = std::max(0, frame.width() - window->width());
+    const int extraH = std::max(0, frame.height() - window->height());
+    const int width = std::min(window->width(), std::max(1, area.width() - extraW));
+    const int height = std::min(window->height(), std::max(1, area.height() - extraH));
+    if (width != window->width() || height != window->height()) window->resize(width, height);
+    const int left = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - width - extraW));
+    const int top = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - height - extraH));
+    if (left != frame.left() || top != frame.top()) window->move(left, top);
 }
 
 void CenterOnScreen(QWidget* window) {

@@ -23,6 +23,10 @@ void SaveWindowPos(SettingsFile& settings, const QString& name, QWidget* window)
 // Puts a window at the centre of the primary screen (the place of a dialog whose
 // position was never stored).
 void CenterOnScreen(QWidget* window);
+// Moves (and if need be shrinks) the window so that it lies wholly inside the
+// available area of the screen: a stored place or a big font must not put any of it
+// off the screen or under a panel.
+void KeepOnScreen(QWidget* window);
 
 // The user's documents folder with "/" at its end; empty when the system gives none.
 QString DocumentsFolder();

@@ -82,3 +82,21 @@ TEST(ResultFilter, ThresholdTextReadsIntegersElseZero) {
     EXPECT_EQ(ThresholdFromText("99999999999"), 0);
     EXPECT_EQ(ThresholdFromText("$10"), 16);
 }
+
+TEST(StatusNoteText, SaysWhatTheSummaryDoesNot) {
+    struct Case {
+        bool stopped, limit;
+        std::int32_t threshold;
+        const char* note;
+    } cases[] = {
+        {false, false, 1, ""},
+        {false, false, 0, ""},
+        {true, false, 1, "Partial: stopped by the user"},
+        {false, true, 1, "Partial: word limit reached"},
+        {true, true, 1, "Partial: word limit reached"},
+        {false, false, 3, "Threshold 3"},
+        {true, false, 12, "Partial: stopped by the user; Threshold 12"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StatusNoteText(c.stopped, c.limit, c.threshold), c.note) << c.stopped << c.limit << c.threshold;
+}

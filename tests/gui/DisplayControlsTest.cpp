@@ -562,3 +562,32 @@ TEST_F(DisplayControlsTest, TheResultModelKeepsItsContractAndReadingItChangesNot
     EXPECT_EQ(Act("Add2Common1")->data().toInt(), Model()->RecordAt(1));
     Menu("PopupMenu1")->hide();
 }
+
+TEST_F(DisplayControlsTest, HeaderClicksChooseTheOrderAsTheDisplayMenuDoes) {
+    Start();
+    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "bee ant ant cat cat cat"))});
+    QHeaderView* header = Grid()->horizontalHeader();
+    auto click = [&](int column) {
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    };
+    struct Step {
+        int column;
+        const char* checked;
+        int tab;
+        std::vector<std::string> rows;
+    } steps[] = {
+        {1, "AlphabeticalList1", 0, {"1|ANT|2", "2|BEE|1", "3|CAT|3"}},
+        {2, "FrequencyList1", 1, {"1|CAT|3", "2|ANT|2", "3|BEE|1"}},
+        {1, "AlphabeticalList1", 0, {"1|ANT|2", "2|BEE|1", "3|CAT|3"}},
+        {0, "FrequencyList1", 1, {"1|CAT|3", "2|ANT|2", "3|BEE|1"}},
+    };
+    for (const Step& step : steps) {
+        click(step.column);
+        EXPECT_EQ(Rows(), step.rows) << step.column;
+        for (const char* order : {"AlphabeticalList1", "FrequencyList1", "WordLengthList1"})
+            EXPECT_EQ(Act(order)->isChecked(), std::string(order) == step.checked) << step.column << order;
+        EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), step.tab);
+    }
+}

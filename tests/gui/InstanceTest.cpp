@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 #include <QTest>
 #include <csignal>
+#include <filesystem>
 
 #include "TestSupport.h"
 #include "shell/SingleInstance.h"
@@ -66,4 +67,22 @@ TEST_F(Instances, ALockLeftByACrashDoesNotBlockTheNextStart) {
     EXPECT_FALSE(QString::fromLocal8Bit(next.readAllStandardError()).contains("already running"));
     next.terminate();
     next.waitForFinished(5000);
+}
+
+TEST_F(Instances, TerminationSignalsCloseTheWindowAsTheCloseBoxDoes) {
+    const std::string folder = dir.path() + "/.config/Korvane/Vornix/";
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        std::filesystem::remove(folder + "Vornix.ini");
+        QProcess p;
+        StartFirst(p);
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        ASSERT_TRUE(p.waitForFinished(10000)) << signal;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(p.exitCode(), 0) << signal;
+        // The session's settings were written, and no record file stays behind.
+        EXPECT_TRUE(std::filesystem::exists(folder + "Vornix.ini")) << signal;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            EXPECT_NE(entry.path().filename().string().rfind("Vornix-", 0), 0u) << entry.path();
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.path()) + "/vornix.lock")) << signal;
+    }
 }

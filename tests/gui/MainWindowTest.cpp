@@ -1,21 +1,28 @@
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
+#include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
+#include "engine/VocabularyStats.h"
 #include "shell/VornixMain.h"
 #include "ui/AddDlg.h"
 
@@ -332,4 +339,265 @@ TEST_F(MainWindowTest, UnreadableSettingsAreReportedAndKept) {
     Stop();
     EXPECT_TRUE(std::filesystem::is_directory(SettingsFolder() + "Vornix.ini"));
     EXPECT_EQ(ui.Texts("Error").size(), 2);  // the save was refused and said so
+}
+
+namespace {
+
+// Every key sequence the window answers, with the objects that own it, per window.
+std::map<std::pair<QWidget*, QString>, QStringList> KeyOwners(QWidget& main) {
+    std::map<std::pair<QWidget*, QString>, QStringList> owners;
+    for (QAction* action : main.findChildren<QAction*>())
+        for (const QKeySequence& key : action->shortcuts()) {
+            QWidget* parent = qobject_cast<QWidget*>(action->parent());
+            owners[{parent ? parent->window() : &main, key.toString()}] << action->objectName();
+        }
+    for (QShortcut* shortcut : main.findChildren<QShortcut*>())
+        for (const QKeySequence& key : shortcut->keys())
+            owners[{qobject_cast<QWidget*>(shortcut->parent())->window(), key.toString()}] << shortcut->objectName();
+    return owners;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, EveryKeySequenceHasOneOwner) {
+    Start();
+    const auto owners = KeyOwners(Main());
+    EXPECT_GE(owners.size(), 10u);
+    for (const auto& [key, names] : owners)
+        EXPECT_EQ(names.size(), 1) << key.second.toStdString() << ": " << names.join(", ").toStdString();
+}
+
+TEST_F(MainWindowTest, ShortcutsWorkAfterAMenuWasOpenedAndClosedFromTheKeyboard) {
+    Start();
+    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "one two two three three three"))});
+    // Dialogs and windows a shortcut opens are closed again at once.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    closer.start(20);
+    int acted = 0;
+    for (QShortcut* shortcut : Main().findChildren<QShortcut*>()) {
+        if (!shortcut->objectName().startsWith("Key_")) continue;
+        QAction* item = Act(shortcut->objectName().mid(4).toLatin1().constData());
+        ASSERT_NE(item, nullptr);
+        for (const char* menuKey : {"F", "E", "D", "H"}) {
+            QApplication::setActiveWindow(&Main());
+            Main().activateWindow();
+            Grid()->setFocus();
+            // Alt+letter opens the menu, Escape closes it: the menu bar keeps the focus.
+            QTest::keyClick(&Main(), menuKey[0], Qt::AltModifier);
+            QWidget* popup = QApplication::activePopupWidget();
+            ASSERT_NE(popup, nullptr) << menuKey;
+            QTest::keyClick(popup, Qt::Key_Escape);
+            ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+            // Whether the item may act now, as its menu decides when it opens.
+            for (const char* menu : {"File1", "Edit1", "Display1", "Help1"}) emit Menu(menu)->aboutToShow();
+            const bool enabled = item->isEnabled();
+            int triggered = 0;
+            const auto connection = QObject::connect(item, &QAction::triggered, [&] { ++triggered; });
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : &Main();
+            const QKeySequence key = shortcut->key();
+            QTest::keyClick(focus, static_cast<Qt::Key>(key[0].key()), key[0].keyboardModifiers());
+            QObject::disconnect(connection);
+            EXPECT_EQ(triggered, enabled ? 1 : 0) << item->objectName().toStdString() << " after Alt+" << menuKey;
+            acted += triggered;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window != &Main() && window->isVisible()) window->hide();
+        }
+    }
+    EXPECT_GE(acted, 4 * 7);
+}
+
+TEST_F(MainWindowTest, StatusNoteTellsAPartialCountAndTheThreshold) {
+    Start();
+    QLabel* note = Find<QLabel>("StatusNote");
+    const QString doc = QString::fromStdString(WriteText("doc.txt", ManyWords(3000)));
+    OpenDocuments({doc});
+    EXPECT_EQ(note->text(), "");
+    EXPECT_FALSE(note->isVisible());
+
+    // Break, answered Yes.
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
+        Main().Run().State().BreakRequested = true;
+        progress();
+    };
+    ui.confirmAnswers.push_back(true);
+    OpenDocuments({doc});
+    Main().Run().Hooks().showProgress = progress;
+    EXPECT_EQ(note->text(), "Partial: stopped by the user");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_TRUE(StatusLine().startsWith("Frequency order.")) << StatusLine().toStdString();
+
+    // A threshold above 1 is named; a whole count again drops the partial note.
+    In<QSpinBox>(AddDlg(), "Threshold")->setValue(3);
+    OpenDocuments({doc});
+    EXPECT_EQ(note->text(), "Threshold 3");
+    In<QSpinBox>(AddDlg(), "Threshold")->setValue(1);
+    OpenDocuments({doc});
+    EXPECT_EQ(note->text(), "");
+}
+
+TEST_F(MainWindowTest, StatusNoteTellsTheWordLimit) {
+    Start();
+    std::string text;
+    for (std::int32_t i = 0; i <= WordStore::MaxWords; ++i) {
+        std::int32_t n = i;
+        for (int d = 0; d < 5; ++d, n /= 26) text += static_cast<char>('a' + n % 26);
+        text += ' ';
+    }
+    OpenDocuments({QString::fromStdString(WriteText("many.txt", text))});
+    EXPECT_EQ(Find<QLabel>("StatusNote")->text(), "Partial: word limit reached");
+}
+
+TEST_F(MainWindowTest, TheStatusTextNeverWidensTheWindow) {
+    Start();
+    const int width = Main().width();
+    Main().Run().Hooks().showStatus(std::string(400, 'x'));
+    QApplication::processEvents();
+    EXPECT_EQ(Main().width(), width);
+    EXPECT_LE(Main().minimumSizeHint().width(), width);
+}
+
+TEST_F(MainWindowTest, StatisticsShowTheCoreRowsOtherScriptsAndVocabulary) {
+    Start();
+    const std::string a = WriteText("alpha.txt", "one two two \xCE\xB1\xCE\xB2\xCE\xB3 three");
+    const std::string b = WriteText("beta.txt", "four");
+    OpenDocuments({QString::fromStdString(a), QString::fromStdString(b)});
+    // The captions are the run's own, in its order.
+    QStringList captions;
+    for (QLabel* label : StatsWin().findChildren<QLabel*>())
+        if (label->objectName().isEmpty()) captions << label->text();
+    for (const StatsRow& row : kStatsRows) EXPECT_TRUE(captions.contains(row.caption)) << row.caption;
+    EXPECT_TRUE(captions.contains(kFilesReadCaption));
+    EXPECT_TRUE(captions.contains(kOtherScriptsCaption));
+    EXPECT_EQ(In<QLabel>(StatsWin(), "OtherScripts")->text(), QString::number(Main().Run().Stats().OtherScriptLetters));
+    EXPECT_EQ(In<QLabel>(StatsWin(), "TotWords")->text(), "5");
+
+    // The vocabulary rows are the core's, in its order, below the separator.
+    const auto rows = VocabularyRows(Main().Run().Store(), Main().Run().Vocabulary(), false);
+    ASSERT_FALSE(rows.empty());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(In<QLabel>(StatsWin(), QStringLiteral("VocabularyCaption%1").arg(i).toLatin1().constData())
+                      ->text()
+                      .toStdString(),
+                  rows[i].first);
+        EXPECT_EQ(In<QLabel>(StatsWin(), QStringLiteral("VocabularyValue%1").arg(i).toLatin1().constData())
+                      ->text()
+                      .toStdString(),
+                  rows[i].second);
+    }
+    // Whole names in the list, each with its full path as the tooltip.
+    auto* files = In<QComboBox>(StatsWin(), "FileList");
+    ASSERT_EQ(files->count(), 2);
+    EXPECT_EQ(files->itemText(0), "alpha.txt");
+    EXPECT_EQ(files->itemData(0, Qt::ToolTipRole).toString().toStdString(), a);
+    EXPECT_EQ(files->itemData(1, Qt::ToolTipRole).toString().toStdString(), b);
+}
+
+namespace {
+
+// Every label and button of the window that is shown gets at least the room its text
+// asks for.
+void ExpectNothingClipped(QWidget& window, const char* font) {
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (!widget->isVisible() || (!qobject_cast<QLabel*>(widget) && !qobject_cast<QAbstractButton*>(widget)))
+            continue;
+        const QSize hint = widget->sizeHint();
+        EXPECT_GE(widget->width(), hint.width())
+            << window.objectName().toStdString() << " " << font << " " << widget->objectName().toStdString();
+        EXPECT_GE(widget->height(), hint.height())
+            << window.objectName().toStdString() << " " << font << " " << widget->objectName().toStdString();
+    }
+    // Wholly on the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(area.contains(window.frameGeometry())) << window.objectName().toStdString() << " " << font;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, DialogsFitTheirTextAtTheDefaultAndALargeFont) {
+    const QFont original = QApplication::font();
+    for (const int points : {0, 14}) {
+        if (points) {
+            QFont large = original;
+            large.setPointSize(points);
+            QApplication::setFont(large);
+        }
+        const char* font = points ? "14 pt" : "default";
+        Start();
+        OpenDocuments({QString::fromStdString(WriteText("a-rather-long-document-name-for-the-list.txt", "one two")),
+                       QString::fromStdString(WriteText("b.txt", "three"))});
+        QDialog* dialogs[] = {&StatsWin(), &AddDlg(), &SearchWin()};
+        for (QDialog* dialog : dialogs) {
+            dialog->show();
+            QApplication::processEvents();
+            ExpectNothingClipped(*dialog, font);
+            dialog->hide();
+        }
+        Stop();
+    }
+    QApplication::setFont(original);
+}
+
+// The screenshots of the manual: run under Xvfb at 1366x768 with VORNIX_SCREENSHOTS
+// naming the folder to write them to.
+TEST_F(MainWindowTest, ScreenshotsAtALargeFont) {
+    const QString folder = qEnvironmentVariable("VORNIX_SCREENSHOTS");
+    if (folder.isEmpty()) GTEST_SKIP() << "VORNIX_SCREENSHOTS not set";
+    const QFont original = QApplication::font();
+    QFont large = original;
+    large.setPointSize(14);
+    QApplication::setFont(large);
+    Start();
+    OpenDocuments({QString::fromStdString(WriteText("the-tale-of-two-cities-chapter-one.txt",
+                                                    "It was the best of times, it was the worst of times, "
+                                                    "it was the age of wisdom, it was the age of foolishness")),
+                   QString::fromStdString(WriteText("notes.txt", "wisdom and folly, wise words and worse words")),
+                   QString::fromStdString(WriteText("letters.txt", "Dear Sir, the weather was worse than wise"))});
+    auto save = [&](QWidget& window, const char* name) {
+        window.show();
+        QTest::qWait(300);
+        EXPECT_TRUE(window.grab()
+                        .scaledToWidth(std::min(window.width(), 900), Qt::SmoothTransformation)
+                        .save(folder + "/" + name, "PNG", 9));
+    };
+    save(StatsWin(), "statistics-14pt.png");
+    StatsWin().hide();
+    save(AddDlg(), "additional-settings-14pt.png");
+    AddDlg().hide();
+    Main().resize(900, 520);  // as a user widens it on a 1366-pixel screen
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(Find<QLineEdit>("FilterBox"), "^w*s");
+    QTest::qWait(400);
+    save(Main(), "filter-14pt.png");
+    Stop();
+    QApplication::setFont(original);
+}
+
+TEST_F(MainWindowTest, ATerminationSignalDuringACountStopsItWithoutAskingAndCloses) {
+    Start();
+    Main().WatchTerminationSignals();
+    const QString doc = QString::fromStdString(WriteText("doc.txt", ManyWords(3000)));
+    bool sent = false;
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
+        if (!sent) {
+            sent = true;
+            ::raise(SIGTERM);  // as a logout sends it; handled in the event loop, not here
+            EXPECT_TRUE(Main().isVisible());
+        }
+        progress();
+        // The run lets events in every so often; a short document must not outrun that.
+        QCoreApplication::processEvents();
+    };
+    OpenDocuments({doc});
+    QTRY_VERIFY(!Main().isVisible());
+    EXPECT_TRUE(sent);
+    EXPECT_TRUE(Main().Run().State().StopRun);   // stopped as after Break -> Yes ...
+    EXPECT_TRUE(ui.Texts("Confirm").isEmpty());  // ... without a question nobody answers
+    EXPECT_LT(Main().Run().State().TotalWords, 3000);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
 }

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
@@ -272,4 +274,65 @@ TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
     ChooseSettings(0, 0);
     compare("length",
             {"--order=length", "--show-numbers", "--show-common", "--lower", "--separator=space", "--threshold=0"});
+}
+
+TEST_F(SaveCopyTest, TheFilterBoxShowsMatchingWordsAndSaveAndCopyWriteWhatIsShown) {
+    Start();
+    Analyse("cat scatter catnip catalog cat cat scatter ant catnip cat");
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    auto* box = Find<QLineEdit>("FilterBox");
+    ASSERT_TRUE(box->isVisible());
+    ASSERT_TRUE(box->hasFocus());
+    auto filter = [&](const QString& text) {
+        box->clear();
+        QTest::keyClicks(box, text);
+        QTest::qWait(250);  // the pause after typing
+    };
+    // Frequency order: CAT 4, CATNIP 2, SCATTER 2, ANT 1, CATALOG 1.
+    struct Case {
+        const char* pattern;
+        std::vector<std::string> rows;  // ranks of the full order
+    } cases[] = {
+        {"cat", {"1|CAT|4", "2|CATNIP|2", "3|SCATTER|2", "5|CATALOG|1"}},
+        {"^cat", {"1|CAT|4", "2|CATNIP|2", "5|CATALOG|1"}},
+        {"at$", {"1|CAT|4"}},
+        {"c?t", {"1|CAT|4", "2|CATNIP|2", "3|SCATTER|2", "5|CATALOG|1"}},
+        {"^c*g$", {"5|CATALOG|1"}},
+        {"t*r", {"3|SCATTER|2"}},
+        {"^?n*", {"4|ANT|1"}},
+        {"xyz", {}},
+    };
+    for (const Case& c : cases) {
+        filter(c.pattern);
+        EXPECT_EQ(Rows(), c.rows) << c.pattern;
+        EXPECT_TRUE(StatusLine().endsWith(QStringLiteral("showing %1.").arg(c.rows.size())))
+            << StatusLine().toStdString();
+        EXPECT_EQ(Find<QLabel>("StatusNote")->text(), QStringLiteral("Filter: %1").arg(c.pattern));
+    }
+
+    // Lower-case display: the typed text takes the table's case.
+    filter("CAT$");
+    Act("LowerCase1")->trigger();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"1|cat|4"}));
+    Act("LowerCase1")->trigger();
+
+    // Save and Copy write the filtered table.
+    filter("^ca");
+    Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "CAT\t4\r\nCATNIP\t2\r\nCATALOG\t1\r\n");
+    const std::string saved = dir.path() + "/filtered.txt";
+    SaveAs(saved);
+    EXPECT_EQ(ReadFile(saved), "CAT\t4\r\nCATNIP\t2\r\nCATALOG\t1\r\n");
+
+    // Escape clears and hides the box: the whole table again, and the filter is not a setting.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Escape);
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_EQ(box->text(), "");
+    EXPECT_EQ(Rows().size(), 5u);
+    EXPECT_EQ(Find<QLabel>("StatusNote")->text(), "");
+    EXPECT_TRUE(Grid()->isVisible());
+    Stop();
+    EXPECT_EQ(ReadFile(SettingsFolder() + "Vornix.ini").find("^ca"), std::string::npos);
 }

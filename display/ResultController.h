@@ -15,6 +15,7 @@ class QWidget;
 
 namespace vornix {
 
+class ContextController;
 class ResultModel;
 class TVornixSearch;
 class TVornixStats;
@@ -71,6 +72,7 @@ private slots:
     void GridMouseDown(const QPoint& position, Qt::MouseButtons buttons);
     void PopupMenu1Popup();
     void Setfrequencythreshold01Click(QAction* item);
+    void ShowInContext1Click();
 
 private:
     void FillResultGrid();
@@ -81,6 +83,7 @@ private:
     QTabBar* TabControl1;
     QTableView* Grid;
     ResultModel* model_;
+    ContextController* wordContext_;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
     std::int32_t activeThreshold_ = 1;

@@ -87,6 +87,9 @@ ContextWindow::ContextWindow(ContextModel* model, QWidget* parent) : QWidget(par
     header->setSectionsClickable(true);
     header->setStretchLastSection(false);
     connect(header, &QHeaderView::sectionClicked, this, &ContextWindow::HeaderClicked);
+    // Room for the default 40 characters on each side; the word and line stay narrow.
+    const int columnWidths[] = {300, 70, 300, 150, 60};
+    for (int c = 0; c < ContextModel::ColumnCount; ++c) header->resizeSection(c, columnWidths[c]);
     layout->addWidget(Table, 1);
 
     auto* status = new QHBoxLayout;
@@ -112,7 +115,7 @@ ContextWindow::ContextWindow(ContextModel* model, QWidget* parent) : QWidget(par
     Table->setContextMenuPolicy(Qt::ActionsContextMenu);
     Table->addAction(CopyItem);
 
-    resize(760, 420);
+    resize(920, 420);
 }
 
 void ContextWindow::SetTitle(const QString& word, std::size_t occurrences, int files) {

@@ -17,6 +17,9 @@ add_library(vornix_gui STATIC
   display/ResultController.cpp
   display/StatsWindow.cpp
   display/SearchWindow.cpp
+  display/ContextModel.cpp
+  display/ContextWindow.cpp
+  display/ContextController.cpp
   output/OutputController.cpp
   commonlist/CommonListController.cpp
 )

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "display/ContextController.h"
 #include "display/ResultModel.h"
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
@@ -111,6 +112,13 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnItem("WordLengthList1", this, [this] { WordLengthList1Click(); });
     context_.OnItem("Statistics1", this, [this] { Statistics1Click(); });
     context_.OnItem("AdditionalSettings1", this, [this] { AdditionalSettings1Click(); });
+    wordContext_ = new ContextController(context_);
+    context_.OnItem("ShowInContext1", this, [this] { ShowInContext1Click(); });
+    connect(Grid, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& at) {
+        if (context_.busy || !at.isValid()) return;
+        Grid->setCurrentIndex(at);
+        ShowInContext1Click();
+    });
     for (const char* name : {"Setfrequencythreshold01", "Setdefaultthreshold11"}) {
         QAction* item = context_.Item(name);
         connect(item, &QAction::triggered, this, [this, item] { Setfrequencythreshold01Click(item); });
@@ -199,6 +207,8 @@ void ResultController::RecordStats() {
 }
 
 void ResultController::ClearResults() {
+    // The run is about to change: the context window's lines would point at old inputs.
+    wordContext_->Clear();
     model_->SetResults(nullptr, {}, false);
     ShowStatusNote(false);
     if (stats_) stats_->ClearFileList();
@@ -433,6 +443,7 @@ void ResultController::Setfrequencythreshold01Click(QAction* item) {
 void ResultController::PopupMenu1Popup() {
     QAction* add = context_.Item("Add2Common1");
     QAction* threshold = context_.Item("Setfrequencythreshold01");
+    QAction* showContext = context_.Item("ShowInContext1");
     const QModelIndex current = Grid->currentIndex();
     const std::int32_t rec = current.isValid() ? model_->RecordAt(current.row()) : -1;
     if (rec >= 0) {
@@ -448,13 +459,26 @@ void ResultController::PopupMenu1Popup() {
         threshold->setText(caption + frequency);
         threshold->setData(frequency.toInt());
         threshold->setEnabled(true);
+        showContext->setText(QStringLiteral("Show %1 in context").arg(word));
+        showContext->setEnabled(Grid->isVisible());
     } else {
+        showContext->setText(QStringLiteral("No word selected"));
+        showContext->setEnabled(false);
         add->setText(QStringLiteral("No word selected"));
         add->setData(-1);
         add->setEnabled(false);
         // No frequency to offer: the item does nothing rather than read an empty cell.
         threshold->setEnabled(false);
     }
+}
+
+void ResultController::ShowInContext1Click() {
+    const QModelIndex current = Grid->currentIndex();
+    const std::int32_t rec = current.isValid() ? model_->RecordAt(current.row()) : -1;
+    if (rec < 0) return;
+    const WordRec record = context_.Run().Store().WordRecord(rec);
+    wordContext_->Show(std::string(record.Text()), QString::fromLatin1(record.text, record.length),
+                       context_.Run().Store().Count(rec));
 }
 
 }  // namespace vornix

@@ -18,6 +18,7 @@ class QWidget;
 
 namespace vornix {
 
+class ContextController;
 class ResultModel;
 class TVornixSearch;
 class TVornixStats;
@@ -77,6 +78,7 @@ private slots:
     void GridMouseDown(const QPoint& position, Qt::MouseButtons buttons);
     void PopupMenu1Popup();
     void Setfrequencythreshold01Click(QAction* item);
+    void ShowInContext1Click();
 
 private:
     void FillResultGrid();
@@ -95,6 +97,7 @@ private:
     QLabel* statusNote_ = nullptr;
     QLineEdit* FilterBox = nullptr;
     QTimer* filterDelay_ = nullptr;
+    ContextController* wordContext_;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
     std::int32_t activeThreshold_ = 1;

@@ -409,6 +409,7 @@ void TVornixMain::BuildMenus() {
     auto* popup = new QMenu(this);
     popup->setObjectName(QStringLiteral("PopupMenu1"));
     AddItem(popup, "Add2Common1", QStringLiteral("No word selected"));
+    AddItem(popup, "ShowInContext1", QStringLiteral("No word selected"), QKeySequence(Qt::CTRL | Qt::Key_K));
     auto* threshold = new QAction(QStringLiteral("Set frequency threshold 0"), this);
     threshold->setObjectName(QStringLiteral("Setfrequencythreshold01"));
     threshold->setData(0);

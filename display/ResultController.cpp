@@ -73,6 +73,7 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnItem("ShowCommonWords1", this, [this] { ShowCommonWords1Click(); });
     context_.OnItem("ShowNumbers1", this, [this] { ShowNumbers1Click(); });
     context_.OnItem("LowerCase1", this, [this] { LowerCase1Click(); });
+    context_.OnItem("ShowRelFreq1", this, [this] { ShowRelFreq1Click(); });
     context_.OnItem("AlphabeticalList1", this, [this] { AlphabeticalList1Click(); });
     context_.OnItem("FrequencyList1", this, [this] { FrequencyList1Click(); });
     context_.OnItem("WordLengthList1", this, [this] { WordLengthList1Click(); });
@@ -104,6 +105,7 @@ DisplayOptions ResultController::CurrentDisplayOptions() const {
     o.ShowCommonWords = Checked("ShowCommonWords1");
     o.ShowNumbers = Checked("ShowNumbers1");
     o.LowerCase = Checked("LowerCase1");
+    o.ShowRelFreq = Checked("ShowRelFreq1");
     o.Order = OrderFromChecks(Checked("FrequencyList1"), Checked("AlphabeticalList1"), Checked("WordLengthList1"));
     o.ActiveThreshold = activeThreshold_;
     return o;
@@ -129,7 +131,8 @@ void ResultController::FillResultGrid() {
     const DisplayOptions o = CurrentDisplayOptions();
     const int column = Grid->currentIndex().isValid() ? Grid->currentIndex().column() : 0;
     AnalysisRun& run = context_.Run();
-    model_->SetResults(&run.Store(), ShownWords(run.Store(), run.Orders(), o), o.LowerCase);
+    model_->SetResults(&run.Store(), ShownWords(run.Store(), run.Orders(), o), o.LowerCase,
+                       o.ShowRelFreq ? TotalOccurrences(run.Store()) : 0);
     if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, column));
     Grid->scrollToTop();
 
@@ -177,10 +180,13 @@ bool ResultController::ResultsShown() const {
 
 void ResultController::Layout(int clientWidth) {
     const int s = Grid->verticalScrollBar()->isVisible() ? 18 : 0;
-    const int w = (clientWidth - s) / 4 - 2;
+    // The per-million column, when shown, takes a share like the count's.
+    const bool perMillion = model_->columnCount() > 3;
+    const int w = (clientWidth - s) / (perMillion ? 5 : 4) - 2;
     Grid->setColumnWidth(0, w);
     Grid->setColumnWidth(1, 2 * w);
     Grid->setColumnWidth(2, w);
+    if (perMillion) Grid->setColumnWidth(3, w);
     // A new style sheet re-styles the tab bar: set it only when the width changes.
     const QString tabStyle = QStringLiteral("QTabBar::tab { width: %1px; }").arg((clientWidth - 3) / 3);
     if (TabControl1->styleSheet() != tabStyle) TabControl1->setStyleSheet(tabStyle);
@@ -221,6 +227,13 @@ void ResultController::LowerCase1Click() {
     QAction* item = context_.Item("LowerCase1");
     item->setChecked(!item->isChecked());
     if (Grid->isVisible()) DisplayResults();
+}
+
+void ResultController::ShowRelFreq1Click() {
+    QAction* item = context_.Item("ShowRelFreq1");
+    item->setChecked(!item->isChecked());
+    if (Grid->isVisible()) DisplayResults();
+    context_.formResize();
 }
 
 void ResultController::SetOrder(QAction* item, int tab) {

@@ -62,6 +62,7 @@ private slots:
     void ShowCommonWords1Click();
     void ShowNumbers1Click();
     void LowerCase1Click();
+    void ShowRelFreq1Click();
     void AlphabeticalList1Click();
     void FrequencyList1Click();
     void WordLengthList1Click();

@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "display/ChartsWindow.h"
 #include "display/ResultModel.h"
 #include "display/SearchWindow.h"
 #include "display/StatsWindow.h"
@@ -78,6 +79,7 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnItem("FrequencyList1", this, [this] { FrequencyList1Click(); });
     context_.OnItem("WordLengthList1", this, [this] { WordLengthList1Click(); });
     context_.OnItem("Statistics1", this, [this] { Statistics1Click(); });
+    context_.OnItem("Charts1", this, [this] { Charts1Click(); });
     context_.OnItem("AdditionalSettings1", this, [this] { AdditionalSettings1Click(); });
     for (const char* name : {"Setfrequencythreshold01", "Setdefaultthreshold11"}) {
         QAction* item = context_.Item(name);
@@ -142,6 +144,14 @@ void ResultController::FillResultGrid() {
         UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords), std::to_string(stats.CommonFound),
                            std::to_string(stats.UniqueNumbers), o.ShowCommonWords, o.ShowNumbers, model_->rowCount())));
     context_.formResize();
+    if (charts_ && charts_->isVisible()) charts_->Refresh(run, o);
+}
+
+void ResultController::Charts1Click() {
+    if (!charts_) charts_ = new TVornixCharts(context_.ui, &context_.window);
+    charts_->show();
+    charts_->raise();
+    charts_->Refresh(context_.Run(), CurrentDisplayOptions());
 }
 
 void ResultController::RecordStats() {
@@ -209,6 +219,7 @@ void ResultController::FindNext1Click() {
 
 void ResultController::Display1Click() {
     context_.Item("Statistics1")->setEnabled(context_.Run().Store().WordCount() > 0);
+    context_.Item("Charts1")->setEnabled(context_.Run().Store().WordCount() > 0);
 }
 
 void ResultController::ShowCommonWords1Click() {

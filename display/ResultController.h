@@ -16,6 +16,7 @@ class QWidget;
 namespace vornix {
 
 class ResultModel;
+class TVornixCharts;
 class TVornixSearch;
 class TVornixStats;
 class WindowContext;
@@ -68,6 +69,7 @@ private slots:
     void WordLengthList1Click();
     void TabControl1Change(int index);
     void Statistics1Click();
+    void Charts1Click();
     void AdditionalSettings1Click();
     void GridMouseDown(const QPoint& position, Qt::MouseButtons buttons);
     void PopupMenu1Popup();
@@ -84,6 +86,7 @@ private:
     ResultModel* model_;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
+    TVornixCharts* charts_ = nullptr;  // made when first opened
     std::int32_t activeThreshold_ = 1;
 };
 

@@ -329,6 +329,7 @@ void TVornixMain::BuildMenus() {
     };
     display->addSeparator();
     AddItem(display, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4));
+    AddItem(display, "Charts1", QStringLiteral("C&harts"), QKeySequence(Qt::CTRL | Qt::Key_G));
     AddItem(display, "AdditionalSettings1", QStringLiteral("A&dditional settings"), QKeySequence(Qt::Key_F5));
     for (QAction* item : checks) item->setCheckable(true);
     checks[5]->setChecked(true);  // frequency order

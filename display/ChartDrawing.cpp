@@ -1,6 +1,7 @@
 #include "display/ChartDrawing.h"
 
 #include <QBuffer>
+#include <QFont>
 #include <QGraphicsScene>
 #include <QImage>
 #include <QPainter>
@@ -42,7 +43,7 @@ QChart* MakeRankChart(const RankChart& data) {
         fit->setName(QStringLiteral("Fit over ranks 1-%1").arg(data.Fit.Points));
         for (int rank : {1, data.Fit.Points})
             fit->append(rank, std::exp(data.Fit.Intercept + data.Fit.Exponent * std::log(rank)));
-        title += QStringLiteral("   exponent %1, R\u00B2 %2")
+        title += QStringLiteral(";  exponent %1, R\u00B2 %2")
                      .arg(data.Fit.Exponent, 0, 'f', 3)
                      .arg(data.Fit.RSquared, 0, 'f', 3);
     }
@@ -86,9 +87,14 @@ QChart* MakeLengthChart(const LengthHistogram& data) {
     auto* x = new QBarCategoryAxis;
     x->append(lengths);
     x->setTitleText(QStringLiteral("Length (characters)"));
+    // Forty categories: a small font keeps more of the lengths readable.
+    QFont small = x->labelsFont();
+    small.setPointSizeF(6.5);
+    x->setLabelsFont(small);
     auto* y = new QValueAxis;
     y->setRange(0, static_cast<qreal>(top) * 1.05);
     y->setLabelFormat(QStringLiteral("%.0f"));
+    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(x);

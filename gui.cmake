@@ -1,6 +1,11 @@
 # The window program and its library. Included from the top-level CMakeLists.txt.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Network)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Network Charts Svg)
 set(CMAKE_AUTOMOC ON)
+
+# The chart drawing, shared by the Charts window and vornix-count --plot.
+add_library(vornix_charts STATIC display/ChartDrawing.cpp)
+target_link_libraries(vornix_charts PUBLIC vornix_core Qt6::Widgets Qt6::Charts Qt6::Svg)
+target_compile_options(vornix_charts PRIVATE ${VORNIX_WARNINGS})
 
 add_library(vornix_gui STATIC
   ui/UiServices.cpp
@@ -20,10 +25,11 @@ add_library(vornix_gui STATIC
   display/ContextModel.cpp
   display/ContextWindow.cpp
   display/ContextController.cpp
+  display/ChartsWindow.cpp
   output/OutputController.cpp
   commonlist/CommonListController.cpp
 )
-target_link_libraries(vornix_gui PUBLIC vornix_core Qt6::Widgets Qt6::Network)
+target_link_libraries(vornix_gui PUBLIC vornix_core vornix_charts Qt6::Widgets Qt6::Network)
 target_compile_options(vornix_gui PRIVATE ${VORNIX_WARNINGS})
 
 add_executable(vornix shell/main.cpp)

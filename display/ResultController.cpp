@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "display/ChartsWindow.h"
 #include "display/ContextController.h"
 #include "display/ResultModel.h"
 #include "display/SearchWindow.h"
@@ -107,10 +108,12 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnItem("ShowCommonWords1", this, [this] { ShowCommonWords1Click(); });
     context_.OnItem("ShowNumbers1", this, [this] { ShowNumbers1Click(); });
     context_.OnItem("LowerCase1", this, [this] { LowerCase1Click(); });
+    context_.OnItem("ShowRelFreq1", this, [this] { ShowRelFreq1Click(); });
     context_.OnItem("AlphabeticalList1", this, [this] { AlphabeticalList1Click(); });
     context_.OnItem("FrequencyList1", this, [this] { FrequencyList1Click(); });
     context_.OnItem("WordLengthList1", this, [this] { WordLengthList1Click(); });
     context_.OnItem("Statistics1", this, [this] { Statistics1Click(); });
+    context_.OnItem("Charts1", this, [this] { Charts1Click(); });
     context_.OnItem("AdditionalSettings1", this, [this] { AdditionalSettings1Click(); });
     wordContext_ = new ContextController(context_);
     context_.OnItem("ShowInContext1", this, [this] { ShowInContext1Click(); });
@@ -145,6 +148,7 @@ DisplayOptions ResultController::CurrentDisplayOptions() const {
     o.ShowCommonWords = Checked("ShowCommonWords1");
     o.ShowNumbers = Checked("ShowNumbers1");
     o.LowerCase = Checked("LowerCase1");
+    o.ShowRelFreq = Checked("ShowRelFreq1");
     o.Order = OrderFromChecks(Checked("FrequencyList1"), Checked("AlphabeticalList1"), Checked("WordLengthList1"));
     o.ActiveThreshold = activeThreshold_;
     o.Filter = FilterPattern();
@@ -177,7 +181,8 @@ void ResultController::FillResultGrid() {
     std::vector<std::int32_t> ranks;
     // Filtered rows keep the ranks of the full order.
     if (!o.Filter.empty()) rows = FilterRows(run.Store(), rows, WordPattern(o.Filter, o.LowerCase), o.LowerCase, ranks);
-    model_->SetResults(&run.Store(), std::move(rows), o.LowerCase, std::move(ranks));
+    model_->SetResults(&run.Store(), std::move(rows), o.LowerCase, std::move(ranks),
+                       o.ShowRelFreq ? TotalOccurrences(run.Store()) : 0);
     if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, column));
     Grid->scrollToTop();
 
@@ -188,6 +193,14 @@ void ResultController::FillResultGrid() {
                            std::to_string(stats.UniqueNumbers), o.ShowCommonWords, o.ShowNumbers, model_->rowCount())));
     ShowStatusNote(true);
     context_.formResize();
+    if (charts_ && charts_->isVisible()) charts_->Refresh(run, o);
+}
+
+void ResultController::Charts1Click() {
+    if (!charts_) charts_ = new TVornixCharts(context_.ui, &context_.window);
+    charts_->show();
+    charts_->raise();
+    charts_->Refresh(context_.Run(), CurrentDisplayOptions());
 }
 
 void ResultController::RecordStats() {
@@ -261,10 +274,13 @@ bool ResultController::ResultsShown() const {
 
 void ResultController::Layout(int clientWidth) {
     const int s = Grid->verticalScrollBar()->isVisible() ? 18 : 0;
-    const int w = (clientWidth - s) / 4 - 2;
+    // The per-million column, when shown, takes a share like the count's.
+    const bool perMillion = model_->columnCount() > 3;
+    const int w = (clientWidth - s) / (perMillion ? 5 : 4) - 2;
     Grid->setColumnWidth(0, w);
     Grid->setColumnWidth(1, 2 * w);
     Grid->setColumnWidth(2, w);
+    if (perMillion) Grid->setColumnWidth(3, w);
     // A new style sheet re-styles the tab bar: set it only when the width changes.
     const QString tabStyle = QStringLiteral("QTabBar::tab { width: %1px; }").arg((clientWidth - 3) / 3);
     if (TabControl1->styleSheet() != tabStyle) TabControl1->setStyleSheet(tabStyle);
@@ -315,6 +331,7 @@ void ResultController::FindNext1Click() {
 
 void ResultController::Display1Click() {
     context_.Item("Statistics1")->setEnabled(context_.Run().Store().WordCount() > 0);
+    context_.Item("Charts1")->setEnabled(context_.Run().Store().WordCount() > 0);
 }
 
 void ResultController::ShowCommonWords1Click() {
@@ -333,6 +350,13 @@ void ResultController::LowerCase1Click() {
     QAction* item = context_.Item("LowerCase1");
     item->setChecked(!item->isChecked());
     if (Grid->isVisible()) DisplayResults();
+}
+
+void ResultController::ShowRelFreq1Click() {
+    QAction* item = context_.Item("ShowRelFreq1");
+    item->setChecked(!item->isChecked());
+    if (Grid->isVisible()) DisplayResults();
+    context_.formResize();
 }
 
 void ResultController::SetOrder(QAction* item, int tab) {

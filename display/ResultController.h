@@ -20,6 +20,7 @@ namespace vornix {
 
 class ContextController;
 class ResultModel;
+class TVornixCharts;
 class TVornixSearch;
 class TVornixStats;
 class WindowContext;
@@ -69,11 +70,13 @@ private slots:
     void ShowCommonWords1Click();
     void ShowNumbers1Click();
     void LowerCase1Click();
+    void ShowRelFreq1Click();
     void AlphabeticalList1Click();
     void FrequencyList1Click();
     void WordLengthList1Click();
     void TabControl1Change(int index);
     void Statistics1Click();
+    void Charts1Click();
     void AdditionalSettings1Click();
     void GridMouseDown(const QPoint& position, Qt::MouseButtons buttons);
     void PopupMenu1Popup();
@@ -100,6 +103,7 @@ private:
     ContextController* wordContext_;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
+    TVornixCharts* charts_ = nullptr;  // made when first opened
     std::int32_t activeThreshold_ = 1;
 };
 

@@ -1,13 +1,15 @@
 #include "display/ResultModel.h"
 
 #include "engine/ResultFilter.h"
+#include "engine/VocabularyStats.h"
 #include "engine/WordStore.h"
 
 namespace vornix {
 
 void ResultModel::SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase,
-                             std::vector<std::int32_t> ranks) {
+                             std::vector<std::int32_t> ranks, std::int64_t perMillionOf) {
     beginResetModel();
+    perMillionOf_ = perMillionOf;
     store_ = store;
     rows_ = std::move(rows);
     ranks_ = std::move(ranks);
@@ -25,7 +27,7 @@ int ResultModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : (perMillionOf_ > 0 ? 4 : 3);
 }
 
 QString ResultModel::CellText(int row, int column) const {
@@ -42,13 +44,19 @@ QString ResultModel::CellText(int row, int column) const {
         }
         case 2:
             return QString::fromLatin1(NumberCell(store_->Count(rec)));
+        case 3:
+            if (perMillionOf_ <= 0) return {};
+            return QStringLiteral("  ") + QString::fromLatin1(PerMillionText(store_->Count(rec), perMillionOf_));
         default:
             return {};
     }
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || role != Qt::DisplayRole) return {};
+    if (!index.isValid()) return {};
+    if (role == Qt::TextAlignmentRole && index.column() == 3)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
     return CellText(index.row(), index.column());
 }
 
@@ -61,6 +69,9 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
             return QStringLiteral("  Word");
         case 2:
             return QStringLiteral("  Frequency");
+        case 3:
+            if (perMillionOf_ <= 0) return {};
+            return QStringLiteral("  Per million");
         default:
             return {};
     }

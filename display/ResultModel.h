@@ -1,5 +1,6 @@
 #pragma once
-// The result table: one row per shown word, three columns (rank, word, frequency). It
+// The result table: one row per shown word, three columns (rank, word, frequency) and,
+// when asked, a fourth with the occurrences per million words of the run. It
 // holds only the shown record numbers and makes the cell texts when asked, so a table
 // of 500,000 words refills at once.
 #include <QAbstractTableModel>
@@ -18,9 +19,10 @@ public:
     // store must outlive the model or be replaced by the next SetResults. Reading the
     // cells changes nothing in the store.
     // ranks: each row's rank in the full order when the rows are a filtered part of it
-    // (empty: the row's position).
+    // (empty: the row's position). perMillionOf > 0 adds the per-million column, as a
+    // share of that many words.
     void SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase,
-                    std::vector<std::int32_t> ranks = {});
+                    std::vector<std::int32_t> ranks = {}, std::int64_t perMillionOf = 0);
     // Record number of a row (0-based), -1 outside.
     std::int32_t RecordAt(int row) const;
     // The text of a cell as the grid shows it.
@@ -37,6 +39,7 @@ private:
     std::vector<std::int32_t> rows_;
     std::vector<std::int32_t> ranks_;
     bool lowerCase_ = false;
+    std::int64_t perMillionOf_ = 0;
 };
 
 }  // namespace vornix

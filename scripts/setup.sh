@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-run}
 
-packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev libgl-dev libicu-dev xz-utils scdoc clang-format)
+packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev libicu-dev xz-utils scdoc clang-format)
 if [ "$mode" = test ]; then
     packages+=(clang libclang-rt-dev)
     # The install test: validators, man, Python's csv and json readers, .deb tools.

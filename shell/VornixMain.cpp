@@ -150,6 +150,7 @@ void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
         item("AlphabeticalList1")->setChecked(settings_.IniFlag("AlphaOrder"));
         item("WordLengthList1")->setChecked(settings_.IniFlag("LengthOrder"));
         item("LowerCase1")->setChecked(settings_.IniFlag("LowerCase"));
+        item("ShowRelFreq1")->setChecked(settings_.IniExists(ShowRelFreqKey) && settings_.IniFlag(ShowRelFreqKey));
         auto folder = [&](const char* key) {
             const std::string value = settings_.IniExists(key) ? settings_.IniSetting(key) : std::string();
             const QString text = value.empty() ? DocumentsFolder() : UiText(value);
@@ -240,6 +241,8 @@ void TVornixMain::FormDestroy() {
     settings_.IniPutFlag("LengthOrder", item("WordLengthList1")->isChecked());
     settings_.IniPutFlag("LowerCase", item("LowerCase1")->isChecked());
     SaveWindow(settings_, QStringLiteral("Main"), this);
+    // After the older keys, so that their lines stay where earlier files had them.
+    settings_.IniPutFlag(ShowRelFreqKey, item("ShowRelFreq1")->isChecked());
     try {
         settings_.IniSave();
     } catch (const FileError& e) {
@@ -379,15 +382,17 @@ void TVornixMain::BuildMenus() {
         AddItem(display, "ShowCommonWords1", QStringLiteral("&Show common words"), QKeySequence(Qt::CTRL | Qt::Key_W)),
         AddItem(display, "ShowNumbers1", QStringLiteral("Show &numbers"), QKeySequence(Qt::CTRL | Qt::Key_N)),
         AddItem(display, "LowerCase1", QStringLiteral("Lower &case")),
+        AddItem(display, "ShowRelFreq1", QStringLiteral("Show &relative frequency")),
         (display->addSeparator(), AddItem(display, "AlphabeticalList1", QStringLiteral("&Alphabetical list"))),
         AddItem(display, "FrequencyList1", QStringLiteral("&Frequency list")),
         AddItem(display, "WordLengthList1", QStringLiteral("Word-&length List")),
     };
     display->addSeparator();
     AddItem(display, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4));
+    AddItem(display, "Charts1", QStringLiteral("C&harts"), QKeySequence(Qt::CTRL | Qt::Key_G));
     AddItem(display, "AdditionalSettings1", QStringLiteral("A&dditional settings"), QKeySequence(Qt::Key_F5));
     for (QAction* item : checks) item->setCheckable(true);
-    checks[4]->setChecked(true);  // frequency order
+    checks[5]->setChecked(true);  // frequency order
 
     QMenu* options = addMenu("Options1", QStringLiteral("&Options"));
     QAction* readList = AddItem(options, "ReadCommonWordList1", QStringLiteral("Load common words list"));

@@ -22,6 +22,7 @@
 
 #include "GuiTestSupport.h"
 #include "cli/CountProcess.h"
+#include "display/ResultModel.h"
 #include "engine/Cp1252.h"
 #include "shell/VornixMain.h"
 #include "ui/AddDlg.h"
@@ -335,4 +336,33 @@ TEST_F(SaveCopyTest, TheFilterBoxShowsMatchingWordsAndSaveAndCopyWriteWhatIsShow
     EXPECT_TRUE(Grid()->isVisible());
     Stop();
     EXPECT_EQ(ReadFile(SettingsFolder() + "Vornix.ini").find("^ca"), std::string::npos);
+}
+
+TEST_F(SaveCopyTest, RelativeFrequencyAddsAColumnAndAFigureToSaveAndCopyAndIsRemembered) {
+    Start();
+    ASSERT_FALSE(Act("ShowRelFreq1")->isChecked());  // off for a new user
+    Analyse("b a c c");                              // "A" is common and hidden, yet counted in the run's words
+    const std::string plain = "C\t2\r\nB\t1\r\n";
+    const std::string withShare = "C\t2\t500000.0\r\nB\t1\t250000.0\r\n";
+    for (bool on : {true, false, true}) {
+        Act("ShowRelFreq1")->trigger();
+        ASSERT_EQ(Act("ShowRelFreq1")->isChecked(), on);
+        ASSERT_EQ(Model()->columnCount(), on ? 4 : 3);
+        if (on) {
+            EXPECT_EQ(Model()->CellText(0, 3).trimmed(), "500000.0");
+            EXPECT_EQ(Model()->CellText(1, 3).trimmed(), "250000.0");
+        }
+        const std::string path = dir.file(on ? "on.vxf" : "off.vxf");
+        SaveAs(path);
+        EXPECT_EQ(ReadFile(path), on ? withShare : plain);
+        Copy();
+        EXPECT_EQ(ClipboardBytes(), on ? withShare : plain);
+    }
+    // It follows the filter: the common word comes back with its own share.
+    Act("ShowCommonWords1")->trigger();
+    ASSERT_EQ(Model()->rowCount(), 3);
+    EXPECT_EQ(Model()->CellText(2, 3).trimmed(), "250000.0");
+    Stop();
+    Start();
+    EXPECT_TRUE(Act("ShowRelFreq1")->isChecked());
 }

@@ -4,7 +4,10 @@
 // mode, the closing steps).
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
+
+#include "shell/RecentDocuments.h"
 
 class QEvent;
 class QLabel;
@@ -35,6 +38,11 @@ public:
     void Layout(int clientWidth, int clientHeight, int panelHeight);
     // The open dialog's starting folder.
     const QString& OpenDir() const { return openDir_; }
+    // Analyses these documents as "Open document(s)" does (files named at start, a recent
+    // set). Refused while a run is on.
+    void OpenDocuments(const QStringList& files);
+    // Puts the "Open recent" list into the settings, when it was used.
+    void SaveRecent();
     void SetOpenDir(const QString& folder) { openDir_ = folder; }
 
 private slots:
@@ -42,6 +50,7 @@ private slots:
     void Open1Click();
     void OpenClipboard1Click();
     void Break1Click();
+    void FillRecentMenu();
 
 private:
     // One run: busy mode, the inputs, and always the closing steps, also after a file
@@ -56,6 +65,8 @@ private:
     WindowContext& context_;
     QLabel* TopStatus;
     QPushButton* OpenBut = nullptr;
+    RecentDocuments recent_;
+    bool recentLoaded_ = false;
     QString openDir_;
 };
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -85,6 +86,17 @@ std::int32_t TVornixMain::ActiveThreshold() const {
 
 void TVornixMain::ShowHelp(const QString& topic) {
     help_->ShowHelp(topic);
+}
+
+QStringList DocumentsNamedAtStart(const std::vector<std::string>& arguments) {
+    QStringList files;
+    for (const std::string& argument : arguments)
+        if (argument.rfind("id=", 0) != 0) files << QFileInfo(UiText(argument)).absoluteFilePath();
+    return files;
+}
+
+void TVornixMain::OpenDocuments(const QStringList& files) {
+    documents_->OpenDocuments(files);
 }
 
 void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
@@ -190,6 +202,7 @@ void TVornixMain::FormDestroy() {
     settings_.IniPutFlag("LengthOrder", item("WordLengthList1")->isChecked());
     settings_.IniPutFlag("LowerCase", item("LowerCase1")->isChecked());
     SaveWindow(settings_, QStringLiteral("Main"), this);
+    documents_->SaveRecent();
     try {
         settings_.IniSave();
     } catch (const FileError& e) {
@@ -301,6 +314,10 @@ void TVornixMain::BuildMenus() {
     AddItem(file, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O));
     AddItem(file, "OpenClipboard1", QStringLiteral("Open &clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     AddItem(file, "SaveAnalysis1", QStringLiteral("&Save analysis"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    // Filled by the File menu's opening handler.
+    QMenu* recent = file->addMenu(QStringLiteral("Open &recent"));
+    recent->setObjectName(QStringLiteral("OpenRecent1"));
+    recent->menuAction()->setObjectName(QStringLiteral("OpenRecent1Item"));
     file->addSeparator();
     connect(AddItem(file, "Exit1", QStringLiteral("&Exit")), &QAction::triggered, this, &TVornixMain::Exit1Click);
 

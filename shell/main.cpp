@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     vornix::AppWindows windows = vornix::CreateWindows(ui, settings, arguments);
     guard.SetWindow(windows.main.get());
     windows.main->show();
+    // Documents named at start are analysed once the window is up.
+    const QStringList files = vornix::DocumentsNamedAtStart(arguments);
+    if (!files.isEmpty())
+        QTimer::singleShot(0, windows.main.get(), [&windows, files] { windows.main->OpenDocuments(files); });
     const int code = app.exec();
     windows.main.reset();  // writes the settings
     (void)code;

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -329,4 +330,24 @@ TEST_F(MainWindowTest, UnreadableSettingsAreReportedAndKept) {
     Stop();
     EXPECT_TRUE(std::filesystem::is_directory(SettingsFolder() + "Vornix.ini"));
     EXPECT_EQ(ui.Texts("Error").size(), 2);  // the save was refused and said so
+}
+
+TEST_F(MainWindowTest, DocumentsNamedAtStartAreAnalysedAsIfChosen) {
+    const std::string a = WriteText("a.txt", "alpha beta");
+    WriteText("b.txt", "beta");
+    const std::vector<std::string> arguments = {"id=7", a, "b.txt", "missing.txt"};
+    // Relative names are taken from the current folder; the run id is no document.
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.path()));
+    const QStringList files = DocumentsNamedAtStart(arguments);
+    QDir::setCurrent(here);
+    ASSERT_EQ(files, (QStringList{QString::fromStdString(a), QString::fromStdString(dir.path() + "/b.txt"),
+                                  QString::fromStdString(dir.path() + "/missing.txt")}));
+    Start();
+    Main().OpenDocuments(files);
+    // The missing one counts as a file taken up, as with the open dialog.
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "3");
+    EXPECT_EQ(Rows(), (Table{"1|BETA|2", "2|ALPHA|1"}));
+    ASSERT_EQ(ui.Texts("Error").size(), 1u);
+    EXPECT_TRUE(ui.Texts("Error")[0].startsWith("Cannot open file"));
 }

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "engine/AnalysisRun.h"
@@ -130,10 +131,31 @@ void DocumentController::FillRecentMenu() {
 }
 
 void DocumentController::OpenClipboard1Click() {
+    // Taken only once the run starts: the common words list was read through the same buffer.
+    ReadText([] { return QGuiApplication::clipboard()->text(); });
+}
+
+bool DocumentController::Drop(const QMimeData* data, bool apply) {
+    if (!data || context_.busy) return false;
+    QStringList files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    if (!files.isEmpty()) {
+        if (apply) OpenDocuments(files);
+        return true;
+    }
+    if (!data->hasText() || !data->urls().isEmpty()) return false;
+    if (apply) {
+        const QString text = data->text();
+        ReadText([text] { return text; });
+    }
+    return true;
+}
+
+void DocumentController::ReadText(const std::function<QString()>& take) {
     context_.leaveEditor();
     RunAnalysis([&] {
-        // Taken only now: the common words list was read through the same buffer.
-        const QString text = QGuiApplication::clipboard()->text();
+        const QString text = take();
         const std::string bytes = Cp1252FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                                                       static_cast<std::size_t>(text.size())));
         context_.ShowStatus(QStringLiteral("Reading from clipboard"));

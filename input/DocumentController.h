@@ -12,6 +12,7 @@
 class QEvent;
 class QLabel;
 class QPushButton;
+class QMimeData;
 class QWidget;
 
 namespace vornix {
@@ -43,12 +44,16 @@ public:
     void OpenDocuments(const QStringList& files);
     // Puts the "Open recent" list into the settings, when it was used.
     void SaveRecent();
+    // A drop on the idle window: local files are opened together, other text is counted
+    // as clipboard text is. False when the drop holds neither.
+    bool Drop(const QMimeData* data, bool apply);
     void SetOpenDir(const QString& folder) { openDir_ = folder; }
 
 private slots:
     void File1Click();
     void Open1Click();
     void OpenClipboard1Click();
+    void ReadText(const std::function<QString()>& text);
     void Break1Click();
     void FillRecentMenu();
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -48,6 +49,7 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     // The designed placement, with a client area of 504 by 289 below the menu bar.
     move(318, 210);
     resize(504, 289 + menuBar()->sizeHint().height());
+    setAcceptDrops(true);
     FormCreate(arguments);
     qApp->installEventFilter(this);
 }
@@ -86,6 +88,21 @@ std::int32_t TVornixMain::ActiveThreshold() const {
 
 void TVornixMain::ShowHelp(const QString& topic) {
     help_->ShowHelp(topic);
+}
+
+// Drops are refused during a run and in the list editor; the cursor shows it.
+void TVornixMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!commonList_->EditorOpen() && documents_->Drop(event->mimeData(), false)) event->acceptProposedAction();
+}
+
+void TVornixMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!commonList_->EditorOpen() && documents_->Drop(event->mimeData(), false)) event->acceptProposedAction();
+}
+
+void TVornixMain::dropEvent(QDropEvent* event) {
+    if (commonList_->EditorOpen() || !documents_->Drop(event->mimeData(), false)) return;
+    event->acceptProposedAction();
+    documents_->Drop(event->mimeData(), true);
 }
 
 QStringList DocumentsNamedAtStart(const std::vector<std::string>& arguments) {

@@ -3,8 +3,10 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -12,6 +14,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <filesystem>
 
 #include "GuiTestSupport.h"
@@ -350,4 +353,26 @@ TEST_F(MainWindowTest, DocumentsNamedAtStartAreAnalysedAsIfChosen) {
     EXPECT_EQ(Rows(), (Table{"1|BETA|2", "2|ALPHA|1"}));
     ASSERT_EQ(ui.Texts("Error").size(), 1u);
     EXPECT_TRUE(ui.Texts("Error")[0].startsWith("Cannot open file"));
+}
+
+TEST_F(MainWindowTest, DroppedFilesAndTextAreAnalysed) {
+    Start();
+    auto drop = [this](QMimeData* data) {
+        QDropEvent event(QPointF(50, 50), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        // Straight to the window: the application object lets a drop through only while a drag runs.
+        static_cast<QObject&>(Main()).event(&event);
+        return event.isAccepted();
+    };
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(WriteText("a.txt", "alpha beta"))),
+                   QUrl::fromLocalFile(QString::fromStdString(WriteText("b.txt", "beta")))});
+    EXPECT_TRUE(drop(&files));
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "2");
+    EXPECT_EQ(Rows(), (Table{"1|BETA|2", "2|ALPHA|1"}));
+    QMimeData text;
+    text.setText("gamma gamma delta");
+    EXPECT_TRUE(drop(&text));
+    EXPECT_EQ(Rows(), (Table{"1|GAMMA|2", "2|DELTA|1"}));
+    QMimeData empty;
+    EXPECT_FALSE(drop(&empty));
 }

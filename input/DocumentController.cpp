@@ -5,9 +5,11 @@
 #include <QClipboard>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "engine/AnalysisRun.h"
@@ -69,6 +71,7 @@ bool DocumentController::StripPossessives() const {
 }
 
 void DocumentController::File1Click() {
+    FillRecentMenu();
     context_.Item("SaveAnalysis1")->setEnabled(context_.Run().Store().WordCount() > 0);
     context_.Item("OpenClipboard1")->setEnabled(ClipboardHasText());
 }
@@ -79,21 +82,80 @@ void DocumentController::Open1Click() {
     request.title = QStringLiteral("Open file(s) for Vornix analysis");
     request.folder = openDir_;
     request.filter = QStringLiteral("Text files (*.txt);;All files (*)");
-    const QStringList files = context_.ui.OpenFiles(&context_.window, request);
-    if (files.isEmpty()) return;
+    OpenDocuments(context_.ui.OpenFiles(&context_.window, request));
+}
+
+void DocumentController::OpenDocuments(const QStringList& files) {
+    if (files.isEmpty() || context_.busy) return;
+    std::vector<std::string> paths;
+    for (const QString& file : files) paths.push_back(Path(file));
+    if (!recentLoaded_) recent_.Load(context_.settings);
+    recentLoaded_ = true;
+    // Kept even when a document fails to open: the set is what the user asked for.
+    recent_.Add(paths);
     RunAnalysis([&] {
-        std::vector<std::string> paths;
-        for (const QString& file : files) paths.push_back(Path(file));
         openDir_ = UiText(StartingFolder(FolderOfPath(paths.front())));
         context_.Run().ReadDocuments(paths, StripPossessives());
     });
 }
 
+void DocumentController::SaveRecent() {
+    if (recentLoaded_) recent_.Save(context_.settings);
+}
+
+void DocumentController::FillRecentMenu() {
+    QMenu* menu = context_.window.findChild<QMenu*>(QStringLiteral("OpenRecent1"));
+    if (!menu) return;
+    if (!recentLoaded_) recent_.Load(context_.settings);
+    recentLoaded_ = true;
+    menu->clear();
+    int index = 0;
+    for (const DocumentSet& set : recent_.Sets()) {
+        QAction* item = menu->addAction(UiText(DocumentSetLabel(set)));
+        item->setObjectName(QStringLiteral("Recent%1").arg(++index));
+        QStringList files;
+        for (const std::string& path : set) files << UiText(path);
+        item->setToolTip(files.join(QLatin1Char('\n')));
+        item->setEnabled(DocumentSetAvailable(set));
+        connect(item, &QAction::triggered, this, [this, files] {
+            context_.leaveEditor();
+            OpenDocuments(files);
+        });
+    }
+    if (index > 0) menu->addSeparator();
+    QAction* clear = menu->addAction(QStringLiteral("Clear list"));
+    clear->setObjectName(QStringLiteral("ClearRecent1"));
+    clear->setEnabled(index > 0);
+    connect(clear, &QAction::triggered, this, [this] { recent_.Clear(); });
+    menu->menuAction()->setEnabled(true);
+}
+
 void DocumentController::OpenClipboard1Click() {
+    // Taken only once the run starts: the common words list was read through the same buffer.
+    ReadText([] { return QGuiApplication::clipboard()->text(); });
+}
+
+bool DocumentController::Drop(const QMimeData* data, bool apply) {
+    if (!data || context_.busy) return false;
+    QStringList files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    if (!files.isEmpty()) {
+        if (apply) OpenDocuments(files);
+        return true;
+    }
+    if (!data->hasText() || !data->urls().isEmpty()) return false;
+    if (apply) {
+        const QString text = data->text();
+        ReadText([text] { return text; });
+    }
+    return true;
+}
+
+void DocumentController::ReadText(const std::function<QString()>& take) {
     context_.leaveEditor();
     RunAnalysis([&] {
-        // Taken only now: the common words list was read through the same buffer.
-        const QString text = QGuiApplication::clipboard()->text();
+        const QString text = take();
         const std::string bytes = Cp1252FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                                                       static_cast<std::size_t>(text.size())));
         context_.ShowStatus(QStringLiteral("Reading from clipboard"));

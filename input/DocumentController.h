@@ -4,11 +4,15 @@
 // mode, the closing steps).
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
+
+#include "files/RecentDocuments.h"
 
 class QEvent;
 class QLabel;
 class QPushButton;
+class QMimeData;
 class QWidget;
 
 namespace vornix {
@@ -35,13 +39,23 @@ public:
     void Layout(int clientWidth, int clientHeight, int panelHeight);
     // The open dialog's starting folder.
     const QString& OpenDir() const { return openDir_; }
+    // Analyses these documents as "Open document(s)" does (files named at start, a recent
+    // set). Refused while a run is on.
+    void OpenDocuments(const QStringList& files);
+    // Puts the "Open recent" list into the settings, when it was used.
+    void SaveRecent();
+    // A drop on the idle window: local files are opened together, other text is counted
+    // as clipboard text is. False when the drop holds neither.
+    bool Drop(const QMimeData* data, bool apply);
     void SetOpenDir(const QString& folder) { openDir_ = folder; }
 
 private slots:
     void File1Click();
     void Open1Click();
     void OpenClipboard1Click();
+    void ReadText(const std::function<QString()>& text);
     void Break1Click();
+    void FillRecentMenu();
 
 private:
     // One run: busy mode, the inputs, and always the closing steps, also after a file
@@ -56,6 +70,8 @@ private:
     WindowContext& context_;
     QLabel* TopStatus;
     QPushButton* OpenBut = nullptr;
+    RecentDocuments recent_;
+    bool recentLoaded_ = false;
     QString openDir_;
 };
 

@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -64,6 +66,7 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     // The designed placement, with a client area of 504 by 289 below the menu bar.
     move(318, 210);
     resize(504, 289 + menuBar()->sizeHint().height());
+    setAcceptDrops(true);
     FormCreate(arguments);
     qApp->installEventFilter(this);
 }
@@ -134,6 +137,32 @@ void TVornixMain::CloseOnSignal() {
 
 void TVornixMain::ShowHelp(const QString& topic) {
     help_->ShowHelp(topic);
+}
+
+// Drops are refused during a run and in the list editor; the cursor shows it.
+void TVornixMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!commonList_->EditorOpen() && documents_->Drop(event->mimeData(), false)) event->acceptProposedAction();
+}
+
+void TVornixMain::dragMoveEvent(QDragMoveEvent* event) {
+    if (!commonList_->EditorOpen() && documents_->Drop(event->mimeData(), false)) event->acceptProposedAction();
+}
+
+void TVornixMain::dropEvent(QDropEvent* event) {
+    if (commonList_->EditorOpen() || !documents_->Drop(event->mimeData(), false)) return;
+    event->acceptProposedAction();
+    documents_->Drop(event->mimeData(), true);
+}
+
+QStringList DocumentsNamedAtStart(const std::vector<std::string>& arguments) {
+    QStringList files;
+    for (const std::string& argument : arguments)
+        if (argument.rfind("id=", 0) != 0) files << QFileInfo(UiText(argument)).absoluteFilePath();
+    return files;
+}
+
+void TVornixMain::OpenDocuments(const QStringList& files) {
+    documents_->OpenDocuments(files);
 }
 
 void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
@@ -243,6 +272,7 @@ void TVornixMain::FormDestroy() {
     SaveWindow(settings_, QStringLiteral("Main"), this);
     // After the older keys, so that their lines stay where earlier files had them.
     settings_.IniPutFlag(ShowRelFreqKey, item("ShowRelFreq1")->isChecked());
+    documents_->SaveRecent();
     try {
         settings_.IniSave();
     } catch (const FileError& e) {
@@ -362,6 +392,10 @@ void TVornixMain::BuildMenus() {
     AddItem(file, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O));
     AddItem(file, "OpenClipboard1", QStringLiteral("Open &clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     AddItem(file, "SaveAnalysis1", QStringLiteral("&Save analysis"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    // Filled by the File menu's opening handler.
+    QMenu* recent = file->addMenu(QStringLiteral("Open &recent"));
+    recent->setObjectName(QStringLiteral("OpenRecent1"));
+    recent->menuAction()->setObjectName(QStringLiteral("OpenRecent1Item"));
     file->addSeparator();
     connect(AddItem(file, "Exit1", QStringLiteral("&Exit")), &QAction::triggered, this, &TVornixMain::Exit1Click);
 

@@ -5,6 +5,7 @@
 // copy (output/), the common words list (commonlist/) and help (shell/).
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -31,12 +32,18 @@ class TVornixStats;
 class UiServices;
 class WindowContext;
 
+// The documents named on the command line, made absolute; "id=..." is the run id, not
+// a document.
+QStringList DocumentsNamedAtStart(const std::vector<std::string>& arguments);
+
 class TVornixMain : public QMainWindow {
     Q_OBJECT
 public:
     // FormCreate. settings must not be set up yet; arguments are the command-line
     // arguments after the program name (the first may carry a run id).
     TVornixMain(UiServices& ui, SettingsFile& settings, const std::vector<std::string>& arguments);
+    // Files named at start: analysed as if chosen in the open dialog.
+    void OpenDocuments(const QStringList& files);
     ~TVornixMain() override;  // FormDestroy
 
     // The windows created after this one, in order; they are children of this window.
@@ -68,6 +75,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private slots:
     void Exit1Click();

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 #include <csignal>
 #include <cstdio>
 
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
     guard.SetWindow(windows.main.get());
     windows.main->WatchTerminationSignals();
     windows.main->show();
+    // Documents named at start are analysed once the window is up.
+    const QStringList files = vornix::DocumentsNamedAtStart(arguments);
+    if (!files.isEmpty())
+        QTimer::singleShot(0, windows.main.get(), [&windows, files] { windows.main->OpenDocuments(files); });
     const int code = app.exec();
     windows.main.reset();  // writes the settings
     (void)code;

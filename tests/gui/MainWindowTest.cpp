@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -15,6 +18,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <csignal>
 #include <filesystem>
 
@@ -600,4 +604,46 @@ TEST_F(MainWindowTest, ATerminationSignalDuringACountStopsItWithoutAskingAndClos
     EXPECT_TRUE(ui.Texts("Confirm").isEmpty());  // ... without a question nobody answers
     EXPECT_LT(Main().Run().State().TotalWords, 3000);
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
+}
+
+TEST_F(MainWindowTest, DocumentsNamedAtStartAreAnalysedAsIfChosen) {
+    const std::string a = WriteText("a.txt", "alpha beta");
+    WriteText("b.txt", "beta");
+    const std::vector<std::string> arguments = {"id=7", a, "b.txt", "missing.txt"};
+    // Relative names are taken from the current folder; the run id is no document.
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.path()));
+    const QStringList files = DocumentsNamedAtStart(arguments);
+    QDir::setCurrent(here);
+    ASSERT_EQ(files, (QStringList{QString::fromStdString(a), QString::fromStdString(dir.path() + "/b.txt"),
+                                  QString::fromStdString(dir.path() + "/missing.txt")}));
+    Start();
+    Main().OpenDocuments(files);
+    // The missing one counts as a file taken up, as with the open dialog.
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "3");
+    EXPECT_EQ(Rows(), (Table{"1|BETA|2", "2|ALPHA|1"}));
+    ASSERT_EQ(ui.Texts("Error").size(), 1u);
+    EXPECT_TRUE(ui.Texts("Error")[0].startsWith("Cannot open file"));
+}
+
+TEST_F(MainWindowTest, DroppedFilesAndTextAreAnalysed) {
+    Start();
+    auto drop = [this](QMimeData* data) {
+        QDropEvent event(QPointF(50, 50), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        // Straight to the window: the application object lets a drop through only while a drag runs.
+        static_cast<QObject&>(Main()).event(&event);
+        return event.isAccepted();
+    };
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(QString::fromStdString(WriteText("a.txt", "alpha beta"))),
+                   QUrl::fromLocalFile(QString::fromStdString(WriteText("b.txt", "beta")))});
+    EXPECT_TRUE(drop(&files));
+    EXPECT_EQ(In<QLabel>(StatsWin(), "FileCount")->text(), "2");
+    EXPECT_EQ(Rows(), (Table{"1|BETA|2", "2|ALPHA|1"}));
+    QMimeData text;
+    text.setText("gamma gamma delta");
+    EXPECT_TRUE(drop(&text));
+    EXPECT_EQ(Rows(), (Table{"1|GAMMA|2", "2|DELTA|1"}));
+    QMimeData empty;
+    EXPECT_FALSE(drop(&empty));
 }

@@ -129,7 +129,9 @@ void CommonListController::EditCommonWordList1Click() {
     const QString file = currentCommonList_;
     std::u16string text;
     try {
-        text = EditorTextFromListFile(ReadWholeFile(Path(file)));
+        const std::string bytes = ReadWholeFile(Path(file));
+        editedEncoding_ = ListFileEncoding(bytes, DetectUnicodeSetting(context_.settings));
+        text = EditorTextFromListFile(bytes, editedEncoding_);
     } catch (const FileError& e) {
         context_.ShowErrorBox(UiText(e.what()));
         return;
@@ -153,7 +155,7 @@ void CommonListController::SaveButClick() {
     if (!EditorOpen()) return;
     const QString file = Memo1->property(kEditedFile).toString();
     try {
-        ReplaceListFile(Path(file), ListFileFromEditorText(EditorText(Memo1)));
+        ReplaceListFile(Path(file), ListFileFromEditorText(EditorText(Memo1), editedEncoding_));
     } catch (const FileError& e) {
         // The editor stays with its text, so the user can try again or cancel.
         context_.ShowErrorBox(UiText(e.what()));

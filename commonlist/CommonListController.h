@@ -6,6 +6,8 @@
 #include <QString>
 #include <string>
 
+#include "commonlist/ListText.h"
+
 class QPlainTextEdit;
 class QPushButton;
 class QWidget;
@@ -63,7 +65,8 @@ private:
     QPushButton* HelpBut = nullptr;
     QString defaultCommonList_;
     QString currentCommonList_;
-    QString customDatName_;  // the custom-list dialog's file name
+    QString customDatName_;        // the custom-list dialog's file name
+    ListEncoding editedEncoding_;  // the edited list is saved back in the encoding it was read in
 };
 
 }  // namespace vornix

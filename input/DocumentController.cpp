@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include "engine/AnalysisRun.h"
-#include "engine/Cp1252.h"
 #include "engine/Errors.h"
 #include "files/Settings.h"
 #include "files/SettingsFolders.h"
@@ -155,12 +154,14 @@ bool DocumentController::Drop(const QMimeData* data, bool apply) {
 void DocumentController::ReadText(const std::function<QString()>& take) {
     context_.leaveEditor();
     RunAnalysis([&] {
+        // The clipboard's text is Unicode: read by the Unicode rules (cut at its first
+        // zero character), not squeezed into the 8-bit set first.
         const QString text = take();
-        const std::string bytes = Cp1252FromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                                                      static_cast<std::size_t>(text.size())));
         context_.ShowStatus(QStringLiteral("Reading from clipboard"));
         context_.Run().State().FilesRead = 1;
-        context_.Run().VornixText(bytes, "Clipboard", StripPossessives());
+        context_.Run().VornixUnicodeText(
+            std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())),
+            "Clipboard", StripPossessives());
     });
 }
 
@@ -184,7 +185,8 @@ void DocumentController::GeneralInitialize() {
     context_.clearForRun();
     const std::string list = context_.listToRead();
     const CharacterSet set = CharacterSetFromIndex(context_.addDlg ? context_.addDlg->CharIndex() : 0);
-    context_.Run().GeneralInitialize(set, list.empty() ? nullptr : &list);
+    context_.Run().GeneralInitialize(set, list.empty() ? nullptr : &list,
+                                     EncodingChoiceFor(DetectUnicodeSetting(context_.settings)));
     TopStatus->show();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/AddDlg.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -84,6 +85,9 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
     Possessive = MakeGroup(this, "Possessive", QStringLiteral("Possessives like CAT'S to be read ..."),
                            {QStringLiteral("As CAT'S"), QStringLiteral("As CAT")});
 
+    DetectUnicode = new QCheckBox(QStringLiteral("Detect Unicode documents (UTF-8, UTF-16)"), this);
+    DetectUnicode->setObjectName(QStringLiteral("DetectUnicode"));
+
     // Layouts, not positions, so that every caption fits the desktop's font: the
     // threshold and the three choices at the left, the buttons in a column at the right.
     auto* form = new QGridLayout;
@@ -94,6 +98,7 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
     form->addWidget(Separator->buttons().front()->parentWidget(), 1, 0);
     form->addWidget(CharacterSet->buttons().front()->parentWidget(), 1, 1);
     form->addWidget(Possessive->buttons().front()->parentWidget(), 2, 0, 1, 2);
+    form->addWidget(DetectUnicode, 3, 0, 1, 2);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {OKBtn, CancelBut, HelpBtn}) buttons->addWidget(button);
     buttons->addStretch(1);
@@ -119,6 +124,7 @@ void TAddDlg::LoadFromSettings() {
     Select(Separator, settings_.IniNumber("SepIndex", 1));
     Select(CharacterSet, settings_.IniNumber("CharIndex", 0));
     Select(Possessive, settings_.IniNumber("Possess", 0));
+    DetectUnicode->setChecked(DetectUnicodeSetting(settings_));
 }
 
 int TAddDlg::ThresholdValue() const {
@@ -132,6 +138,9 @@ int TAddDlg::CharIndex() const {
 }
 int TAddDlg::PossessIndex() const {
     return Selected(Possessive, 0);
+}
+bool TAddDlg::DetectUnicodeChecked() const {
+    return DetectUnicode->isChecked();
 }
 
 void TAddDlg::showEvent(QShowEvent* event) {
@@ -153,6 +162,7 @@ void TAddDlg::accept() {
     settings_.IniPutNumber("SepIndex", SepIndex());
     settings_.IniPutNumber("CharIndex", CharIndex());
     settings_.IniPutNumber("Possess", PossessIndex());
+    PutDetectUnicodeSetting(settings_, DetectUnicodeChecked());
     SaveWindowPos(settings_, QStringLiteral("addwin"), this);
     QDialog::accept();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QButtonGroup;
+class QCheckBox;
 class QPushButton;
 class QSpinBox;
 
@@ -24,6 +25,7 @@ public:
     QButtonGroup* Separator;
     QButtonGroup* CharacterSet;
     QButtonGroup* Possessive;
+    QCheckBox* DetectUnicode;
     QPushButton* OKBtn;
     QPushButton* CancelBut;
     QPushButton* HelpBtn;
@@ -34,6 +36,7 @@ public:
     int SepIndex() const;
     int CharIndex() const;
     int PossessIndex() const;
+    bool DetectUnicodeChecked() const;
 
     // Runs when Help is pressed; the dialog stays open.
     std::function<void()> onHelp;

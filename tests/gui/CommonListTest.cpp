@@ -256,6 +256,26 @@ TEST_F(CommonListTest, SortFollowsTheLanguageNotTheByteOrder) {
     EXPECT_EQ(MemoText(), "");
 }
 
+TEST_F(CommonListTest, AUnicodeListIsShownAsItsCharactersAndSavedInItsOwnEncoding) {
+    // UTF-8 with and without a mark: the editor shows the letters, Save keeps the form.
+    for (const std::string mark : {std::string("\xEF\xBB\xBF"), std::string()}) {
+        WriteUserList(mark + "CAF\xC3\x89\r\nZ\xC3\x9CRICH\r\n");
+        Start();
+        Act("EditCommonWordList1")->trigger();
+        EXPECT_EQ(MemoText(), QString::fromUtf8("CAF\xC3\x89\nZ\xC3\x9CRICH\n"));
+        Find<QPlainTextEdit>("Memo1")->moveCursor(QTextCursor::End);
+        Find<QPlainTextEdit>("Memo1")->insertPlainText(
+            QString::fromUtf8("\xC5\x81\xC3\x93"
+                              "D\xC5\xB9"));
+        Click(Find<QPushButton>("SaveBut"));
+        EXPECT_EQ(ReadFile(ListFile()), mark +
+                                            "CAF\xC3\x89\r\nZ\xC3\x9CRICH\r\n\xC5\x81\xC3\x93"
+                                            "D\xC5\xB9")
+            << mark.size();
+        Stop();
+    }
+}
+
 TEST_F(CommonListTest, CancelAsksOnlyAfterTypingAndNoKeepsTheText) {
     Start();
     Act("EditCommonWordList1")->trigger();

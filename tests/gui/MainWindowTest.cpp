@@ -1,6 +1,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -236,6 +237,37 @@ TEST_F(MainWindowTest, ClipboardRunCutsAtTheFirstZeroAndIsNamedClipboard) {
     QGuiApplication::clipboard()->setText("right click");
     QTest::mousePress(Find<QPushButton>("OpenBut"), Qt::RightButton);
     EXPECT_EQ(Rows(), (Table{"1|CLICK|1", "2|RIGHT|1"}));
+}
+
+TEST_F(MainWindowTest, UnicodeClipboardAndTheDetectUnicodeChoice) {
+    Start();
+    // The clipboard is read by the Unicode rules: letters outside Windows-1252 fold,
+    // other scripts separate and are counted.
+    QGuiApplication::clipboard()->setText(
+        QString::fromUtf8("Z\xC3\xBCrich \xC5\x82\xC3\xB3"
+                          "d\xC5\xBA "
+                          "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1 caf\xC3\xA9"));
+    QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(Rows(), (Table{"1|CAFE|1", "2|LODZ|1", "3|ZURICH|1"}));
+    EXPECT_EQ(Main().Run().Stats().OtherScriptLetters, 6);
+
+    // The check box decides how a UTF-8 document is read, and is kept in the settings.
+    const QString doc = QString::fromStdString(WriteText("utf8.txt", "na\xC3\xAFve"));
+    struct Case {
+        bool detect;
+        Table rows;  // byte by byte, C3 AF reads as A and a separator
+        const char* stored;
+    } cases[] = {{false, {"1|NAA|1", "2|VE|1"}, "n"}, {true, {"1|NAIVE|1"}, "y"}};
+    for (const Case& c : cases) {
+        QTimer::singleShot(0, [&] {
+            In<QCheckBox>(AddDlg(), "DetectUnicode")->setChecked(c.detect);
+            In<QPushButton>(AddDlg(), "OKBtn")->click();
+        });
+        Act("AdditionalSettings1")->trigger();
+        EXPECT_EQ(Settings().IniSetting("DetectUnicode"), c.stored);
+        OpenDocuments({doc});
+        EXPECT_EQ(Rows(), c.rows) << c.stored;
+    }
 }
 
 TEST_F(MainWindowTest, EscapeLeavesTheResultsViewAndHomeEndMove) {

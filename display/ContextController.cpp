@@ -38,7 +38,10 @@ ContextController::ContextController(WindowContext& context) : QObject(&context.
 }
 
 ContextController::~ContextController() {
-    StopSearch();
+    // The main window's run may already be gone when its children are destroyed: drop
+    // the search without asking it anything.
+    timer_->stop();
+    search_.reset();
 }
 
 void ContextController::EnsureWindow() {

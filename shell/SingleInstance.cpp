@@ -9,11 +9,17 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 
 namespace vornix {
 
 namespace {
+
+// More than any command line holds: a peer that sends more is not one of ours.
+constexpr qsizetype kMaxRequest = 4 << 20;
+constexpr int kWaitMs = 5000;
 
 // The lock's name holds at most 40 characters of the program's name.
 QString ShortName(const QString& programName) {
@@ -39,6 +45,49 @@ QString PrivateFolder() {
 
 }  // namespace
 
+QByteArray EncodeHandOver(const QStringList& files) {
+    if (files.isEmpty()) return QByteArrayLiteral("raise\n");
+    QByteArray bytes = "open " + QByteArray::number(files.size()) + '\n';
+    for (const QString& file : files) bytes += file.toUtf8() + '\0';
+    return bytes;
+}
+
+HandOverRequest DecodeHandOver(const QByteArray& bytes) {
+    HandOverRequest r;
+    const qsizetype eol = bytes.indexOf('\n');
+    if (eol < 0) {
+        r.malformed = bytes.size() > 32;
+        return r;
+    }
+    const QByteArray command = bytes.left(eol);
+    if (command == "raise") {
+        r.complete = true;
+        return r;
+    }
+    bool ok = false;
+    const qlonglong count = command.startsWith("open ") ? command.mid(5).toLongLong(&ok) : 0;
+    if (!ok || count < 1 || count > kMaxRequest) {
+        r.malformed = true;
+        return r;
+    }
+    qsizetype at = eol + 1;
+    while (r.files.size() < count) {
+        const qsizetype end = bytes.indexOf('\0', at);
+        if (end < 0) return HandOverRequest{};  // the rest is still on its way
+        const QByteArray path = bytes.mid(at, end - at);
+        const QString file = QString::fromUtf8(path);
+        // An empty or relative path, or one that is not UTF-8, was not made by a start.
+        if (file.isEmpty() || !file.startsWith(QLatin1Char('/')) || file.toUtf8() != path) {
+            r.malformed = true;
+            return r;
+        }
+        r.files << file;
+        at = end + 1;
+    }
+    r.complete = true;
+    return r;
+}
+
 SingleInstance::SingleInstance(const QString& programName, QObject* parent)
     : QObject(parent), name_(ShortName(programName)) {}
 
@@ -57,7 +106,8 @@ QString SingleInstance::ServerName(const QString& programName) {
            QString::number(::getuid());
 }
 
-bool SingleInstance::AlreadyRunning() {
+bool SingleInstance::AlreadyRunning(const QStringList& files) {
+    handOverError_.clear();
     // Without a private folder there is no safe place for the guard: the program runs
     // unguarded rather than not at all.
     if (LockPath(name_).isEmpty()) return false;
@@ -67,24 +117,59 @@ bool SingleInstance::AlreadyRunning() {
     if (lock_->tryLock(100)) {
         server_ = new QLocalServer(this);
         QLocalServer::removeServer(ServerName(name_));  // a socket left by a crash
-        if (server_->listen(ServerName(name_))) {
-            connect(server_, &QLocalServer::newConnection, this, [this] {
-                while (QLocalSocket* socket = server_->nextPendingConnection()) {
-                    socket->deleteLater();
-                    Raise();
-                }
-            });
-        }
+        if (server_->listen(ServerName(name_)))
+            connect(server_, &QLocalServer::newConnection, this, &SingleInstance::Serve);
         return false;
     }
+    handOverError_ = HandOver(files);
+    return true;
+}
+
+QString SingleInstance::HandOver(const QStringList& files) {
+    const QString noAnswer = QStringLiteral("the running instance does not answer");
     QLocalSocket socket;
     socket.connectToServer(ServerName(name_));
-    if (socket.waitForConnected(1000)) {
-        socket.write("raise\n");
-        socket.waitForBytesWritten(1000);
+    if (!socket.waitForConnected(kWaitMs)) return files.isEmpty() ? QString() : noAnswer;
+    socket.write(EncodeHandOver(files));
+    if (!socket.waitForBytesWritten(kWaitMs)) return files.isEmpty() ? QString() : noAnswer;
+    if (files.isEmpty()) {
         socket.disconnectFromServer();
+        return {};
     }
-    return true;
+    QByteArray answer;
+    while (!answer.contains('\n') && answer.size() < 4096 && socket.waitForReadyRead(kWaitMs))
+        answer += socket.readAll();
+    socket.disconnectFromServer();
+    if (answer == "ok\n") return {};
+    if (answer.startsWith("refused ") && answer.endsWith('\n'))
+        return QString::fromUtf8(answer.mid(8, answer.size() - 9));
+    return noAnswer;
+}
+
+void SingleInstance::Serve() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A peer that never finishes its request is dropped.
+        QTimer::singleShot(kWaitMs, socket, [socket] { socket->abort(); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
+            *buffer += socket->readAll();
+            const HandOverRequest request =
+                buffer->size() > kMaxRequest ? HandOverRequest{false, true, {}} : DecodeHandOver(*buffer);
+            if (!request.complete && !request.malformed) return;
+            disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+            QString refusal;
+            if (request.malformed) {
+                refusal = QStringLiteral("the request was not understood");
+            } else {
+                Raise();
+                if (!request.files.isEmpty())
+                    refusal = acceptor_ ? acceptor_(request.files) : QStringLiteral("the window is not up yet");
+            }
+            socket->write(refusal.isEmpty() ? QByteArray("ok\n") : "refused " + refusal.toUtf8() + '\n');
+            socket->disconnectFromServer();
+        });
+    }
 }
 
 void SingleInstance::Raise() {

@@ -67,6 +67,10 @@ TVornixMain::TVornixMain(UiServices& ui, SettingsFile& settings, const std::vect
     move(318, 210);
     resize(504, 289 + menuBar()->sizeHint().height());
     setAcceptDrops(true);
+    handOverRetry_ = new QTimer(this);
+    handOverRetry_->setSingleShot(true);
+    handOverRetry_->setInterval(300);
+    connect(handOverRetry_, &QTimer::timeout, this, &TVornixMain::TakeHandedOver);
     FormCreate(arguments);
     qApp->installEventFilter(this);
 }
@@ -163,6 +167,33 @@ QStringList DocumentsNamedAtStart(const std::vector<std::string>& arguments) {
 
 void TVornixMain::OpenDocuments(const QStringList& files) {
     documents_->OpenDocuments(files);
+}
+
+QString TVornixMain::AnalyseWhenIdle(const QStringList& files) {
+    if (closeRequested_ || destroyed_) return QStringLiteral("it is closing");
+    if (files.isEmpty()) return {};
+    handedOver_.push_back(files);
+    // Never from inside the caller: it answers the later start first, and a run takes
+    // long.
+    QTimer::singleShot(0, this, &TVornixMain::TakeHandedOver);
+    return {};
+}
+
+void TVornixMain::TakeHandedOver() {
+    // A run calls again when it ends (EnableDodgyOptions).
+    if (handedOver_.empty() || closeRequested_ || context_->busy) return;
+    // Opening would close the list editor without saving it; a dialog is the user's
+    // business first.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || commonList_->EditorOpen()) {
+        if (commonList_->EditorOpen() && !handOverRetry_->isActive())
+            context_->ShowStatus(QStringLiteral("Documents are waiting to be analysed: close the list editor"));
+        handOverRetry_->start();
+        return;
+    }
+    const QStringList files = handedOver_.front();
+    handedOver_.pop_front();
+    documents_->OpenDocuments(files);
+    if (!handedOver_.empty()) QTimer::singleShot(0, this, &TVornixMain::TakeHandedOver);
 }
 
 void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
@@ -481,6 +512,7 @@ void TVornixMain::EnableDodgyOptions(bool enable) {
     results_->SetTabsEnabled(enable);
     context_->busy = !enable;
     if (enable && closeRequested_) QTimer::singleShot(0, this, [this] { close(); });
+    if (enable && !handedOver_.empty()) QTimer::singleShot(0, this, &TVornixMain::TakeHandedOver);
 }
 
 void TVornixMain::FormResize() {

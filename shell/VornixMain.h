@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
+class QTimer;
 
 namespace vornix {
 
@@ -44,6 +46,10 @@ public:
     TVornixMain(UiServices& ui, SettingsFile& settings, const std::vector<std::string>& arguments);
     // Files named at start: analysed as if chosen in the open dialog.
     void OpenDocuments(const QStringList& files);
+    // Documents handed over by a later start of the program: analysed as soon as the
+    // window is idle (after a run, once dialogs and the list editor are closed).
+    // Returns an empty text when they were taken, else why they cannot be.
+    QString AnalyseWhenIdle(const QStringList& files);
     ~TVornixMain() override;  // FormDestroy
 
     // The windows created after this one, in order; they are children of this window.
@@ -96,6 +102,7 @@ private:
     void FormCreate(const std::vector<std::string>& arguments);
     void FormDestroy();
     void CloseOnSignal();
+    void TakeHandedOver();
 
     std::unique_ptr<WindowContext> context_;
     std::unique_ptr<AnalysisRun> run_;
@@ -111,6 +118,10 @@ private:
     bool destroyed_ = false;
     // A termination signal arrived: the window closes as soon as no run is busy.
     bool closeRequested_ = false;
+    // Document sets handed over by later starts, oldest first, and the timer that looks
+    // again while a dialog or the list editor is in the way.
+    std::deque<QStringList> handedOver_;
+    QTimer* handOverRetry_ = nullptr;
 };
 
 }  // namespace vornix

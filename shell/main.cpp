@@ -22,19 +22,27 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
 
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    // Documents named at start, made absolute: a running instance works in another folder.
+    const QStringList files = vornix::DocumentsNamedAtStart(arguments);
+
     const QString programName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     vornix::SingleInstance guard(programName);
-    if (guard.AlreadyRunning()) {
-        const QString text = QStringLiteral("An instance of %1 is already running.").arg(programName);
+    if (guard.AlreadyRunning(files)) {
+        // With documents, the running instance analyses them; this start has nothing more to do.
+        if (!files.isEmpty() && guard.HandOverError().isEmpty()) return 0;
+        const QString text =
+            files.isEmpty() ? QStringLiteral("An instance of %1 is already running.").arg(programName)
+                            : QStringLiteral("The documents could not be handed to the running instance of %1: %2.")
+                                  .arg(programName, guard.HandOverError());
         std::fprintf(stderr, "%s\n", qPrintable(text));
         // Unattended starts (scripts, tests) get the message on standard error only.
         if (qEnvironmentVariableIsEmpty("VORNIX_NO_DIALOGS"))
             QMessageBox::warning(nullptr, QStringLiteral("Warning"), text);
-        return 0;
+        return files.isEmpty() ? 0 : 1;
     }
 
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     vornix::SettingsFile settings(vornix::RunningProgramFolder());
     // Temporary files of saves killed part-way, in the settings folder, once a day old.
     {
@@ -45,13 +53,15 @@ int main(int argc, char** argv) {
     vornix::QtUiServices ui;
     vornix::AppWindows windows = vornix::CreateWindows(ui, settings, arguments);
     guard.SetWindow(windows.main.get());
+    guard.SetAcceptor([&windows](const QStringList& handed) { return windows.main->AnalyseWhenIdle(handed); });
     windows.main->WatchTerminationSignals();
     windows.main->show();
     // Documents named at start are analysed once the window is up.
-    const QStringList files = vornix::DocumentsNamedAtStart(arguments);
     if (!files.isEmpty())
         QTimer::singleShot(0, windows.main.get(), [&windows, files] { windows.main->OpenDocuments(files); });
     const int code = app.exec();
+    guard.SetAcceptor(nullptr);
+    guard.SetWindow(nullptr);
     windows.main.reset();  // writes the settings
     (void)code;
     return 0;

@@ -1,11 +1,19 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTest>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "TestSupport.h"
 #include "shell/SingleInstance.h"
@@ -27,9 +35,9 @@ struct Instances : ::testing::Test {
         env.insert("QT_QPA_PLATFORM", "offscreen");
         env.insert("VORNIX_NO_DIALOGS", "1");
     }
-    void StartFirst(QProcess& p) {
+    void StartFirst(QProcess& p, const QStringList& arguments = {}) {
         p.setProcessEnvironment(env);
-        p.start(VORNIX_GUI_PATH, {});
+        p.start(VORNIX_GUI_PATH, arguments);
         ASSERT_TRUE(p.waitForStarted());
         const QString lock = QString::fromStdString(dir.path()) + "/vornix.lock";
         for (int i = 0; i < 100 && !QFile::exists(lock); ++i) QTest::qWait(50);
@@ -85,4 +93,113 @@ TEST_F(Instances, TerminationSignalsCloseTheWindowAsTheCloseBoxDoes) {
             EXPECT_NE(entry.path().filename().string().rfind("Vornix-", 0), 0u) << entry.path();
         EXPECT_FALSE(QFile::exists(QString::fromStdString(dir.path()) + "/vornix.lock")) << signal;
     }
+}
+
+TEST(HandOver, RequestsSurviveTheTripAndBadOnesAreRefused) {
+    const QStringList files = {"/tmp/a b.txt", "/home/ü/ελλάδα\nline.txt", "/x"};
+    const QByteArray bytes = vornix::EncodeHandOver(files);
+    // Every prefix of a request is incomplete, never malformed: the bytes may arrive in pieces.
+    for (qsizetype n = 0; n < bytes.size(); ++n) {
+        const vornix::HandOverRequest part = vornix::DecodeHandOver(bytes.left(n));
+        EXPECT_FALSE(part.complete || part.malformed) << n;
+    }
+    const vornix::HandOverRequest whole = vornix::DecodeHandOver(bytes);
+    EXPECT_TRUE(whole.complete && !whole.malformed);
+    EXPECT_EQ(whole.files, files);
+    EXPECT_TRUE(vornix::DecodeHandOver(vornix::EncodeHandOver({})).complete);
+    EXPECT_TRUE(vornix::DecodeHandOver(vornix::EncodeHandOver({})).files.isEmpty());
+
+    const struct {
+        QByteArray bytes;
+        const char* why;
+    } bad[] = {
+        {"open 0\n", "no paths"},
+        {"open x\n", "no count"},
+        {"open -1\n", "negative count"},
+        {"delete everything\n", "unknown command"},
+        {QByteArray("open 1\nrelative.txt\0", 20), "relative path"},
+        {QByteArray("open 1\n\0", 8), "empty path"},
+        {QByteArray("open 1\n/\xff\xfe\0", 11), "not UTF-8"},
+        {QByteArray(64, 'x'), "no line end in sight"},
+    };
+    for (const auto& c : bad) EXPECT_TRUE(vornix::DecodeHandOver(c.bytes).malformed) << c.why;
+}
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+TEST_F(Instances, ASecondStartWithDocumentsHandsThemToTheFirst) {
+    // The first document is a pipe: the running instance's read of it is seen from here,
+    // and its run waits for our words.
+    const std::string pipe = dir.path() + "/pipe.txt";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.path() + "/sub");
+    dir.write("sub/b.txt", "second document");
+    QProcess first;
+    StartFirst(first);
+
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.setWorkingDirectory(QString::fromStdString(dir.path() + "/sub"));
+    second.start(VORNIX_GUI_PATH, {QString::fromStdString(pipe), "b.txt"});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(second.readAllStandardError(), QByteArray());
+
+    int fd = -1;
+    for (int i = 0; i < 200 && fd < 0; ++i) {
+        fd = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);  // fails until a reader has it open
+        if (fd < 0) QTest::qWait(50);
+    }
+    ASSERT_GE(fd, 0) << "the running instance never opened the first document";
+    const std::string words = "handed over words";
+    EXPECT_EQ(::write(fd, words.data(), words.size()), static_cast<ssize_t>(words.size()));
+    ::close(fd);
+
+    // A later start without documents keeps its old answer; the first runs on.
+    QProcess third;
+    third.setProcessEnvironment(env);
+    third.start(VORNIX_GUI_PATH, {});
+    ASSERT_TRUE(third.waitForFinished(10000));
+    EXPECT_TRUE(QString::fromLocal8Bit(third.readAllStandardError()).contains("already running"));
+
+    QTest::qWait(500);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(10000));
+    // The set the run read, with the relative name made absolute in the second start's folder.
+    const std::string settings = ReadFile(dir.path() + "/.config/Korvane/Vornix/Vornix.ini");
+    EXPECT_NE(settings.find("Recent1=" + pipe + "\t" + dir.path() + "/sub/b.txt"), std::string::npos) << settings;
+}
+
+TEST_F(Instances, AnInstanceThatIsClosingRefusesDocumentsAndSaysWhy) {
+    // A socket that answers as a closing instance would: the start reports it and fails.
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir.path()));
+    QLockFile lock(vornix::SingleInstance::LockPath("vornix"));
+    ASSERT_TRUE(lock.tryLock(1000));
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(vornix::SingleInstance::ServerName("vornix")));
+    QObject::connect(&server, &QLocalServer::newConnection, [&server] {
+        QLocalSocket* socket = server.nextPendingConnection();
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            if (!vornix::DecodeHandOver(socket->peek(1 << 20)).complete) return;
+            socket->write("refused it is closing\n");
+            socket->flush();
+        });
+    });
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(VORNIX_GUI_PATH, {"/tmp/a.txt"});
+    for (int i = 0; i < 200 && second.state() != QProcess::NotRunning; ++i) QTest::qWait(50);
+    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(second.readAllStandardError())
+                    .contains("The documents could not be handed to the running instance of vornix: it is closing."));
 }

@@ -679,3 +679,45 @@ TEST_F(MainWindowTest, DroppedFilesAndTextAreAnalysed) {
     QMimeData empty;
     EXPECT_FALSE(drop(&empty));
 }
+
+TEST_F(MainWindowTest, DocumentsHandedOverWaitUntilTheWindowIsIdle) {
+    Start();
+    const QString big = QString::fromStdString(WriteText("big.txt", ManyWords(300)));
+    const QString a = QString::fromStdString(WriteText("a.txt", "alpha beta"));
+    const QString b = QString::fromStdString(WriteText("b.txt", "beta"));
+    auto fileCount = [this] { return In<QLabel>(StatsWin(), "FileCount")->text(); };
+
+    // During a run: both sets are taken at once and analysed after it, in order.
+    bool handed = false;
+    auto progress = Main().Run().Hooks().showProgress;
+    Main().Run().Hooks().showProgress = [&] {
+        if (!handed) {
+            handed = true;
+            EXPECT_EQ(Main().AnalyseWhenIdle({a, b}), "");
+            EXPECT_EQ(Main().AnalyseWhenIdle({b}), "");
+        }
+        progress();
+    };
+    OpenDocuments({big});
+    ASSERT_TRUE(handed);
+    QTest::qWait(200);
+    EXPECT_EQ(fileCount(), "1");
+    EXPECT_EQ(Rows(), (Table{"1|BETA|1"}));
+    OpenMenu("File1");
+    const QStringList sets = {In<QAction>(Main(), "Recent1")->toolTip(), In<QAction>(Main(), "Recent2")->toolTip(),
+                              In<QAction>(Main(), "Recent3")->toolTip()};
+    EXPECT_EQ(sets, (QStringList{b, a + "\n" + b, big}));
+
+    // With the list editor open: nothing happens until it is closed, and its text stays.
+    Act("EditCommonWordList1")->trigger();
+    Find<QPlainTextEdit>("Memo1")->appendPlainText("unsaved");
+    EXPECT_EQ(Main().AnalyseWhenIdle({a}), "");
+    QTest::qWait(700);
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->isVisible());
+    EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->toPlainText().contains("unsaved"));
+    EXPECT_EQ(StatusLine(), "Documents are waiting to be analysed: close the list editor");
+    ui.confirmAnswers = {true};  // leave without saving
+    Find<QPushButton>("CancelBut")->click();
+    QTest::qWait(700);
+    EXPECT_EQ(Rows(), (Table{"1|ALPHA|1", "2|BETA|1"}));
+}

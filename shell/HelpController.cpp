@@ -17,6 +17,8 @@ namespace {
 
 const char* const kVersionLine = "Version 0.1.0 last updated December 2026";
 
+}  // namespace
+
 // The help's index page: beside the program (the build folder), else in the installed
 // data folder. When neither exists, the one the installed layout would have when that
 // layout is there, else the one beside the program.
@@ -29,8 +31,6 @@ QString HelpIndexPath(const std::string& programFolder) {
     if (QFileInfo::exists(QDir::cleanPath(program + QStringLiteral("../share/vornix")))) return installed;
     return beside;
 }
-
-}  // namespace
 
 HelpController::HelpController(WindowContext& context) : QObject(&context.window), context_(context) {
     setObjectName(QStringLiteral("HelpController"));

@@ -3,11 +3,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <string>
 
 namespace vornix {
 
 class HelpWindow;
 class WindowContext;
+
+// The help's index page for a program in programFolder (ends in "/"): beside it (the
+// build folder), else in the installed data folder share/vornix.
+QString HelpIndexPath(const std::string& programFolder);
 
 class HelpController : public QObject {
     Q_OBJECT

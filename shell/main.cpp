@@ -10,9 +10,32 @@
 #include "files/Settings.h"
 #include "files/SettingsFolders.h"
 #include "shell/AppWindows.h"
+#include "shell/HelpController.h"
 #include "shell/SingleInstance.h"
 #include "shell/VornixMain.h"
 #include "ui/UiServices.h"
+
+namespace {
+
+// Where this program finds its help and master list: what an installer or a user who
+// lost them wants to know.
+int PrintUsage() {
+    const std::string folder = vornix::RunningProgramFolder();
+    const QString help = vornix::HelpIndexPath(folder);
+    const std::string list = vornix::FindDefaultCommonList(std::string(), folder).value_or("not found");
+    std::printf(
+        "Usage: vornix [id=RUNID] [FILE...]\n"
+        "Counts the words of text documents in a window. The FILEs are analysed as soon as\n"
+        "the window is up; when Vornix is already running, it analyses them instead.\n"
+        "id=RUNID keeps the settings of this run id apart from the others.\n"
+        "\n"
+        "Help pages: %s\n"
+        "Master common words list: %s\n",
+        QFileInfo::exists(help) ? qPrintable(help) : "not found", list.c_str());
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // A closed standard descriptor would be taken by the next file opened (the record
@@ -20,10 +43,12 @@ int main(int argc, char** argv) {
     if (vornix::OpenStandardDescriptors() < 0) return 1;
     // A file-size limit must show up as a failed write, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
-    QApplication app(argc, argv);
-
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    // Answered before any window: it works without a display.
+    if (arguments.size() == 1 && arguments[0] == "--help") return PrintUsage();
+    QApplication app(argc, argv);
+
     // Documents named at start, made absolute: a running instance works in another folder.
     const QStringList files = vornix::DocumentsNamedAtStart(arguments);
 

@@ -47,9 +47,14 @@ if [ -f "$prefix/bin/vornix" ]; then
     appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
     [ -f "$prefix/share/icons/hicolor/scalable/apps/$id.svg" ] || fail "icon not installed"
     grep -qx "Icon=$id" "$prefix/share/applications/$id.desktop" || fail "desktop entry names another icon"
-    # The help is found where the window looks when nothing is beside the program.
-    [ -f "$prefix/share/vornix/help/index.htm" ] && [ ! -e "$prefix/bin/help" ] ||
-        fail "help not installed in share/vornix"
+    # The installed window finds its help and master list in share/vornix (and says so
+    # without a display).
+    [ ! -e "$prefix/bin/help" ] || fail "help installed beside the program"
+    out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vornix" --help)
+    grep -qx "Help pages: $prefix/share/vornix/help/index.htm" <<<"$out" || fail "installed vornix --help: $out"
+    grep -qx "Master common words list: $prefix/bin/../share/vornix/Vornix.dat" <<<"$out" ||
+        fail "installed vornix --help: $out"
+    [ -f "$prefix/share/vornix/help/index.htm" ] || fail "help not installed"
     # The installed window, started with an empty user folder, gives the user a copy of
     # the master list it found in share/vornix.
     QT_QPA_PLATFORM=offscreen VORNIX_NO_DIALOGS=1 "$prefix/bin/vornix" id=installtest &

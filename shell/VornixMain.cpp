@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QShortcut>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -42,6 +43,21 @@ namespace vornix {
 namespace {
 
 const QColor kIdleGreen(0, 128, 0);
+
+// The status line: a text longer than the window ends in "…" instead of losing its
+// beginning and end at both edges. The whole text stays in text() and the tooltip.
+class StatusLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QRect area = contentsRect();
+        painter.drawText(area, static_cast<int>(alignment()),
+                         fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+    }
+};
 
 // The self-pipe of the termination signals: the handler only writes the signal's
 // number, the window reads it in its event loop and closes there.
@@ -337,11 +353,11 @@ void TVornixMain::BuildWidgets() {
     StatusPanel->setBackgroundRole(QPalette::Button);
     auto* panelLayout = new QHBoxLayout(StatusPanel);
     panelLayout->setContentsMargins(6, 0, 6, 0);
-    StatusBar = new QLabel(StatusPanel);
+    StatusBar = new StatusLabel(StatusPanel);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setAlignment(Qt::AlignCenter);
-    // The summary never widens the window: a long one is cut at the window's edge and
-    // shown whole in the tooltip.
+    // The summary never widens the window: a long one is cut short and shown whole in
+    // the tooltip.
     StatusBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     panelLayout->addWidget(StatusBar, 1);
     panelLayout->addWidget(results_->MakeStatusNote(StatusPanel));

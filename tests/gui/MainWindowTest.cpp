@@ -587,11 +587,19 @@ TEST_F(MainWindowTest, ScreenshotsAtALargeFont) {
     large.setPointSize(14);
     QApplication::setFont(large);
     Start();
-    OpenDocuments({QString::fromStdString(WriteText("the-tale-of-two-cities-chapter-one.txt",
-                                                    "It was the best of times, it was the worst of times, "
-                                                    "it was the age of wisdom, it was the age of foolishness")),
-                   QString::fromStdString(WriteText("notes.txt", "wisdom and folly, wise words and worse words")),
-                   QString::fromStdString(WriteText("letters.txt", "Dear Sir, the weather was worse than wise"))});
+    // The documents come as a drop of three files from a file manager.
+    QMimeData dropped;
+    dropped.setUrls({QUrl::fromLocalFile(
+                         QString::fromStdString(WriteText("the-tale-of-two-cities-chapter-one.txt",
+                                                          "It was the best of times, it was the worst of times, "
+                                                          "it was the age of wisdom, it was the age of foolishness"))),
+                     QUrl::fromLocalFile(QString::fromStdString(
+                         WriteText("notes.txt", "wisdom and folly, wise words and worse words"))),
+                     QUrl::fromLocalFile(QString::fromStdString(
+                         WriteText("letters.txt", "Dear Sir, the weather was worse than wise")))});
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject&>(Main()).event(&drop);
+    ASSERT_TRUE(drop.isAccepted());
     auto save = [&](QWidget& window, const char* name) {
         window.show();
         QTest::qWait(300);
@@ -599,6 +607,7 @@ TEST_F(MainWindowTest, ScreenshotsAtALargeFont) {
                         .scaledToWidth(std::min(window.width(), 900), Qt::SmoothTransformation)
                         .save(folder + "/" + name, "PNG", 9));
     };
+    save(Main(), "after-drop-14pt.png");
     save(StatsWin(), "statistics-14pt.png");
     StatsWin().hide();
     save(AddDlg(), "additional-settings-14pt.png");

@@ -35,7 +35,6 @@ QChart* MakeRankChart(const RankChart& data) {
         maxCount = std::max(maxCount, p.Count);
     }
     points->replace(xy);
-    chart->addSeries(points);
 
     QString title = QStringLiteral("Rank and frequency: %1 words").arg(data.ShownWords);
     auto* fit = new QLineSeries;
@@ -47,13 +46,16 @@ QChart* MakeRankChart(const RankChart& data) {
                      .arg(data.Fit.Exponent, 0, 'f', 3)
                      .arg(data.Fit.RSquared, 0, 'f', 3);
     }
+    // The points go on top of the line, where the mouse finds them.
     chart->addSeries(fit);
+    chart->addSeries(points);
     chart->setTitle(title);
 
     auto* x = new QLogValueAxis;
     x->setTitleText(QStringLiteral("Rank"));
     x->setLabelFormat(QStringLiteral("%g"));
-    x->setRange(1, std::max<double>(10, data.Points.empty() ? 10 : data.Points.back().Rank) * 1.2);
+    // Both axes start a little below 1, so rank 1 and count 1 are not cut by the axis lines.
+    x->setRange(0.8, std::max<double>(10, data.Points.empty() ? 10 : data.Points.back().Rank) * 1.2);
     auto* y = new QLogValueAxis;
     y->setTitleText(QStringLiteral("Count"));
     y->setLabelFormat(QStringLiteral("%g"));

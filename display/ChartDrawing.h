@@ -12,7 +12,7 @@ namespace vornix {
 class WordStore;
 
 // Log-log scatter of count against rank with the fit line; the fit's exponent and R²
-// go into the title. The caller owns the chart.
+// go into the title. The scatter is the chart's last series. The caller owns the chart.
 QChart* MakeRankChart(const RankChart& data);
 // Two bar series per length 1..40: occurrences and distinct words.
 QChart* MakeLengthChart(const LengthHistogram& data);

@@ -1,6 +1,7 @@
 #include "display/ChartsWindow.h"
 
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QToolTip>
@@ -38,6 +39,8 @@ TVornixCharts::TVornixCharts(UiServices& ui, QWidget* parent) : QWidget(parent, 
     buttons->addWidget(save);
     layout->addLayout(buttons);
     connect(save, &QPushButton::clicked, this, &TVornixCharts::SaveImageClick);
+    rankView_->viewport()->setMouseTracking(true);
+    rankView_->viewport()->installEventFilter(this);
 }
 
 void TVornixCharts::Refresh(AnalysisRun& run, const DisplayOptions& options) {
@@ -49,8 +52,7 @@ void TVornixCharts::Refresh(AnalysisRun& run, const DisplayOptions& options) {
     for (const RankPoint& p : rank_.Points)
         words_.push_back(DisplayWord(store.WordRecord(p.Record), options.LowerCase));
     QChart* rank = MakeRankChart(rank_);
-    if (auto* points = qobject_cast<QScatterSeries*>(rank->series().value(0)))
-        connect(points, &QScatterSeries::hovered, this, &TVornixCharts::PointHovered);
+    hovered_ = -1;
     // setChart leaves the old chart to its caller.
     QChart* oldRank = rankView_->chart();
     rankView_->setChart(rank);
@@ -60,24 +62,47 @@ void TVornixCharts::Refresh(AnalysisRun& run, const DisplayOptions& options) {
     delete oldLength;
 }
 
-void TVornixCharts::PointHovered(const QPointF& point, bool state) {
-    if (!state || rank_.Points.empty()) {
+bool TVornixCharts::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == rankView_->viewport()) {
+        if (event->type() == QEvent::MouseMove)
+            ShowPointAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        else if (event->type() == QEvent::Leave)
+            ShowPointAt(QPoint(-1000, -1000));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TVornixCharts::ShowPointAt(const QPoint& pos) {
+    // Found by distance on the screen rather than by the series' own hover, which misses
+    // points: the markers are small, and a reader aims near them.
+    constexpr double kReach = 8;
+    QChart* chart = rankView_->chart();
+    auto* points = chart ? qobject_cast<QScatterSeries*>(chart->series().value(chart->series().size() - 1)) : nullptr;
+    int nearest = -1;
+    double best = kReach * kReach;
+    for (std::size_t i = 0; points && i < rank_.Points.size(); ++i) {
+        const QPointF at =
+            rankView_->mapFromScene(chart->mapToPosition(QPointF(rank_.Points[i].Rank, rank_.Points[i].Count), points));
+        const double dx = at.x() - pos.x(), dy = at.y() - pos.y();
+        if (dx * dx + dy * dy <= best) {
+            best = dx * dx + dy * dy;
+            nearest = static_cast<int>(i);
+        }
+    }
+    if (nearest == hovered_) return;
+    hovered_ = nearest;
+    if (nearest < 0) {
         QToolTip::hideText();
         return;
     }
-    // The nearest drawn rank: points are in rising rank order.
-    const auto at = std::lower_bound(rank_.Points.begin(), rank_.Points.end(), point.x(),
-                                     [](const RankPoint& p, double x) { return p.Rank < x; });
-    auto index = static_cast<std::size_t>(at - rank_.Points.begin());
-    if (index == rank_.Points.size() ||
-        (index > 0 && point.x() - rank_.Points[index - 1].Rank < rank_.Points[index].Rank - point.x()))
-        --index;
-    const RankPoint& p = rank_.Points[index];
-    QToolTip::showText(QCursor::pos(),
+    const RankPoint& p = rank_.Points[static_cast<std::size_t>(nearest)];
+    const std::string& word = words_[static_cast<std::size_t>(nearest)];
+    QToolTip::showText(rankView_->viewport()->mapToGlobal(pos),
                        QStringLiteral("%1\nrank %2, count %3")
-                           .arg(QString::fromLatin1(words_[index].data(), static_cast<qsizetype>(words_[index].size())))
+                           .arg(QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size())))
                            .arg(p.Rank)
-                           .arg(p.Count));
+                           .arg(p.Count),
+                       rankView_->viewport());
 }
 
 void TVornixCharts::SaveImage(const std::string& path) {

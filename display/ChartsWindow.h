@@ -28,7 +28,10 @@ public:
 
 private:
     void SaveImageClick();
-    void PointHovered(const QPointF& point, bool state);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The tooltip for the mouse at pos on the rank chart's viewport: the nearest point
+    // within a few pixels names its word, rank and count.
+    void ShowPointAt(const QPoint& pos);
 
     UiServices& ui_;
     QTabWidget* tabs_;
@@ -36,6 +39,7 @@ private:
     QChartView* lengthView_;
     RankChart rank_;
     std::vector<std::string> words_;  // the word of each rank point, for the hover text
+    int hovered_ = -1;                // the point whose tooltip shows
 };
 
 }  // namespace vornix

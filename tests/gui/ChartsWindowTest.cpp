@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDomDocument>
 #include <QFile>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 #include <QtCharts/QChartView>
 #include <QtCharts/QScatterSeries>
 
@@ -19,7 +21,7 @@ protected:
     TVornixCharts* Charts() { return Main().findChild<TVornixCharts*>(QStringLiteral("ChartsWindow")); }
     int ScatterPoints() {
         auto* view = In<QChartView>(*Charts(), "RankChart");
-        auto* points = qobject_cast<QScatterSeries*>(view->chart()->series().value(0));
+        auto* points = qobject_cast<QScatterSeries*>(view->chart()->series().constLast());
         return points ? static_cast<int>(points->count()) : -1;
     }
 };
@@ -61,4 +63,34 @@ TEST_F(ChartsWindowTest, SaveImageWritesAValidPngAndSvg) {
         }
     }
     EXPECT_TRUE(ui.Texts("Error").isEmpty());
+}
+
+TEST_F(ChartsWindowTest, HoveringAPointNamesItsWordRankAndCount) {
+    Start();
+    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "one two two three three three"))});
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_NE(Charts(), nullptr);
+    auto* view = In<QChartView>(*Charts(), "RankChart");
+    auto* points = qobject_cast<QScatterSeries*>(view->chart()->series().constLast());
+    ASSERT_NE(points, nullptr);
+    // The mouse near each point in turn (a few pixels off, as a hand aims), then away.
+    const struct {
+        int rank;
+        QPoint off;
+        const char* text;
+    } cases[] = {{3, {3, -2}, "ONE\nrank 3, count 1"},
+                 {1, {0, 4}, "THREE\nrank 1, count 3"},
+                 {2, {-2, 2}, "TWO\nrank 2, count 2"},
+                 {2, {0, 40}, ""}};
+    for (const auto& c : cases) {
+        const QPoint at = view->mapFromScene(view->chart()->mapToPosition(points->at(c.rank - 1), points)) + c.off;
+        // Straight to the chart: the test driver's own mouse moves are dropped on this platform.
+        QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        auto shown = [] { return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string(); };
+        for (int i = 0; i < 50 && shown() != c.text; ++i) QTest::qWait(20);  // a tooltip fades in and out
+        EXPECT_EQ(shown(), c.text) << c.rank;
+    }
 }

@@ -7,6 +7,15 @@ add_library(vornix_charts STATIC display/ChartDrawing.cpp)
 target_link_libraries(vornix_charts PUBLIC vornix_core Qt6::Widgets Qt6::Charts Qt6::Svg)
 target_compile_options(vornix_charts PRIVATE ${VORNIX_WARNINGS})
 
+# vornix-count --plot draws with a program of its own, so that vornix-count itself
+# starts without loading Qt. It sits beside vornix-count in the build folder and in
+# libexec/vornix when installed; a build without the window program has no --plot.
+add_executable(vornix-count-plot cli/CountPlotMain.cpp)
+target_link_libraries(vornix-count-plot PRIVATE vornix_charts)
+target_compile_options(vornix-count-plot PRIVATE ${VORNIX_WARNINGS})
+set_target_properties(vornix-count-plot PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+install(TARGETS vornix-count-plot RUNTIME DESTINATION libexec/vornix)
+
 add_library(vornix_gui STATIC
   ui/UiServices.cpp
   ui/WindowPlacement.cpp

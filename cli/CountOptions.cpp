@@ -1,5 +1,6 @@
 #include "cli/CountOptions.h"
 
+#include <cctype>
 #include <string_view>
 
 #include "engine/TextRules.h"
@@ -31,6 +32,9 @@ const char* CountUsage() {
            "                     line number, left context, occurrence, right context (tab-separated)\n"
            "  --width=N          characters of context on each side (default 40)\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
+           "  --plot=rank|lengths  draw a chart of the shown words instead of the table:\n"
+           "                     count by rank (log-log, with its fitted line) or the word\n"
+           "                     lengths; --output=FILE.svg or FILE.png is needed\n"
            "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
            "                     a rank, word and count per row, UTF-8, LF line ends\n"
            "  --quiet            no progress display on a terminal\n"
@@ -45,6 +49,24 @@ bool TakeValue(std::string_view arg, std::string_view name, std::string_view& va
     if (arg.size() <= name.size() || arg.substr(0, name.size()) != name || arg[name.size()] != '=') return false;
     value = arg.substr(name.size() + 1);
     return true;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view ending) {
+    if (text.size() < ending.size()) return false;
+    text.remove_prefix(text.size() - ending.size());
+    for (std::size_t i = 0; i < ending.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != ending[i]) return false;
+    return true;
+}
+
+// Options that cannot go together; empty when the set is good.
+std::string Conflict(const CountOptions& o) {
+    if (o.Plot == PlotKind::None) return {};
+    if (o.Stats) return "--plot cannot be used with --stats";
+    if (o.Context) return "--plot cannot be used with --context";
+    if (!EndsWithNoCase(o.Output, ".svg") && !EndsWithNoCase(o.Output, ".png"))
+        return "--plot needs --output=FILE ending in .svg or .png";
+    return {};
 }
 
 }  // namespace
@@ -93,6 +115,13 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             o.Output = std::string(v);
         } else if (TakeValue(arg, "--context", v)) {
             o.Context = std::string(v);
+        } else if (TakeValue(arg, "--plot", v)) {
+            if (v == "rank")
+                o.Plot = PlotKind::Rank;
+            else if (v == "lengths")
+                o.Plot = PlotKind::Lengths;
+            else
+                return r.error = "bad value for --plot: " + std::string(v), r;
         } else if (TakeValue(arg, "--width", v)) {
             const auto n = ParseInt32(v);
             if (!n || *n < 0 || *n > 10000) return r.error = "bad value for --width: " + std::string(v), r;
@@ -151,7 +180,9 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             return r;
         }
     }
-    if (!o.Help && o.Files.empty()) r.error = "no FILE given";
+    if (o.Help) return r;
+    r.error = Conflict(o);
+    if (r.error.empty() && o.Files.empty()) r.error = "no FILE given";
     return r;
 }
 

@@ -12,6 +12,9 @@
 
 namespace vornix {
 
+// A chart drawn instead of the table: rank against count, or the word-length histogram.
+enum class PlotKind { None, Rank, Lengths };
+
 struct CountOptions {
     DisplayOptions display;  // order, flags and threshold, as the window's menus hold them
     int SepIndex = 1;        // 0 space, 1 tab, 2 comma
@@ -29,6 +32,7 @@ struct CountOptions {
     std::string Output;                  // empty: standard output
     std::optional<std::string> Context;  // print the lines of this word instead of the table
     int Width = 40;                      // characters of context on each side
+    PlotKind Plot = PlotKind::None;      // set: --output names a .svg or .png image
     unsigned Threads = 0;                // 0: one per processor
     std::vector<std::string> Files;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/CountOptions.h"
+#include "cli/CountPlot.h"
 #include "cli/CountProgress.h"
 #include "engine/AnalysisRun.h"
 #include "engine/Errors.h"
@@ -129,6 +130,12 @@ int main(int argc, char** argv) {
     }
     const CountOptions& o = parsed.options;
     if (o.Help) return !stdoutClosed && WriteAll(stdout, CountUsage()) ? 0 : 1;
+    // Looked for before the count, which may be long, rather than after it.
+    const std::string plotProgram = o.Plot == PlotKind::None ? std::string() : FindPlotProgram();
+    if (o.Plot != PlotKind::None && plotProgram.empty()) {
+        std::fprintf(stderr, "vornix-count: --plot needs vornix-count-plot, which is not installed\n");
+        return 1;
+    }
 
     std::string commonList;
     if (o.CommonList)
@@ -160,6 +167,10 @@ int main(int argc, char** argv) {
         EraseProgress();
         if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, LimitMessage() + "\n"))) return 1;
 
+        if (o.Plot != PlotKind::None) {
+            if (!WriteCountPlot(plotProgram, o.Plot, run.Store(), run.Orders(), o.display, o.Output)) return 1;
+            return std::fflush(stderr) != 0 || std::ferror(stderr) ? 1 : 0;
+        }
         std::string error;
         const std::string out =
             o.Context ? ContextText(run, *o.Context, o.Width, error, o.Output.empty() ? stdout : nullptr)

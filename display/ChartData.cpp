@@ -1,6 +1,7 @@
 #include "display/ChartData.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "output/OutputWalk.h"
@@ -91,6 +92,102 @@ LengthHistogram BuildLengthHistogram(WordStore& store, const ResultOrders& order
         ++h.DistinctWords[length];
     }
     return h;
+}
+
+namespace {
+
+// Numbers in the C form whatever the locale (the drawing program runs under Qt, which
+// sets the user's); doubles in the shortest form that reads back to the same value.
+template <typename T>
+void Put(std::string& out, T value, char after) {
+    char buf[32];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
+    out += after;
+}
+
+// Reads space-separated numbers off the front of a line.
+struct LineReader {
+    std::string_view rest;
+    template <typename T>
+    bool Take(T& value) {
+        while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+        const auto [end, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
+        if (ec != std::errc() || (end != rest.data() + rest.size() && *end != ' ')) return false;
+        rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+        return true;
+    }
+    bool Done() const { return rest.find_first_not_of(' ') == std::string_view::npos; }
+};
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        lines.push_back(text.substr(0, end));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+}
+
+}  // namespace
+
+std::string ChartText(const RankChart& chart) {
+    std::string out = "rank ";
+    Put(out, chart.ShownWords, ' ');
+    Put(out, static_cast<int>(chart.Fit.Valid), ' ');
+    Put(out, chart.Fit.Points, ' ');
+    Put(out, chart.Fit.Exponent, ' ');
+    Put(out, chart.Fit.Intercept, ' ');
+    Put(out, chart.Fit.RSquared, '\n');
+    for (const RankPoint& p : chart.Points) {
+        Put(out, p.Rank, ' ');
+        Put(out, p.Count, '\n');
+    }
+    return out;
+}
+
+std::string ChartText(const LengthHistogram& histogram) {
+    std::string out = "lengths\n";
+    for (std::size_t n = 1; n < histogram.Occurrences.size(); ++n) {
+        Put(out, histogram.Occurrences[n], ' ');
+        Put(out, histogram.DistinctWords[n], '\n');
+    }
+    return out;
+}
+
+std::optional<std::variant<RankChart, LengthHistogram>> ParseChartText(std::string_view text) {
+    const std::vector<std::string_view> lines = SplitLines(text);
+    if (lines.empty()) return std::nullopt;
+    if (lines[0] == "lengths") {
+        LengthHistogram h;
+        if (lines.size() != h.Occurrences.size()) return std::nullopt;
+        for (std::size_t n = 1; n < lines.size(); ++n) {
+            LineReader line{lines[n]};
+            if (!line.Take(h.Occurrences[n]) || !line.Take(h.DistinctWords[n]) || !line.Done() ||
+                h.Occurrences[n] < h.DistinctWords[n] || h.DistinctWords[n] < 0)
+                return std::nullopt;
+        }
+        return h;
+    }
+    if (lines[0].substr(0, 5) != "rank ") return std::nullopt;
+    RankChart chart;
+    LineReader head{lines[0].substr(5)};
+    int valid = 0;
+    if (!head.Take(chart.ShownWords) || !head.Take(valid) || !head.Take(chart.Fit.Points) ||
+        !head.Take(chart.Fit.Exponent) || !head.Take(chart.Fit.Intercept) || !head.Take(chart.Fit.RSquared) ||
+        !head.Done() || (valid != 0 && valid != 1))
+        return std::nullopt;
+    chart.Fit.Valid = valid == 1;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        RankPoint p;
+        LineReader line{lines[i]};
+        // Rising ranks and counts of at least 1: the points sit on log axes.
+        if (!line.Take(p.Rank) || !line.Take(p.Count) || !line.Done() || p.Count < 1 ||
+            p.Rank <= (chart.Points.empty() ? 0 : chart.Points.back().Rank))
+            return std::nullopt;
+        chart.Points.push_back(p);
+    }
+    return chart;
 }
 
 }  // namespace vornix

@@ -4,6 +4,10 @@
 // word-length histograms. The window and vornix-count --plot draw from these.
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 #include "engine/ResultFilter.h"
@@ -57,5 +61,13 @@ struct LengthHistogram {
 
 // Over the words options shows.
 LengthHistogram BuildLengthHistogram(WordStore& store, const ResultOrders& orders, const DisplayOptions& options);
+
+// A chart's data as lines of text, which vornix-count hands to the program that draws it
+// (so that vornix-count itself starts without loading Qt). Only what is drawn travels:
+// a rank point's record stays behind.
+std::string ChartText(const RankChart& chart);
+std::string ChartText(const LengthHistogram& histogram);
+// Either form read back exactly; nothing for any other text.
+std::optional<std::variant<RankChart, LengthHistogram>> ParseChartText(std::string_view text);
 
 }  // namespace vornix

@@ -1,14 +1,13 @@
 #include "display/ChartDrawing.h"
 
 #include <QBuffer>
-#include <QFont>
 #include <QGraphicsScene>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
-#include <QtCharts/QBarCategoryAxis>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
@@ -73,26 +72,28 @@ QChart* MakeLengthChart(const LengthHistogram& data) {
     auto* chart = new QChart;
     auto* occurrences = new QBarSet(QStringLiteral("Occurrences"));
     auto* distinct = new QBarSet(QStringLiteral("Distinct words"));
-    QStringList lengths;
     std::int64_t top = 1;
     for (std::size_t n = 1; n < data.Occurrences.size(); ++n) {
         occurrences->append(static_cast<qreal>(data.Occurrences[n]));
         distinct->append(static_cast<qreal>(data.DistinctWords[n]));
         top = std::max({top, data.Occurrences[n], data.DistinctWords[n]});
-        lengths << QString::number(n);
     }
     auto* series = new QBarSeries;
     series->append(occurrences);
     series->append(distinct);
     chart->addSeries(series);
     chart->setTitle(QStringLiteral("Word lengths"));
-    auto* x = new QBarCategoryAxis;
-    x->append(lengths);
+    // Bar i stands for length i + 1 and is centred on i. Forty labels do not fit under
+    // forty narrow bars, so only 1 and every fifth length is named, under its bar.
+    auto* x = new QCategoryAxis;
+    x->setRange(-0.5, static_cast<qreal>(data.Occurrences.size()) - 1.5);
+    x->setStartValue(-0.5);
+    x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    x->append(QStringLiteral("1"), 0);
+    for (std::size_t n = 5; n < data.Occurrences.size(); n += 5)
+        x->append(QString::number(n), static_cast<qreal>(n) - 1);
+    x->setGridLineVisible(false);
     x->setTitleText(QStringLiteral("Length (characters)"));
-    // Forty categories: a small font keeps more of the lengths readable.
-    QFont small = x->labelsFont();
-    small.setPointSizeF(6.5);
-    x->setLabelsFont(small);
     auto* y = new QValueAxis;
     y->setRange(0, static_cast<qreal>(top) * 1.05);
     y->setLabelFormat(QStringLiteral("%.0f"));
@@ -104,7 +105,7 @@ QChart* MakeLengthChart(const LengthHistogram& data) {
     return chart;
 }
 
-void SaveChartImage(QChart& chart, QSize size, const std::string& path) {
+QByteArray RenderChartImage(QChart& chart, QSize size, bool svg) {
     // A scene of its own, so that a chart shown in a window is drawn at the asked size
     // without disturbing the window.
     QGraphicsScene* previous = chart.scene();
@@ -116,7 +117,7 @@ void SaveChartImage(QChart& chart, QSize size, const std::string& path) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    const bool svg = QString::fromStdString(path).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+    bool made = true;
     if (svg) {
         QSvgGenerator generator;
         generator.setOutputDevice(&buffer);
@@ -133,14 +134,17 @@ void SaveChartImage(QChart& chart, QSize size, const std::string& path) {
             painter.setRenderHint(QPainter::Antialiasing);
             scene.render(&painter);
         }
-        if (!image.save(&buffer, "PNG")) {
-            scene.removeItem(&chart);
-            if (previous) previous->addItem(&chart);
-            throw std::runtime_error("The image could not be made.");
-        }
+        made = image.save(&buffer, "PNG");
     }
     scene.removeItem(&chart);
     if (previous) previous->addItem(&chart);
+    if (!made) throw std::runtime_error("The image could not be made.");
+    return bytes;
+}
+
+void SaveChartImage(QChart& chart, QSize size, const std::string& path) {
+    const bool svg = QString::fromStdString(path).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+    const QByteArray bytes = RenderChartImage(chart, size, svg);
     WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), false);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -31,6 +32,23 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "vornix-count: %s\n", message.toLocal8Bit().constData());
 }
 
+// Qt looks for the session's runtime folder at start-up and, when the session names
+// none (cron, a bare shell), makes TMPDIR/runtime-USER and leaves it there. A folder of
+// our own stands in for it while this program runs.
+struct OwnRuntimeFolder {
+    std::string path;
+    OwnRuntimeFolder() {
+        if (std::getenv("XDG_RUNTIME_DIR")) return;
+        const char* tmp = std::getenv("TMPDIR");
+        std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/vornix-count-plot-XXXXXX";
+        if (::mkdtemp(name.data()) && ::setenv("XDG_RUNTIME_DIR", name.c_str(), 1) == 0) path = name;
+    }
+    ~OwnRuntimeFolder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,6 +66,7 @@ int main(int argc, char** argv) {
     // Drawn off screen: a count run over ssh or from cron has no display to open.
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(QuietQtMessages);
+    const OwnRuntimeFolder runtime;  // outlives the application
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
 

@@ -9,7 +9,10 @@ Every file of the program belongs to one room:
   services  the window program's shared parts in shell/ (SERVICES below)
   input, display, output, commonlist   the window program's files of those folders
   shell     the rest of shell/: the main window and start-up
-  cli       cli/ files outside the core
+  charts    display/ChartDrawing: the charts as Qt objects, for the Charts window and
+            for vornix-count-plot (CHARTS below)
+  cli       cli/ files outside the core: vornix-count, Qt-free
+  plot      vornix-count-plot, the Qt program that draws vornix-count's charts (PLOT)
 
 A room may include only the rooms ALLOWED names for it. Core and engine files may not
 include Qt at all.
@@ -26,12 +29,16 @@ import tempfile
 
 FOLDERS = ["engine", "files", "ui", "input", "display", "output", "commonlist", "shell", "cli"]
 SERVICES = {"ui/UiServices", "ui/WindowPlacement", "ui/AddDlg", "ui/HelpWindow", "ui/WindowContext"}
+CHARTS = {"display/ChartDrawing"}
+PLOT = {"cli/CountPlotMain"}
 ALLOWED = {
     "engine": {"engine"},
     "core": {"engine", "core"},
-    "cli": {"engine", "core"},
+    "cli": {"engine", "core", "cli"},
+    "charts": {"engine", "core", "charts"},
+    "plot": {"engine", "core", "cli", "charts", "plot"},
     "services": {"engine", "core", "services"},
-    "display": {"engine", "core", "services", "display"},
+    "display": {"engine", "core", "services", "charts", "display"},
     "input": {"engine", "core", "services", "input"},
     "output": {"engine", "core", "services", "output"},
     "commonlist": {"engine", "core", "services", "commonlist"},
@@ -59,6 +66,10 @@ def room(path, core):
         return "core"
     if stem in SERVICES:
         return "services"
+    if stem in CHARTS:
+        return "charts"
+    if stem in PLOT:
+        return "plot"
     return folder
 
 
@@ -123,6 +134,9 @@ def self_test():
         ("engine/Scanner.cpp", '#include "output/OutputWalk.h"', "engine may not include"),
         ("engine/ResultFilter.cpp", "#include <QString>", "engine includes Qt"),
         ("output/OutputWalk.cpp", '#include "display/SearchMatch.h"', "folders include each other"),
+        ("cli/CountPlot.cpp", '#include "display/ChartDrawing.h"', "cli may not include"),
+        ("cli/CountPlot.h", "#include <QString>", "cli includes Qt"),
+        ("display/ChartDrawing.cpp", '#include "display/ChartsWindow.h"', "charts may not include"),
     ]
     failures = 0
     with tempfile.TemporaryDirectory() as temp:

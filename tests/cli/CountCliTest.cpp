@@ -298,6 +298,31 @@ TEST(CountCli, BadArgumentsPrintUsage) {
     EXPECT_EQ(help.out.rfind("Usage: vornix-count", 0), 0u);
 }
 
+TEST(CountCli, PlotNeedsAnImageFileAndNoOtherOutput) {
+    TempDir dir;
+    const std::string text = dir.write("t.txt", "word");
+    const std::string needsImage = "--plot needs --output=FILE ending in .svg or .png";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--plot=bars", "--output=c.png"}, "bad value for --plot: bars"},
+        {{"--plot=", "--output=c.png"}, "bad value for --plot: "},
+        {{"--plot=rank"}, needsImage},
+        {{"--plot=rank", "--output=c.txt"}, needsImage},
+        {{"--plot=lengths", "--output=c.svgz"}, needsImage},
+        {{"--plot=lengths", "--output=png"}, needsImage},
+        {{"--plot=rank", "--output=c.png", "--stats"}, "--plot cannot be used with --stats"},
+        {{"--context=word", "--plot=rank", "--output=c.SVG"}, "--plot cannot be used with --context"},
+    };
+    for (auto [args, message] : cases) {
+        SCOPED_TRACE(message);
+        args.push_back(text);
+        const CountResult r = RunCount(args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("vornix-count: " + message + "\nUsage: vornix-count", 0), 0u) << r.err;
+    }
+    EXPECT_NE(RunCount({"--help"}).out.find("--plot=rank|lengths"), std::string::npos);
+}
+
 TEST(CountCli, OutputFileHoldsTheSameBytesAndReplacesTheOld) {
     TempDir dir;
     const std::string text = dir.write("t.txt", "b a b c b a");

@@ -173,3 +173,50 @@ TEST_F(ChartFixture, FortyCharacterWordsHaveTheirBar) {
     EXPECT_EQ(h.DistinctWords[40], 1);
     EXPECT_EQ(h.Occurrences[1], 1);
 }
+
+TEST(ChartText, ChartsReadBackExactlyAndOtherTextIsRefused) {
+    RankChart rank;
+    rank.ShownWords = 123456;
+    rank.Fit = RankFit{true, 1000, -1.0 / 3.0, std::log(20000.0), 0.1 + 0.2};
+    rank.Points = {{1, 9000, 7}, {2, 4500, 3}, {40000, 1, 9}};
+    LengthHistogram lengths;
+    lengths.Occurrences[1] = 5;
+    lengths.DistinctWords[1] = 2;
+    lengths.Occurrences[40] = 3'000'000'000;  // past 32 bits
+    lengths.DistinctWords[40] = 1;
+
+    const auto rankBack = ParseChartText(ChartText(rank));
+    ASSERT_TRUE(rankBack && std::holds_alternative<RankChart>(*rankBack));
+    const RankChart& r = std::get<RankChart>(*rankBack);
+    EXPECT_EQ(r.ShownWords, rank.ShownWords);
+    EXPECT_EQ(r.Fit.Valid, true);
+    EXPECT_EQ(r.Fit.Points, 1000);
+    EXPECT_EQ(r.Fit.Exponent, rank.Fit.Exponent);  // to the last bit
+    EXPECT_EQ(r.Fit.Intercept, rank.Fit.Intercept);
+    EXPECT_EQ(r.Fit.RSquared, rank.Fit.RSquared);
+    ASSERT_EQ(r.Points.size(), 3u);
+    EXPECT_EQ(r.Points[2].Rank, 40000);
+    EXPECT_EQ(r.Points[2].Count, 1);
+
+    const auto lengthsBack = ParseChartText(ChartText(lengths));
+    ASSERT_TRUE(lengthsBack && std::holds_alternative<LengthHistogram>(*lengthsBack));
+    EXPECT_EQ(std::get<LengthHistogram>(*lengthsBack).Occurrences, lengths.Occurrences);
+    EXPECT_EQ(std::get<LengthHistogram>(*lengthsBack).DistinctWords, lengths.DistinctWords);
+
+    const std::string lengthsText = ChartText(lengths);
+    for (const std::string& bad : {
+             std::string(), std::string("bars\n1 1\n"),
+             std::string("rank 3 1 3 -1 2\n"),                                            // a number short
+             std::string("rank 3 2 3 -1 2 1\n"),                                          // fit neither valid nor not
+             std::string("rank 3 1 3 -1,5 2 1\n"),                                        // a decimal comma
+             std::string("rank 3 1 3 -1 2 1\n1 5\n1 4\n"),                                // ranks not rising
+             std::string("rank 3 1 3 -1 2 1\n1 0\n"),                                     // a count off the log axis
+             std::string("rank 3 1 3 -1 2 1\n1 5 x\n"),                                   // trailing text
+             lengthsText.substr(0, lengthsText.rfind('\n', lengthsText.size() - 2) + 1),  // a length short
+             lengthsText + "0 0\n",                                                       // a length too many
+             "lengths\n1 2\n" + lengthsText.substr(lengthsText.find('\n', 8) + 1),  // more distinct words than uses
+         }) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(ParseChartText(bad));
+    }
+}

@@ -43,6 +43,11 @@ out=$("$prefix/bin/vornix-count" "$work/text.txt")
 [ "$out" = $'ZEBRA\t2\r\nQUAGGA\t1\r' ] || fail "installed vornix-count did not read the master list: $out"
 
 if [ -f "$prefix/bin/vornix" ]; then
+    # The installed counter finds its drawing program in libexec and draws without a
+    # display.
+    env -u DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vornix-count" --plot=lengths --output="$work/chart.png" \
+        "$work/text.txt" || fail "installed vornix-count --plot"
+    [ "$(head -c 4 "$work/chart.png" | tail -c 3)" = PNG ] || fail "installed vornix-count --plot wrote no PNG"
     desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
     appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
     [ -f "$prefix/share/icons/hicolor/scalable/apps/$id.svg" ] || fail "icon not installed"

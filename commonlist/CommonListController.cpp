@@ -190,12 +190,13 @@ void CommonListController::SortButClick() {
     QCollator collator{QLocale()};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setIgnorePunctuation(true);
-    const std::string sorted =
-        SortedListText(EditorText(Memo1), Checked("LowerCase1"), [&](std::string_view a, std::string_view b) {
-            return collator.compare(QLatin1StringView(a.data(), static_cast<qsizetype>(a.size())),
-                                    QLatin1StringView(b.data(), static_cast<qsizetype>(b.size())));
+    // A Unicode list keeps its letters above 127 and is ordered as a run matches it.
+    const std::u16string sorted = SortedEditorText(
+        EditorText(Memo1), editedEncoding_, Checked("LowerCase1"), [&](std::string_view a, std::string_view b) {
+            return collator.compare(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
+                                    QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())));
         });
-    const QString text = QString::fromStdU16String(EditorTextFromListFile(sorted));
+    const QString text = QString::fromStdU16String(sorted);
     if (text != Memo1->document()->toRawText()) {
         // Replaced as one edit: the sort can be undone, and Cancel asks before it is lost.
         QTextCursor cursor(Memo1->document());

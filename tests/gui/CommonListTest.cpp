@@ -276,6 +276,22 @@ TEST_F(CommonListTest, AUnicodeListIsShownAsItsCharactersAndSavedInItsOwnEncodin
     }
 }
 
+TEST_F(CommonListTest, SortKeepsEveryLetterOfAUnicodeListWhole) {
+    WriteUserList("ΕΛΛΆΔΑ ŁÓDŹ\r\nCAFÉ, THE");
+    Start();
+    Act("EditCommonWordList1")->trigger();
+    Click(Find<QPushButton>("SortBut"));
+    // Ordered as a run matches the words: CAFÉ as CAFE, ŁÓDŹ as LODZ; Greek, which a run
+    // reads no word of, last.
+    EXPECT_EQ(MemoText(), QString::fromUtf8("CAFÉ \n\nŁÓDŹ \n\nTHE \n\nΕΛΛΆΔΑ "));
+    Click(Find<QPushButton>("SaveBut"));
+    EXPECT_EQ(ReadFile(ListFile()), "CAFÉ \r\n\r\nŁÓDŹ \r\n\r\nTHE \r\n\r\nΕΛΛΆΔΑ ");
+
+    // The next run finds the sorted words in the text, in any case.
+    Analyse("café łódź the cat");
+    EXPECT_EQ(Rows(), Table{"1|CAT|1"});
+}
+
 TEST_F(CommonListTest, CancelAsksOnlyAfterTypingAndNoKeepsTheText) {
     Start();
     Act("EditCommonWordList1")->trigger();

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -70,7 +71,6 @@ void CommonListController::AddButtons(QWidget* panel) {
     auto editorButton = [&](const char* name, const QString& caption) {
         auto* button = new QPushButton(caption, panel);
         button->setObjectName(QLatin1String(name));
-        button->setFixedSize(75, 29);
         button->hide();
         return button;
     };
@@ -78,6 +78,18 @@ void CommonListController::AddButtons(QWidget* panel) {
     SortBut = editorButton("SortBut", QStringLiteral("Sort"));
     CancelBut = editorButton("CancelBut", QStringLiteral("Cancel"));
     HelpBut = editorButton("HelpBut", QStringLiteral("&Help"));
+    // 75 by 29 each, or what the widest caption needs in a large font: the caption and
+    // the style's margins (not the style's minimum width for a button with text, which
+    // would widen the designed buttons at any font). The panel grows with them so that
+    // no button sticks out of it.
+    QSize size(75, 29);
+    for (QPushButton* button : {SaveBut, SortBut, CancelBut, HelpBut}) {
+        const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+        const int caption = button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+        size = size.expandedTo(QSize(caption + 2 * margin, button->sizeHint().height()));
+    }
+    for (QPushButton* button : {SaveBut, SortBut, CancelBut, HelpBut}) button->setFixedSize(size);
+    if (panel->minimumHeight() < size.height()) panel->setFixedHeight(size.height());
     connect(SaveBut, &QPushButton::clicked, this, &CommonListController::SaveButClick);
     connect(SortBut, &QPushButton::clicked, this, &CommonListController::SortButClick);
     connect(CancelBut, &QPushButton::clicked, this, &CommonListController::CancelButClick);
@@ -190,12 +202,13 @@ void CommonListController::SortButClick() {
     QCollator collator{QLocale()};
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setIgnorePunctuation(true);
-    const std::string sorted =
-        SortedListText(EditorText(Memo1), Checked("LowerCase1"), [&](std::string_view a, std::string_view b) {
-            return collator.compare(QLatin1StringView(a.data(), static_cast<qsizetype>(a.size())),
-                                    QLatin1StringView(b.data(), static_cast<qsizetype>(b.size())));
+    // A Unicode list keeps its letters above 127 and is ordered as a run matches it.
+    const std::u16string sorted = SortedEditorText(
+        EditorText(Memo1), editedEncoding_, Checked("LowerCase1"), [&](std::string_view a, std::string_view b) {
+            return collator.compare(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
+                                    QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())));
         });
-    const QString text = QString::fromStdU16String(EditorTextFromListFile(sorted));
+    const QString text = QString::fromStdU16String(sorted);
     if (text != Memo1->document()->toRawText()) {
         // Replaced as one edit: the sort can be undone, and Cancel asks before it is lost.
         QTextCursor cursor(Memo1->document());

@@ -1,10 +1,14 @@
 #include "commonlist/ListText.h"
 
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
+#include "engine/CharTable.h"
 #include "engine/Cp1252.h"
 #include "engine/Errors.h"
 #include "engine/TextRules.h"
@@ -107,6 +111,73 @@ void AppendUtf8(std::string& out, char32_t c) {
         out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (c & 0x3F));
     }
+}
+
+const CharMapTable& WindowsMap() {
+    static const CharMapTable map = BuildCharMap(CharacterSet::Windows);
+    return map;
+}
+
+bool IsWordCode(std::uint8_t code) {
+    return code != kSeparator && code != kComma && code != kFullStop;
+}
+
+// Whether a character of a Unicode list stays inside its word for Sort.
+bool IsUnicodeListWordChar(char32_t c) {
+    if (c < 0x80) return IsListWordChar(c);
+    if (U_GET_GC_MASK(static_cast<UChar32>(c)) & (U_GC_L_MASK | U_GC_M_MASK)) return true;
+    // What a run reads as part of a word, such as the typographic apostrophe.
+    const int byte = Cp1252Byte(c);
+    return byte >= 0x80 && IsWordCode(WindowsMap()[byte]);
+}
+
+std::vector<std::string> UnicodeWords(std::u16string_view text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+            ++i;
+        }
+        // A lone surrogate is no character and separates.
+        if (!(c >= 0xD800 && c <= 0xDFFF) && IsUnicodeListWordChar(c)) {
+            AppendUtf8(word, c);
+        } else if (!word.empty()) {
+            words.push_back(std::move(word));
+            word.clear();
+        }
+    }
+    if (!word.empty()) words.push_back(std::move(word));
+    return words;
+}
+
+std::string MatchedForm(std::string_view word, CodePointTable& table) {
+    std::string form;
+    for (char code : DecodeToCodes(word, TextEncoding::Utf8, table)) {
+        const std::uint8_t m = WindowsMap()[static_cast<std::uint8_t>(code)];
+        if (IsWordCode(m)) form += static_cast<char>(m);
+    }
+    return form;
+}
+
+char32_t FirstCodePoint(std::string_view utf8) {
+    const std::u16string units = Utf16FromUtf8(utf8.substr(0, std::min<std::size_t>(4, utf8.size())));
+    if (units.size() >= 2 && units[0] >= 0xD800 && units[0] <= 0xDBFF)
+        return 0x10000 + ((units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
+    return units.empty() ? 0 : units[0];
+}
+
+// The group of a word a run reads nothing of: its first letter in capitals, without
+// accents (Ά and Α open one group).
+char32_t BaseInitial(std::string_view word) {
+    const auto c = static_cast<UChar32>(u_toupper(static_cast<UChar32>(FirstCodePoint(word))));
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    icu::UnicodeString parts;
+    if (U_SUCCESS(status) && nfd->getDecomposition(c, parts) && parts.length() > 0)
+        return static_cast<char32_t>(parts.char32At(0));
+    return static_cast<char32_t>(c);
 }
 
 }  // namespace
@@ -250,6 +321,56 @@ std::string SortedListText(std::u16string_view text, bool lowerCase, const ListC
         return order != 0 ? order < 0 : a < b;
     });
     return GroupedListText(words);
+}
+
+std::string MatchedListForm(std::string_view word) {
+    CodePointTable table;
+    return MatchedForm(word, table);
+}
+
+std::u16string SortedEditorText(std::u16string_view text, const ListEncoding& encoding, bool lowerCase,
+                                const ListCollation& collate) {
+    if (encoding.encoding == TextEncoding::Bytes)
+        return EditorTextFromListFile(SortedListText(text, lowerCase, collate));
+
+    std::u16string cased(text);
+    ApplyCaseForm(cased, lowerCase);
+    struct Entry {
+        std::string word;  // UTF-8
+        std::string form;  // as a run matches it; empty: read as nothing
+    };
+    std::vector<Entry> entries;
+    CodePointTable table;
+    for (std::string& word : UnicodeWords(cased)) {
+        std::string form = MatchedForm(word, table);
+        entries.push_back({std::move(word), std::move(form)});
+    }
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        if (a.form.empty() != b.form.empty()) return b.form.empty();
+        const int order = a.form.empty() ? collate(a.word, b.word) : collate(a.form, b.form);
+        if (order != 0) return order < 0;
+        // DON'T before DONT as in an 8-bit list, CAFE before CAFÉ: UTF-8 bytes compare in
+        // code point order.
+        return a.form != b.form ? a.form < b.form : a.word < b.word;
+    });
+
+    std::string out;
+    char32_t initial = '0';
+    for (const Entry& e : entries) {
+        // Digits and apostrophes open no group, as in the 8-bit layout.
+        char32_t first = 0;
+        if (e.form.empty())
+            first = BaseInitial(e.word);
+        else if (static_cast<unsigned char>(e.form.front()) >= 'A')
+            first = static_cast<unsigned char>(e.form.front());
+        if (first != 0 && first != initial) {
+            if (!out.empty()) out += "\n\n";
+            initial = first;
+        }
+        out += e.word;
+        out += ' ';
+    }
+    return Utf16FromUtf8(out);
 }
 
 std::string ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode) {

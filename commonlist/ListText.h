@@ -50,8 +50,15 @@ std::string ListFileFromEditorText(std::u16string_view text);
 // and a-z. Everything else separates words and is dropped.
 std::vector<std::string> ListWords(std::u16string_view text);
 
+// The form in which a run matches a list word against the text (UTF-8 in): its word
+// characters as the decoder and the character table read them, capitals A to Z, digits,
+// apostrophes; whatever the run reads as a separator is left out. Empty when the run
+// reads no part of the word (letters of other scripts).
+std::string MatchedListForm(std::string_view word);
+
 // Compares two words the way the user's language orders them: < 0, 0 or > 0. It may
-// call different words equal; the sort then orders those byte by byte.
+// call different words equal; the sort then orders those byte by byte. Words are ASCII,
+// or UTF-8 for a Unicode list.
 using ListCollation = std::function<int(std::string_view, std::string_view)>;
 
 // Sorted words as the editor's sorted layout: each word followed by one blank, the
@@ -63,6 +70,19 @@ std::string GroupedListText(const std::vector<std::string>& sortedWords);
 // The whole Sort: the text in its case form, cut into words (duplicates kept), ordered
 // by collate with ties broken byte by byte, and laid out by GroupedListText.
 std::string SortedListText(std::u16string_view text, bool lowerCase, const ListCollation& collate);
+
+// Sort as the editor does it, for a list in the given encoding, giving the editor's new
+// text ("\n" line breaks). An 8-bit list is sorted by SortedListText. A Unicode list
+// keeps in its words every letter or combining mark above U+007F, and what a run reads
+// as part of a word (the typographic apostrophe). Its words are ordered as a run
+// matches them: by collate on MatchedListForm (CAFÉ among the C words, ŁÓDŹ among the
+// L words), ties by that form's bytes, then by code points. Words without such a form
+// (other scripts) come last, by collate on the word itself, then by code points.
+// Groups follow the first letter of the matched form, for those last words the first
+// letter in capitals without its accents; digits and apostrophes join a group as in
+// the 8-bit layout.
+std::u16string SortedEditorText(std::u16string_view text, const ListEncoding& encoding, bool lowerCase,
+                                const ListCollation& collate);
 
 // The list file after adding word: the word and CR LF in front of the old contents,
 // whose line breaks are written as CR LF. A Unicode list stays in its encoding, the word

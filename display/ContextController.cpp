@@ -16,6 +16,7 @@
 #include "files/Settings.h"
 #include "ui/UiServices.h"
 #include "ui/WindowContext.h"
+#include "ui/WindowPlacement.h"
 
 namespace vornix {
 
@@ -44,8 +45,8 @@ ContextController::~ContextController() {
     search_.reset();
 }
 
-void ContextController::EnsureWindow() {
-    if (window_) return;
+bool ContextController::EnsureWindow() {
+    if (window_) return false;
     window_ = new ContextWindow(model_, &context_.window);
     const std::int32_t saved = context_.settings.IniNumber(kWidthKey, kDefaultWidth);
     window_->Width->setValue(saved);
@@ -61,11 +62,13 @@ void ContextController::EnsureWindow() {
     if (screen.isValid() && x + window_->width() > screen.right())
         x = std::max(screen.left(), main.left() - window_->width() - 8);
     window_->move(x, main.top());
+    KeepOnScreen(window_);  // a small screen gets a narrower window, not one hanging off it
+    return true;
 }
 
 void ContextController::Show(const std::string& word, const QString& shown, std::int32_t count) {
     if (!context_.run) return;
-    EnsureWindow();
+    const bool created = EnsureWindow();
     StopSearch();
     word_ = shown;
     problems_.clear();
@@ -77,6 +80,7 @@ void ContextController::Show(const std::string& word, const QString& shown, std:
     UpdateTitle();
     window_->SetProgress(QStringLiteral("Searching..."));
     window_->show();
+    if (created) KeepOnScreen(window_);  // once more with its frame, which it has now
     window_->raise();
     timer_->start();
 }

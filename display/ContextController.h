@@ -32,7 +32,8 @@ public:
     ContextWindow* Window() const { return window_; }
 
 private:
-    void EnsureWindow();
+    // Creates and places the window the first time; true then.
+    bool EnsureWindow();
     void StepSearch();
     void StopSearch();
     void UpdateTitle();

@@ -183,3 +183,52 @@ TEST(ListFileText, UnicodeListsKeepTheirEncoding) {
     EXPECT_EQ(ListFileEncoding(bom8 + "caf\xC3\xA9", false), ListEncoding{});
     EXPECT_EQ(ListWithWordAdded(bom8 + "x", "NEW", false), "NEW\r\n" + bom8 + "x");
 }
+
+// A Unicode list keeps its letters above U+007F whole and orders its words as a run
+// matches them; other scripts come last, grouped by their first letter without accents.
+TEST(ListSort, AUnicodeListKeepsItsLettersAndSortsByTheMatchedForm) {
+    const ListEncoding utf8{TextEncoding::Utf8, false};
+    struct Case {
+        const char16_t* text;
+        bool lower;
+        const char16_t* sorted;
+    };
+    std::u16string loneSurrogate = u"X\U00010400Y A";
+    loneSurrogate += char16_t(0xD800);
+    loneSurrogate += u"B";
+    const std::vector<Case> cases = {
+        {u"ΕΛΛΆΔΑ ŁÓDŹ CAFÉ the", false, u"CAFÉ \n\nŁÓDŹ \n\nTHE \n\nΕΛΛΆΔΑ "},
+        {u"EGG ÉCOLE EAT CAFÉ CAFE LOVE ŁÓDŹ LAMP", false, u"CAFE CAFÉ \n\nEAT ÉCOLE EGG \n\nLAMP ŁÓDŹ LOVE "},
+        // Punctuation and blanks above U+007F still separate; a letter the run reads as
+        // a separator (ß) stays in its word.
+        {u"«ZÜRICH»\u00A0GENÈVE—BERN\u2028ÅRHUS…STRAND STRAßE", false,
+         u"ÅRHUS \n\nBERN \n\nGENÈVE \n\nSTRAßE STRAND \n\nZÜRICH "},
+        // The typographic apostrophe is one as in the text; a combining accent stays.
+        {u"DONT DON\u2019T CAFE\u0301S DON'T", false, u"CAFE\u0301S \n\nDON'T DON\u2019T DONT "},
+        // Only A to Z change case.
+        {u"Café THE ŁÓDŹ", true, u"café \n\nŁÓdŹ \n\nthe "},
+        {u"ΩΜΕΓΑ zoo ΆΛΦΑ ΑΘΉΝΑ МОСКВА 42", false, u"42 \n\nZOO \n\nΆΛΦΑ ΑΘΉΝΑ \n\nΩΜΕΓΑ \n\nМОСКВА "},
+        {loneSurrogate.c_str(), false, u"A \n\nB \n\nX\U00010400Y "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::u16string(c.text)));
+        EXPECT_EQ(SortedEditorText(c.text, utf8, c.lower, Collate), c.sorted);
+    }
+    EXPECT_EQ(MatchedListForm("\xC5\x81\xC3\x93"
+                              "d\xC5\xB9"),
+              "LODZ");
+    EXPECT_EQ(MatchedListForm("\xCE\xB1\xCE\xB2"), "");
+
+    // The 8-bit set still cuts at every character above 127.
+    EXPECT_EQ(SortedEditorText(u"CAFÉ ŁÓDŹ", ListEncoding{}, false, Collate), u"CAF \n\nD ");
+
+    // Words of plain ASCII sort alike in every encoding.
+    for (const char16_t* text : {u"the cat, the dog. a bee", u"zoo 'tis can't\r\ncant tab 42 Well-known 7up\r\n\r\ntis",
+                                 u"cat 'tis too", u"'em able"}) {
+        for (bool lower : {false, true}) {
+            const std::u16string bytes = EditorTextFromListFile(SortedListText(text, lower, Collate));
+            for (TextEncoding e : {TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Bytes})
+                EXPECT_EQ(SortedEditorText(text, ListEncoding{e, false}, lower, Collate), bytes);
+        }
+    }
+}

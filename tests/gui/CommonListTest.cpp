@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "GuiTestSupport.h"
 #include "display/ResultModel.h"
@@ -257,23 +259,60 @@ TEST_F(CommonListTest, SortFollowsTheLanguageNotTheByteOrder) {
 }
 
 TEST_F(CommonListTest, AUnicodeListIsShownAsItsCharactersAndSavedInItsOwnEncoding) {
-    // UTF-8 with and without a mark: the editor shows the letters, Save keeps the form.
-    for (const std::string mark : {std::string("\xEF\xBB\xBF"), std::string()}) {
-        WriteUserList(mark + "CAF\xC3\x89\r\nZ\xC3\x9CRICH\r\n");
+    // The editor shows the letters; Save writes the edit in the list's encoding, with
+    // its mark or without.
+    auto utf8 = [](const QString& text) { return text.toStdString(); };
+    auto utf16le = [](const QString& text) {
+        std::string bytes;
+        for (QChar c : text) {
+            bytes += static_cast<char>(c.unicode() & 0xFF);
+            bytes += static_cast<char>(c.unicode() >> 8);
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::string mark;
+        std::function<std::string(const QString&)> encode;
+    };
+    const std::vector<Case> cases = {
+        {"UTF-8 with a mark", "\xEF\xBB\xBF", utf8},
+        {"UTF-8 without a mark", "", utf8},
+        {"UTF-16 LE with a mark", "\xFF\xFE", utf16le},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteUserList(c.mark + c.encode(QStringLiteral("CAFÉ\r\nZÜRICH\r\n")));
         Start();
         Act("EditCommonWordList1")->trigger();
-        EXPECT_EQ(MemoText(), QString::fromUtf8("CAF\xC3\x89\nZ\xC3\x9CRICH\n"));
+        EXPECT_EQ(MemoText(), QStringLiteral("CAFÉ\nZÜRICH\n"));
         Find<QPlainTextEdit>("Memo1")->moveCursor(QTextCursor::End);
-        Find<QPlainTextEdit>("Memo1")->insertPlainText(
-            QString::fromUtf8("\xC5\x81\xC3\x93"
-                              "D\xC5\xB9"));
+        // Typed as a keyboard with these letters does: key events carrying the text.
+        for (QChar letter : QStringLiteral("ŁÓDŹ")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+            QApplication::sendEvent(Find<QPlainTextEdit>("Memo1"), &press);
+        }
+        EXPECT_TRUE(Changed());
         Click(Find<QPushButton>("SaveBut"));
-        EXPECT_EQ(ReadFile(ListFile()), mark +
-                                            "CAF\xC3\x89\r\nZ\xC3\x9CRICH\r\n\xC5\x81\xC3\x93"
-                                            "D\xC5\xB9")
-            << mark.size();
+        EXPECT_EQ(ReadFile(ListFile()), c.mark + c.encode(QStringLiteral("CAFÉ\r\nZÜRICH\r\nŁÓDŹ")));
         Stop();
     }
+}
+
+TEST_F(CommonListTest, SortKeepsEveryLetterOfAUnicodeListWhole) {
+    WriteUserList("ΕΛΛΆΔΑ ŁÓDŹ\r\nCAFÉ, THE");
+    Start();
+    Act("EditCommonWordList1")->trigger();
+    Click(Find<QPushButton>("SortBut"));
+    // Ordered as a run matches the words: CAFÉ as CAFE, ŁÓDŹ as LODZ; Greek, which a run
+    // reads no word of, last.
+    EXPECT_EQ(MemoText(), QString::fromUtf8("CAFÉ \n\nŁÓDŹ \n\nTHE \n\nΕΛΛΆΔΑ "));
+    Click(Find<QPushButton>("SaveBut"));
+    EXPECT_EQ(ReadFile(ListFile()), "CAFÉ \r\n\r\nŁÓDŹ \r\n\r\nTHE \r\n\r\nΕΛΛΆΔΑ ");
+
+    // The next run finds the sorted words in the text, in any case.
+    Analyse("café łódź the cat");
+    EXPECT_EQ(Rows(), Table{"1|CAT|1"});
 }
 
 TEST_F(CommonListTest, CancelAsksOnlyAfterTypingAndNoKeepsTheText) {

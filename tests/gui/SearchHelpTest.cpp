@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -413,6 +415,23 @@ TEST_F(HelpAboutTest, TheSettingsDialogsHelpOpensBesideItAndStaysUsable) {
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->parentWidget(), &Main());
     EXPECT_EQ(help->Browser->source(), Page(programFolder + "help/index.htm"));
+}
+
+TEST_F(HelpAboutTest, TheSettingsPageNamesEveryCaptionOfTheDialog) {
+    CopyHelpInto(programFolder);
+    Start();
+    Main().ShowHelp("addset.htm");
+    ASSERT_NE(Help(), nullptr);
+    const QString page = Help()->Browser->toPlainText().simplified();
+    QStringList captions;
+    for (QGroupBox* group : AddDlg().findChildren<QGroupBox*>()) captions << group->title();
+    for (QAbstractButton* button : AddDlg().findChildren<QAbstractButton*>()) captions << button->text();
+    for (QLabel* label : AddDlg().findChildren<QLabel*>()) captions << label->text();
+    EXPECT_TRUE(captions.contains("Detect Unicode documents (UTF-8, UTF-16)"));
+    for (QString caption : captions) {
+        caption.remove(QLatin1Char('&'));
+        if (!caption.isEmpty()) EXPECT_TRUE(page.contains(caption)) << caption.toStdString();
+    }
 }
 
 TEST_F(HelpAboutTest, MissingHelpGivesTheWarningWithItsPath) {

@@ -166,8 +166,21 @@ void CommonListController::EditCommonWordList1Click() {
 void CommonListController::SaveButClick() {
     if (!EditorOpen()) return;
     const QString file = Memo1->property(kEditedFile).toString();
+    const std::u16string text = EditorText(Memo1);
+    ListEncoding encoding = editedEncoding_;
+    // Letters the 8-bit set lacks would be written as "?": the list moves to UTF-8, which
+    // every count reads back, or the editor stays open with the text.
+    if (!ListEncodingHolds(text, encoding)) {
+        if (!context_.ui.Confirm(&context_.window,
+                                 QStringLiteral("The list holds characters that the Windows character set cannot "
+                                                "store. Save it as UTF-8?"))) {
+            Memo1->setFocus();
+            return;
+        }
+        encoding = ListEncoding{TextEncoding::Utf8, true};
+    }
     try {
-        ReplaceListFile(Path(file), ListFileFromEditorText(EditorText(Memo1), editedEncoding_));
+        ReplaceListFile(Path(file), ListFileFromEditorText(text, encoding));
     } catch (const FileError& e) {
         // The editor stays with its text, so the user can try again or cancel.
         context_.ShowErrorBox(UiText(e.what()));

@@ -260,6 +260,13 @@ std::u16string EditorTextFromListFile(std::string_view bytes) {
     return Utf16FromCp1252(WithLineBreaks(bytes, "\n"));
 }
 
+bool ListEncodingHolds(std::u16string_view text, const ListEncoding& encoding) {
+    if (encoding.encoding != TextEncoding::Bytes) return true;
+    for (const char16_t c : text)
+        if (c >= 0x80 && c != u'\u2028' && c != u'\u2029' && Cp1252Byte(c) < 0) return false;
+    return true;
+}
+
 std::string ListFileFromEditorText(std::u16string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);

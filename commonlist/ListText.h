@@ -32,6 +32,10 @@ std::u16string EditorTextFromListFile(std::string_view bytes, const ListEncoding
 // when it had one); line breaks written as CR LF. The 8-bit encoding is the one below.
 std::string ListFileFromEditorText(std::u16string_view text, const ListEncoding& encoding);
 
+// True when every character of the editor's text can be written in the encoding: the
+// 8-bit set lacks most of Unicode, which it would write as "?".
+bool ListEncodingHolds(std::u16string_view text, const ListEncoding& encoding);
+
 // The case form of the editor: lower case when lowerCase is set, else upper case. Only
 // A to Z and a to z change.
 void ApplyCaseForm(std::u16string& text, bool lowerCase);

@@ -299,6 +299,38 @@ TEST_F(CommonListTest, AUnicodeListIsShownAsItsCharactersAndSavedInItsOwnEncodin
     }
 }
 
+TEST_F(CommonListTest, LettersThe8BitSetLacksMoveTheListToUtf8OnlyWhenTheUserAgrees) {
+    WriteUserList("CAF\xC9\r\nTHE\r\n");
+    Start();
+    Act("EditCommonWordList1")->trigger();
+    Find<QPlainTextEdit>("Memo1")->moveCursor(QTextCursor::End);
+    for (QChar letter : QStringLiteral("ŁÓDŹ")) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(letter));
+        QApplication::sendEvent(Find<QPlainTextEdit>("Memo1"), &press);
+    }
+    // No: nothing is written and the editor keeps the text.
+    ui.confirmAnswers = {false};
+    Click(Find<QPushButton>("SaveBut"));
+    ASSERT_EQ(ui.Texts("Confirm").size(), 1);
+    EXPECT_TRUE(ui.Texts("Confirm")[0].contains("Save it as UTF-8?"));
+    EXPECT_EQ(ReadFile(ListFile()), "CAF\xC9\r\nTHE\r\n");
+    EXPECT_TRUE(EditorShown());
+    // Yes: every letter is kept, and the next run reads the list.
+    ui.confirmAnswers = {true};
+    Click(Find<QPushButton>("SaveBut"));
+    EXPECT_EQ(ReadFile(ListFile()), "\xEF\xBB\xBF" + QStringLiteral("CAFÉ\r\nTHE\r\nŁÓDŹ").toStdString());
+    EXPECT_FALSE(EditorShown());
+    Analyse("café łódź the cat");
+    EXPECT_EQ(Rows(), Table{"1|CAT|1"});
+    // A list the 8-bit set holds is saved as it was, without a question.
+    WriteUserList("CAF\xC9\r\n");
+    Act("EditCommonWordList1")->trigger();
+    QTest::keyClicks(Find<QPlainTextEdit>("Memo1"), "X");
+    Click(Find<QPushButton>("SaveBut"));
+    EXPECT_EQ(ui.Texts("Confirm").size(), 2);
+    EXPECT_EQ(ReadFile(ListFile()), "XCAF\xC9\r\n");
+}
+
 TEST_F(CommonListTest, SortKeepsEveryLetterOfAUnicodeListWhole) {
     WriteUserList("ΕΛΛΆΔΑ ŁÓDŹ\r\nCAFÉ, THE");
     Start();

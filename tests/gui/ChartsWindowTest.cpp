@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolTip>
 #include <QtCharts/QChartView>
@@ -92,5 +93,22 @@ TEST_F(ChartsWindowTest, HoveringAPointNamesItsWordRankAndCount) {
         auto shown = [] { return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string(); };
         for (int i = 0; i < 50 && shown() != c.text; ++i) QTest::qWait(20);  // a tooltip fades in and out
         EXPECT_EQ(shown(), c.text) << c.rank;
+    }
+}
+
+TEST_F(ChartsWindowTest, ScreenshotsOfANovel) {
+    const QString folder = qEnvironmentVariable("VORNIX_SCREENSHOTS");
+    const QString novel = qEnvironmentVariable("VORNIX_NOVEL");
+    if (folder.isEmpty() || novel.isEmpty()) GTEST_SKIP() << "VORNIX_SCREENSHOTS and VORNIX_NOVEL not set";
+    Start();
+    OpenDocuments({novel});
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
+    ASSERT_NE(Charts(), nullptr);
+    auto* tabs = In<QTabWidget>(*Charts(), "ChartTabs");
+    for (const auto& [tab, name] : {std::pair{0, "charts-rank.png"}, std::pair{1, "charts-lengths.png"}}) {
+        tabs->setCurrentIndex(tab);
+        QTest::qWait(300);
+        EXPECT_TRUE(Charts()->grab().save(folder + "/" + name, "PNG", 9));
     }
 }

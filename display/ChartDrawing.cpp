@@ -145,7 +145,11 @@ QByteArray RenderChartImage(QChart& chart, QSize size, bool svg) {
 void SaveChartImage(QChart& chart, QSize size, const std::string& path) {
     const bool svg = QString::fromStdString(path).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
     const QByteArray bytes = RenderChartImage(chart, size, svg);
-    WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), false);
+    // Saving over a symbolic link replaces the file it points to and keeps the link, as
+    // every other save does.
+    const std::string target = FollowLinks(path);
+    WriteFileAtomically(target.empty() ? path : target,
+                        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), false);
 }
 
 }  // namespace vornix

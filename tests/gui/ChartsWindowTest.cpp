@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <QtCharts/QChartView>
 #include <QtCharts/QScatterSeries>
+#include <filesystem>
 
 #include "GuiTestSupport.h"
 #include "display/ChartsWindow.h"
@@ -63,6 +64,14 @@ TEST_F(ChartsWindowTest, SaveImageWritesAValidPngAndSvg) {
             EXPECT_EQ(doc.documentElement().tagName(), "svg");
         }
     }
+    // Through a symbolic link: the link stays and its file gets the image.
+    const std::string target = dir.write("target.png", "old");
+    const std::string link = dir.path() + "/link.png";
+    std::filesystem::create_symlink(target, link);
+    ui.saveFileAnswers.push_back(QString::fromStdString(link));
+    QTest::mouseClick(In<QPushButton>(*Charts(), "SaveImageBtn"), Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFile(target).substr(0, 4), "\x89PNG");
     EXPECT_TRUE(ui.Texts("Error").isEmpty());
 }
 

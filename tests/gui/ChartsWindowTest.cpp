@@ -26,15 +26,23 @@ protected:
         auto* points = qobject_cast<QScatterSeries*>(view->chart()->series().constLast());
         return points ? static_cast<int>(points->count()) : -1;
     }
+    // Starts the program, counts the document and opens the charts with Ctrl+G.
+    TVornixCharts* OpenChartsOn(const QString& document) {
+        Start();
+        OpenDocuments({document});
+        QApplication::setActiveWindow(&Main());
+        QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
+        EXPECT_NE(Charts(), nullptr);
+        return Charts();
+    }
+    TVornixCharts* OpenChartsOn(const char* text) {
+        return OpenChartsOn(QString::fromStdString(WriteText("doc.txt", text)));
+    }
 };
 
 TEST_F(ChartsWindowTest, OpensWithTheShownWordsAndFollowsTheFilter) {
-    Start();
     // THE and A are common words: hidden by default.
-    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "the the the a cat cat dog 42 42"))});
-    QApplication::setActiveWindow(&Main());
-    QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
-    ASSERT_NE(Charts(), nullptr);
+    ASSERT_NE(OpenChartsOn("the the the a cat cat dog 42 42"), nullptr);
     ASSERT_TRUE(Charts()->isVisible());
     EXPECT_EQ(Charts()->RankData().ShownWords, 2);  // CAT, DOG
     EXPECT_EQ(ScatterPoints(), 2);
@@ -46,11 +54,7 @@ TEST_F(ChartsWindowTest, OpensWithTheShownWordsAndFollowsTheFilter) {
 }
 
 TEST_F(ChartsWindowTest, SaveImageWritesAValidPngAndSvg) {
-    Start();
-    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "one two two three three three"))});
-    QApplication::setActiveWindow(&Main());
-    QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
-    ASSERT_NE(Charts(), nullptr);
+    ASSERT_NE(OpenChartsOn("one two two three three three"), nullptr);
     for (const char* name : {"rank.png", "rank.svg"}) {
         const std::string path = dir.write(name, "an older image");
         ui.saveFileAnswers.push_back(QString::fromStdString(path));
@@ -76,11 +80,7 @@ TEST_F(ChartsWindowTest, SaveImageWritesAValidPngAndSvg) {
 }
 
 TEST_F(ChartsWindowTest, HoveringAPointNamesItsWordRankAndCount) {
-    Start();
-    OpenDocuments({QString::fromStdString(WriteText("doc.txt", "one two two three three three"))});
-    QApplication::setActiveWindow(&Main());
-    QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
-    ASSERT_NE(Charts(), nullptr);
+    ASSERT_NE(OpenChartsOn("one two two three three three"), nullptr);
     auto* view = In<QChartView>(*Charts(), "RankChart");
     auto* points = qobject_cast<QScatterSeries*>(view->chart()->series().constLast());
     ASSERT_NE(points, nullptr);
@@ -109,11 +109,7 @@ TEST_F(ChartsWindowTest, ScreenshotsOfANovel) {
     const QString folder = qEnvironmentVariable("VORNIX_SCREENSHOTS");
     const QString novel = qEnvironmentVariable("VORNIX_NOVEL");
     if (folder.isEmpty() || novel.isEmpty()) GTEST_SKIP() << "VORNIX_SCREENSHOTS and VORNIX_NOVEL not set";
-    Start();
-    OpenDocuments({novel});
-    QApplication::setActiveWindow(&Main());
-    QTest::keyClick(&Main(), Qt::Key_G, Qt::ControlModifier);
-    ASSERT_NE(Charts(), nullptr);
+    ASSERT_NE(OpenChartsOn(novel), nullptr);
     auto* tabs = In<QTabWidget>(*Charts(), "ChartTabs");
     for (const auto& [tab, name] : {std::pair{0, "charts-rank.png"}, std::pair{1, "charts-lengths.png"}}) {
         tabs->setCurrentIndex(tab);

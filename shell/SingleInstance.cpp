@@ -158,15 +158,14 @@ void SingleInstance::Serve() {
                 buffer->size() > kMaxRequest ? HandOverRequest{false, true, {}} : DecodeHandOver(*buffer);
             if (!request.complete && !request.malformed) return;
             disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-            QString refusal;
-            if (request.malformed) {
-                refusal = QStringLiteral("the request was not understood");
-            } else {
-                Raise();
-                if (!request.files.isEmpty())
-                    refusal = acceptor_ ? acceptor_(request.files) : QStringLiteral("the window is not up yet");
+            if (!request.malformed) Raise();
+            // "raise" gets no answer: its sender is already gone.
+            if (request.malformed || !request.files.isEmpty()) {
+                const QString refusal = request.malformed ? QStringLiteral("the request was not understood")
+                                        : acceptor_       ? acceptor_(request.files)
+                                                          : QStringLiteral("the window is not up yet");
+                socket->write(refusal.isEmpty() ? QByteArray("ok\n") : "refused " + refusal.toUtf8() + '\n');
             }
-            socket->write(refusal.isEmpty() ? QByteArray("ok\n") : "refused " + refusal.toUtf8() + '\n');
             socket->disconnectFromServer();
         });
     }

@@ -22,7 +22,7 @@ namespace vornix {
 // What goes over the socket. A start without documents sends "raise\n". A start with
 // documents sends "open N\n" and then N paths, each as UTF-8 ended by a zero byte (a
 // path may hold a line break, never a zero byte). The first instance answers "ok\n",
-// or "refused " and a reason in UTF-8 and "\n".
+// or "refused " and a reason in UTF-8 and "\n"; "raise" gets no answer.
 QByteArray EncodeHandOver(const QStringList& files);
 // The request at the start of bytes: not complete while more bytes are needed,
 // malformed when the bytes cannot be one, else its paths (none for "raise").

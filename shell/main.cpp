@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
     if (vornix::OpenStandardDescriptors() < 0) return 1;
     // A file-size limit must show up as a failed write, not kill the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    // An answer to a later start that has already gone must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     // Answered before any window: it works without a display.

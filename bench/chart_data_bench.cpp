@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "display/ChartData.h"
-#include "engine/AnalysisRun.h"
+#include "core/charts/ChartData.h"
+#include "core/engine/AnalysisRun.h"
 
 using namespace vornix;
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "display/ChartsWindow.h"
-#include "engine/AnalysisRun.h"
-#include "ui/UiServices.h"
+#include "core/engine/AnalysisRun.h"
+#include "gui/charts/ChartsWindow.h"
+#include "gui/ui/UiServices.h"
 
 using namespace vornix;
 

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/AnalysisRun.h"
-#include "engine/WordContext.h"
+#include "core/context/WordContext.h"
+#include "core/engine/AnalysisRun.h"
 
 using namespace vornix;
 

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/AnalysisRun.h"
-#include "engine/WordPattern.h"
-#include "output/OutputWalk.h"
+#include "core/display/WordPattern.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/output/OutputWalk.h"
 
 using namespace vornix;
 

@@ -21,13 +21,13 @@
 #include <string>
 #include <vector>
 
-#include "display/ResultController.h"
-#include "display/ResultModel.h"
-#include "engine/AnalysisRun.h"
-#include "files/Settings.h"
-#include "shell/AppWindows.h"
-#include "shell/VornixMain.h"
-#include "ui/UiServices.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/files/Settings.h"
+#include "gui/display/ResultController.h"
+#include "gui/display/ResultModel.h"
+#include "gui/shell/AppWindows.h"
+#include "gui/shell/VornixMain.h"
+#include "gui/ui/UiServices.h"
 
 using namespace vornix;
 

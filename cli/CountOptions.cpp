@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string_view>
 
-#include "engine/TextRules.h"
+#include "core/engine/TextRules.h"
 
 namespace vornix {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/CharTable.h"
-#include "engine/ResultFilter.h"
-#include "engine/TextDecoder.h"
-#include "output/TableFormats.h"
+#include "core/display/ResultFilter.h"
+#include "core/engine/CharTable.h"
+#include "core/engine/TextDecoder.h"
+#include "core/output/TableFormats.h"
 
 namespace vornix {
 

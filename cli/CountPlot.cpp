@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
-#include "display/ChartData.h"
-#include "files/SettingsFolders.h"
+#include "core/charts/ChartData.h"
+#include "core/files/SettingsFolders.h"
 
 extern char** environ;
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "cli/CountOptions.h"
-#include "engine/ResultFilter.h"
-#include "engine/ResultOrders.h"
-#include "engine/WordStore.h"
+#include "core/display/ResultFilter.h"
+#include "core/engine/ResultOrders.h"
+#include "core/engine/WordStore.h"
 
 namespace vornix {
 

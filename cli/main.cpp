@@ -12,13 +12,13 @@
 #include "cli/CountOptions.h"
 #include "cli/CountPlot.h"
 #include "cli/CountProgress.h"
-#include "engine/AnalysisRun.h"
-#include "engine/Errors.h"
-#include "engine/WordContext.h"
-#include "files/AtomicFile.h"
-#include "files/Settings.h"
-#include "files/SettingsFolders.h"
-#include "output/OutputWalk.h"
+#include "core/context/WordContext.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/engine/Errors.h"
+#include "core/files/AtomicFile.h"
+#include "core/files/Settings.h"
+#include "core/files/SettingsFolders.h"
+#include "core/output/OutputWalk.h"
 
 using namespace vornix;
 

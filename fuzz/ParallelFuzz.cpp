@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/AnalysisRun.h"
-#include "engine/Errors.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/engine/Errors.h"
 
 using namespace vornix;
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/AnalysisRun.h"
-#include "engine/Errors.h"
-#include "engine/RunScan.h"
-#include "engine/Scanner.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/engine/Errors.h"
+#include "core/engine/RunScan.h"
+#include "core/engine/Scanner.h"
 
 using namespace vornix;
 

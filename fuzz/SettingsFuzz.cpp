@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/TextRules.h"
-#include "files/Settings.h"
+#include "core/engine/TextRules.h"
+#include "core/files/Settings.h"
 
 using namespace vornix;
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/TextDecoder.h"
+#include "core/engine/TextDecoder.h"
 
 using namespace vornix;
 

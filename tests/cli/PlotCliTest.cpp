@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "CountProcess.h"
-#include "display/ChartData.h"
+#include "core/charts/ChartData.h"
 
 namespace {
 

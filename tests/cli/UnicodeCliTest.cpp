@@ -1,7 +1,7 @@
 // vornix-count over Unicode documents: how each document's encoding is decided, and
 // that a Windows-1252 text and its Unicode forms give the same bytes out.
 #include "CountProcess.h"
-#include "engine/Cp1252.h"
+#include "core/engine/Cp1252.h"
 
 namespace {
 

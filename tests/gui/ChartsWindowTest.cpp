@@ -13,7 +13,7 @@
 #include <filesystem>
 
 #include "GuiTestSupport.h"
-#include "display/ChartsWindow.h"
+#include "gui/charts/ChartsWindow.h"
 
 using namespace vornix;
 using namespace vornix::test;

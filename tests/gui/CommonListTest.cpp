@@ -19,9 +19,9 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "display/ResultModel.h"
-#include "display/StatsWindow.h"
-#include "shell/VornixMain.h"
+#include "gui/display/ResultModel.h"
+#include "gui/display/StatsWindow.h"
+#include "gui/shell/VornixMain.h"
 
 using namespace vornix;
 using namespace vornix::test;

@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "GuiTestSupport.h"
-#include "display/ContextWindow.h"
-#include "display/ResultModel.h"
+#include "gui/context/ContextWindow.h"
+#include "gui/display/ResultModel.h"
 
 using namespace vornix;
 using namespace vornix::test;

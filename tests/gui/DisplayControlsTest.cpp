@@ -25,11 +25,11 @@
 #include <utility>
 
 #include "GuiTestSupport.h"
-#include "display/ResultModel.h"
-#include "display/StatsWindow.h"
-#include "engine/WordStore.h"
-#include "shell/VornixMain.h"
-#include "ui/AddDlg.h"
+#include "core/engine/WordStore.h"
+#include "gui/display/ResultModel.h"
+#include "gui/display/StatsWindow.h"
+#include "gui/shell/VornixMain.h"
+#include "gui/ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;

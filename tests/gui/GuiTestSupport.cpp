@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "display/ResultModel.h"
-#include "shell/VornixMain.h"
+#include "gui/display/ResultModel.h"
+#include "gui/shell/VornixMain.h"
 
 namespace vornix::test {
 

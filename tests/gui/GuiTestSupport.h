@@ -17,11 +17,11 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "engine/AnalysisRun.h"
-#include "files/Settings.h"
-#include "shell/AppWindows.h"
-#include "shell/VornixMain.h"
-#include "ui/UiServices.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/files/Settings.h"
+#include "gui/shell/AppWindows.h"
+#include "gui/shell/VornixMain.h"
+#include "gui/ui/UiServices.h"
 
 namespace vornix {
 class ResultModel;

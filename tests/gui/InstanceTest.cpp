@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
-#include "shell/SingleInstance.h"
+#include "gui/shell/SingleInstance.h"
 
 using vornix::test::TempDir;
 

@@ -26,14 +26,14 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "display/ChartsWindow.h"
-#include "display/ContextWindow.h"
-#include "display/ResultModel.h"
-#include "display/SearchWindow.h"
-#include "display/StatsWindow.h"
-#include "engine/VocabularyStats.h"
-#include "shell/VornixMain.h"
-#include "ui/AddDlg.h"
+#include "core/engine/VocabularyStats.h"
+#include "gui/charts/ChartsWindow.h"
+#include "gui/context/ContextWindow.h"
+#include "gui/display/ResultModel.h"
+#include "gui/display/SearchWindow.h"
+#include "gui/display/StatsWindow.h"
+#include "gui/shell/VornixMain.h"
+#include "gui/ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;

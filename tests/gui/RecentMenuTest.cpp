@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "GuiTestSupport.h"
-#include "display/StatsWindow.h"
-#include "shell/VornixMain.h"
+#include "gui/display/StatsWindow.h"
+#include "gui/shell/VornixMain.h"
 
 using namespace vornix;
 using namespace vornix::test;

@@ -22,10 +22,10 @@
 
 #include "GuiTestSupport.h"
 #include "cli/CountProcess.h"
-#include "display/ResultModel.h"
-#include "engine/Cp1252.h"
-#include "shell/VornixMain.h"
-#include "ui/AddDlg.h"
+#include "core/engine/Cp1252.h"
+#include "gui/display/ResultModel.h"
+#include "gui/shell/VornixMain.h"
+#include "gui/ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;

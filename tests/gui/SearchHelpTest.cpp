@@ -19,11 +19,11 @@
 #include <functional>
 
 #include "GuiTestSupport.h"
-#include "display/ResultModel.h"
-#include "display/SearchWindow.h"
-#include "shell/VornixMain.h"
-#include "ui/AddDlg.h"
-#include "ui/HelpWindow.h"
+#include "gui/display/ResultModel.h"
+#include "gui/display/SearchWindow.h"
+#include "gui/shell/VornixMain.h"
+#include "gui/ui/AddDlg.h"
+#include "gui/ui/HelpWindow.h"
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out) {

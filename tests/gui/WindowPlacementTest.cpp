@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "TestSupport.h"
-#include "files/Settings.h"
-#include "ui/WindowPlacement.h"
+#include "core/files/Settings.h"
+#include "gui/ui/WindowPlacement.h"
 
 using namespace vornix;
 

@@ -1,0 +1,119 @@
+#pragma once
+// Word in context: every occurrence of one table word in the run's inputs, and the text
+// around it. The store keeps no positions, so the inputs are read again with exactly
+// the count's rules (character table, trimming, possessives, the decoding each input
+// was read with) and each word whose stored form equals the one sought is kept as a
+// 16-byte record. The text of a line is formed only when it is asked for.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/engine/AnalysisRun.h"
+
+namespace vornix {
+
+// One occurrence: which input, and where its bytes lie as written.
+struct Occurrence {
+    std::uint32_t input;
+    std::uint32_t length;
+    std::uint64_t offset;
+};
+static_assert(sizeof(Occurrence) == 16, "an occurrence is 16 bytes");
+
+// "The file X has changed since it was counted; the lines shown may not match the table"
+std::string ChangedFileMessage(const std::string& path);
+
+// The stored form of a word typed by the user ("don't", "Café"): cut by the run's rules.
+// Empty when the text is not exactly one word.
+std::string StoredFormOf(std::string_view typed, const CharMapTable& map);
+
+// The search, run in slices: Step reads a bounded amount and returns, so a caller can
+// show progress and stop between slices, on its own thread or a worker's. The run must
+// stay unchanged while the search lives.
+class OccurrenceSearch {
+public:
+    // word: the stored form (as the table holds it). expected: its count in the table;
+    // the records are reserved for exactly that many, so they take 16 bytes each.
+    OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected = 0);
+    ~OccurrenceSearch();
+
+    // Reads on for about `budget` bytes; false once every input has been read.
+    bool Step(std::size_t budget = 4 << 20);
+    void RunToEnd() {
+        while (Step()) {
+        }
+    }
+    bool Done() const;
+
+    // In text order: input by input, by offset. Grows only inside Step.
+    const std::vector<Occurrence>& Found() const { return found_; }
+    // Changed, vanished and unreadable inputs, one message each, as they were met.
+    const std::vector<std::string>& Problems() const { return problems_; }
+    std::int64_t BytesDone() const { return bytesDone_; }
+    std::int64_t BytesTotal() const { return bytesTotal_; }
+
+private:
+    struct Reader;
+    const AnalysisRun& run_;
+    std::string word_;
+    std::vector<Occurrence> found_;
+    std::vector<std::string> problems_;
+    std::int64_t bytesDone_ = 0;
+    std::int64_t bytesTotal_ = 0;
+    std::size_t next_ = 0;  // the next input to open
+    std::unique_ptr<CodePointTable> table_;
+    std::unique_ptr<Reader> reader_;
+};
+
+// Line breaks: LF, CR LF and a lone CR each end a line. Counts the breaks in
+// [p, p + n); `next` is the byte (unit) after the range, or -1 at the end of the text,
+// so a CR just before an LF is not counted twice. unit: 1 for bytes and UTF-8, 2 for
+// UTF-16 (bigEndian says which).
+std::int64_t CountLineBreaks(const unsigned char* p, std::size_t n, int next, int unit = 1, bool bigEndian = false);
+
+// The text of occurrences, formed on demand from the inputs.
+class ContextReader {
+public:
+    explicit ContextReader(const AnalysisRun& run);
+    ~ContextReader();
+
+    struct Line {
+        std::string left;  // UTF-8, cut at a word boundary, no line breaks
+        std::string hit;   // the occurrence as written
+        std::string right;
+        std::int64_t line = 0;  // from 1
+        std::string name;       // the input's file name
+    };
+    // width: characters of context on each side. Lines are fastest asked for in text
+    // order (the line number is then counted on from the last one).
+    Line Format(const Occurrence& o, int width);
+    // The line number (from 1) of an offset in an input.
+    std::int64_t LineOf(std::uint32_t input, std::uint64_t offset);
+
+private:
+    friend void SortOccurrences(std::vector<Occurrence>&, struct ContextSort, ContextReader&);
+    struct Source;
+    Source& SourceOf(std::uint32_t input);
+    const AnalysisRun& run_;
+    std::vector<std::unique_ptr<Source>> sources_;
+    bool dos_;
+};
+
+// How the lines are ordered: by text order, or by the n-th word to the left (1L, 2L, …)
+// or to the right (1R, 2R, …) of the occurrence, case-insensitively, ties in text order.
+struct ContextSort {
+    enum Side { Text, Left, Right } side = Text;
+    int n = 1;
+};
+// Parses "1L", "2R", "text"; false when it is none of them.
+bool ParseContextSort(std::string_view text, ContextSort& sort);
+// found must be in text order (as the search gives it).
+void SortOccurrences(std::vector<Occurrence>& found, ContextSort sort, ContextReader& reader);
+
+// The concordance as vornix-count prints it: one line per occurrence, UTF-8,
+// tab-separated: file name, line number, left context, occurrence, right context.
+std::string ConcordanceLine(const ContextReader::Line& line);
+
+}  // namespace vornix

@@ -1,0 +1,79 @@
+#include "core/display/ResultFilter.h"
+
+#include <cstdio>
+
+#include "core/engine/TextRules.h"
+
+namespace vornix {
+
+ResultOrder OrderFromChecks(bool frequency, bool alphabetical, bool wordLength) {
+    if (frequency) return ResultOrder::Frequency;
+    if (alphabetical) return ResultOrder::Alphabetical;
+    if (wordLength) return ResultOrder::WordLength;
+    return ResultOrder::Frequency;
+}
+
+const char* OrderName(ResultOrder order) {
+    switch (order) {
+        case ResultOrder::Alphabetical:
+            return "Alphabetical";
+        case ResultOrder::WordLength:
+            return "Word-length";
+        case ResultOrder::Frequency:
+            break;
+    }
+    return "Frequency";
+}
+
+bool WordPassesFilter(const WordRec& rec, std::int32_t count, const DisplayOptions& options) {
+    if (rec.Common == 1 && !options.ShowCommonWords) return false;
+    if (rec.Number == 1 && !options.ShowNumbers) return false;
+    return count >= options.ActiveThreshold;
+}
+
+std::string HiddenSuffix(std::string_view valueText, bool shown) {
+    if (shown || valueText == "0") return "; ";
+    return " (hidden); ";
+}
+
+std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
+                        std::string_view uniqueNumbers, bool showCommon, bool showNumbers, std::int64_t shownRows) {
+    std::string s = OrderName(order);
+    s += " order. ";
+    s += uniqueWords;
+    s += " words; ";
+    s += commonFound;
+    s += " common";
+    s += HiddenSuffix(commonFound, showCommon);
+    s += uniqueNumbers;
+    s += " numeric";
+    s += HiddenSuffix(uniqueNumbers, showNumbers);
+    s += "showing ";
+    s += std::to_string(shownRows);
+    s += ".";
+    return s;
+}
+
+std::string NumberCell(std::int64_t value) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "  %6lld", static_cast<long long>(value));
+    return buf;
+}
+
+std::int32_t ThresholdFromText(std::string_view text) {
+    return ParseInt32(text).value_or(0);
+}
+
+std::string StatusNoteText(bool stoppedByUser, bool limitReached, std::int32_t threshold, std::string_view filter) {
+    std::string note;
+    // The limit decides over a later Break: it is why the count is short.
+    if (limitReached)
+        note = "Partial: word limit reached";
+    else if (stoppedByUser)
+        note = "Partial: stopped by the user";
+    if (threshold > 1) note += (note.empty() ? "" : "; ") + std::string("Threshold ") + std::to_string(threshold);
+    if (!filter.empty()) note += (note.empty() ? "" : "; ") + std::string("Filter: ") + std::string(filter);
+    return note;
+}
+
+}  // namespace vornix

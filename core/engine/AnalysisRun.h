@@ -1,0 +1,173 @@
+#pragma once
+// One complete analysis: the store is emptied, the common words list read, the inputs
+// scanned, and at the end the orders built. The window and the command line drive the
+// same steps; the window adds its busy mode and dialogs through the hooks.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/engine/CharTable.h"
+#include "core/engine/ResultOrders.h"
+#include "core/engine/RunState.h"
+#include "core/engine/TextDecoder.h"
+#include "core/engine/VocabularyStats.h"
+#include "core/engine/WordStore.h"
+
+namespace vornix {
+
+struct RunHooks {
+    // The bottom status line; the window also lets pending events run here.
+    std::function<void(const std::string&)> showStatus;
+    // Called every 100 words of a document; the window refreshes the progress line and
+    // lets pending events run, which is how a Break request reaches the run.
+    std::function<void()> showProgress;
+    // Called when BreakRequested was found set: true means stop the run.
+    std::function<bool()> confirmStop;
+};
+
+// One input as the run read it, so that it can be read again the same way.
+struct RunInput {
+    std::string path;        // empty for a text held in memory
+    std::string name;        // as in FileList
+    std::string text;        // the text itself when there is no path (UTF-16 in native order when Utf16)
+    bool stream = false;     // standard input: it cannot be read again
+    std::int64_t size = -1;  // size and modification time when it was read
+    std::int64_t mtimeNs = 0;
+    TextEncoding encoding = TextEncoding::Bytes;
+    std::int64_t skip = 0;    // a byte-order mark: not read
+    bool asciiFirst = false;  // read as bytes up to its first non-ASCII byte, decoded from there
+    bool strip = false;       // possessives stripped
+    bool stopped = false;     // the run stopped inside it, after `words` words
+    std::int64_t words = 0;
+};
+
+// The figures of the statistics window, derived from the counters.
+struct RunStats {
+    std::int32_t FileCount = 0;
+    std::int32_t CommonWords = 0;
+    std::int32_t CommonFound = 0;
+    std::int32_t CommonUnused = 0;
+    std::int32_t TotalWords = 0;
+    std::int32_t UniqueWords = 0;
+    std::int32_t UniqueNonCommon = 0;
+    std::int32_t UniqueNumbers = 0;
+    // "Letters of other scripts (not counted)": Greek, Cyrillic, CJK and other non-Latin scripts, read as separators.
+    std::int64_t OtherScriptLetters = 0;
+};
+
+// The rows of the statistics, in the order the statistics window and vornix-count
+// show them, each with its caption; the list of files read follows them.
+struct StatsRow {
+    const char* caption;
+    std::int32_t RunStats::*value;
+};
+inline constexpr StatsRow kStatsRows[] = {
+    {"File count", &RunStats::FileCount},
+    {"VORNIX.DAT common words", &RunStats::CommonWords},
+    {"Common words found in text", &RunStats::CommonFound},
+    {"Common words not found in text", &RunStats::CommonUnused},
+    {"Total words from file(s)", &RunStats::TotalWords},
+    {"Unique words", &RunStats::UniqueWords},
+    {"Unique non-common words", &RunStats::UniqueNonCommon},
+    {"Unique numeric \"words\"", &RunStats::UniqueNumbers},
+};
+inline constexpr const char* kFilesReadCaption = "Files read";
+// The last row, after the files read.
+inline constexpr const char* kOtherScriptsCaption = "Letters of other scripts (not counted)";
+
+class AnalysisRun {
+public:
+    // The record file lives at wordFilePath (created by each run, deleted with the run
+    // object).
+    // anonymous: see WordStore.
+    explicit AnalysisRun(std::string wordFilePath, bool anonymous = false);
+
+    RunState& State() { return state_; }
+    const RunState& State() const { return state_; }
+    WordStore& Store() { return store_; }
+    const WordStore& Store() const { return store_; }
+    const ResultOrders& Orders() const { return orders_; }
+    // Names of the inputs read, kept sorted case-insensitively for the statistics.
+    const std::vector<std::string>& FileList() const { return fileList_; }
+    RunHooks& Hooks() { return hooks_; }
+    // The documents (or the clipboard text) in the order they were read.
+    const std::vector<RunInput>& Inputs() const { return inputs_; }
+    const CharMapTable& CharMap() const { return charMap_; }
+    // Threads that read one large 8-bit document: 0 means one per processor, 1 the plain
+    // one-thread reading. The results are the same with any number.
+    void SetThreads(unsigned threads) { threads_ = threads; }
+    // The bytes a thread takes at a time; documents under four chunks use one thread.
+    void SetChunkBytes(std::size_t bytes) { chunkBytes_ = bytes; }
+
+    // Builds the character table, empties the store (creating the record file: may throw
+    // FileError), clears the counters and, given a list path, reads the common words
+    // list. Throws FileError("Cannot open file PATH") when the list cannot be opened.
+    // encoding decides how documents and the list are read (see EncodingChoice).
+    void GeneralInitialize(CharacterSet set, const std::string* commonListPath,
+                           EncodingChoice encoding = EncodingChoice::Auto);
+
+    // Reads one document ("Cannot open file PATH" on failure) or a text already in
+    // memory, under the given name, counting its words.
+    void Vornix(const std::string& path, bool stripPossessives);
+    void VornixText(std::string_view text, const std::string& name, bool stripPossessives);
+    // Unicode text (the clipboard's), read by the Unicode rules whatever the encoding
+    // choice; it ends at its first zero character.
+    void VornixUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives);
+    // Reads an open descriptor to its end (standard input), under the given name.
+    void VornixStream(int fd, const std::string& name, bool stripPossessives);
+
+    // The document loop: "Reading PATH (i of n)", FilesRead + 1, scan; stops early when
+    // the run is stopped. The path "-" reads standard input, named "stdin". A document that cannot be opened throws
+    // after the documents before it were counted; the caller ends the run with GeneralClosedown.
+    void ReadDocuments(const std::vector<std::string>& paths, bool stripPossessives);
+
+    // The end of the run that decides results: builds the alphabetical index and the
+    // orders. (The limit message and the display are the caller's.)
+    void GeneralClosedown();
+
+    bool LimitReached() const { return store_.WordCount() >= WordStore::MaxWords; }
+    RunStats Stats() const;
+    // The vocabulary measures of the run; the store's index must be built (after
+    // GeneralClosedown).
+    VocabularyStats Vocabulary() { return ComputeVocabularyStats(store_, chunks_); }
+    // "Words 1200 ... Unique 431"
+    std::string ProgressText() const;
+
+private:
+    RunState state_;
+    WordStore store_;  // declared after state_, which it refers to
+    ResultOrders orders_;
+    CharMapTable charMap_{};
+    std::vector<std::string> fileList_;
+    RunHooks hooks_;
+    // Distinct words per 1,000 running words of the documents (not of the list).
+    ChunkCounter chunks_;
+    std::vector<RunInput> inputs_;
+    unsigned threads_ = 0;
+    std::size_t chunkBytes_ = std::size_t{1} << 20;
+    EncodingChoice encoding_ = EncodingChoice::Auto;
+
+    template <class Source>
+    void Scan(Source&& source, bool stripPossessives);
+    void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);
+    bool ScanInChunks(int fd, const std::string& path, bool stripPossessives);
+    void AddFileName(std::string name);
+    RunInput* BeginInput(const std::string& name, bool strip);
+    void EndInput(RunInput* input, std::int32_t wordsBefore);
+    CodePointTable& Table();
+    void CountOtherScripts(const TextDecoder& decoder);
+
+    std::unique_ptr<CodePointTable> table_;  // made at the first Unicode text
+};
+
+// "Reached unique-words limit 500000: cannot read more."
+std::string LimitMessage();
+
+// Case-insensitive (ASCII letters) order of names, ties broken byte-wise: the order of
+// the statistics window's file list.
+bool FileNameLess(std::string_view a, std::string_view b);
+
+}  // namespace vornix

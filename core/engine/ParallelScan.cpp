@@ -1,0 +1,276 @@
+#include "core/engine/ParallelScan.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/engine/Errors.h"
+#include "core/engine/RunScan.h"
+#include "core/engine/Scanner.h"
+#include "core/engine/WordStore.h"
+
+namespace vornix {
+
+unsigned DefaultThreads() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+namespace {
+
+constexpr std::size_t kFirstSlots = 1 << 12;
+
+std::size_t SlotOf(std::uint64_t hash, std::size_t mask) {
+    return static_cast<std::size_t>(hash >> 32) & mask;
+}
+
+}  // namespace
+
+ChunkWords::ChunkWords() : slots_(kFirstSlots, 0), mask_(kFirstSlots - 1) {}
+
+void ChunkWords::Clear() {
+    words_.clear();
+    sequence_.clear();
+    // A table grown by a chunk of many distinct words is kept for the next one.
+    std::fill(slots_.begin(), slots_.end(), 0);
+}
+
+void ChunkWords::Grow() {
+    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
+        const std::uint64_t hash = words_[(slot & 0xFFFFFFFFu) - 1].hash;
+        std::size_t i = SlotOf(hash, mask);
+        while (slots[i] != 0) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    slots_.swap(slots);
+    mask_ = mask;
+}
+
+void ChunkWords::Add(std::string_view word) {
+    ChunkWord w;
+    std::memset(w.padded, 0, sizeof w.padded);
+    std::memcpy(w.padded, word.data(), word.size());
+    w.length = static_cast<std::uint8_t>(word.size());
+    w.hash = HashPadded(w.padded, word.size());
+    const std::uint64_t tag = w.hash & 0xFFFFFFFF00000000ull;
+    std::size_t i = SlotOf(w.hash, mask_);
+    for (;; i = (i + 1) & mask_) {
+        const std::uint64_t slot = slots_[i];
+        if (slot == 0) break;
+        if ((slot & 0xFFFFFFFF00000000ull) != tag) continue;
+        ChunkWord& known = words_[(slot & 0xFFFFFFFFu) - 1];
+        if (known.hash == w.hash && known.length == w.length && std::memcmp(known.padded, w.padded, 40) == 0) {
+            ++known.count;
+            sequence_.push_back(static_cast<std::uint32_t>((slot & 0xFFFFFFFFu) - 1));
+            return;
+        }
+    }
+    w.count = 1;
+    sequence_.push_back(static_cast<std::uint32_t>(words_.size()));
+    words_.push_back(w);
+    slots_[i] = tag | static_cast<std::uint64_t>(words_.size());
+    if (8 * words_.size() > 5 * slots_.size()) Grow();
+}
+
+void ScanChunk(const CharMapTable& map, bool strip, const unsigned char* p, std::size_t n, ChunkWords& out) {
+    if (RunScanFits(map)) {
+        RunScan(map, p, n, [&](std::string_view word) {
+            if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+            out.Add(word);
+        });
+        return;
+    }
+    Scanner scanner(map);
+    scanner.Start();
+    auto onWord = [&](std::string_view word) {
+        if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+        out.Add(word);
+        return true;
+    };
+    scanner.Feed(p, n, onWord);
+    scanner.Finish(onWord);
+}
+
+namespace {
+
+// What one worker made of one chunk.
+struct ChunkSlot {
+    std::vector<unsigned char> bytes;
+    std::size_t begin = 0;  // the chunk is bytes[begin, end)
+    std::size_t end = 0;
+    std::int64_t offset = 0;  // of bytes[begin]
+    ChunkWords words;
+    bool failed = false;  // a read error
+};
+
+// Reads up to n bytes at offset; fewer only at the end of the file.
+bool ReadAt(int fd, unsigned char* p, std::size_t n, off_t offset, std::size_t& got) {
+    got = 0;
+    while (got < n) {
+        const ssize_t r = ::pread(fd, p + got, n - got, offset + static_cast<off_t>(got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return false;
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+// Chunk k is the bytes after the first separator at or after k * C, up to and with the
+// first separator at or after (k + 1) * C; chunk 0 starts at the first byte and the last
+// ends at the last. Neighbours agree on the separator between them, so every byte is in
+// exactly one chunk; a chunk inside one endless word is empty.
+void ReadChunk(int fd, off_t base, off_t size, const CharMapTable& map, std::size_t k, std::size_t chunkBytes,
+               bool last, ChunkSlot& slot) {
+    const off_t a = static_cast<off_t>(k * chunkBytes);
+    const off_t b = last ? size : std::min(size, a + static_cast<off_t>(chunkBytes));
+    slot.bytes.resize(static_cast<std::size_t>(b - a));
+    std::size_t got = 0;
+    if (!ReadAt(fd, slot.bytes.data(), slot.bytes.size(), base + a, got)) {
+        slot.failed = true;
+        return;
+    }
+    slot.bytes.resize(got);
+    auto separatorFrom = [&](std::size_t i) {
+        while (i < slot.bytes.size() && map[slot.bytes[i]] != kSeparator) ++i;
+        return i;
+    };
+    std::size_t begin = 0;
+    if (k > 0) {
+        begin = separatorFrom(0);
+        if (begin == slot.bytes.size()) {  // the chunk before reaches past this one
+            slot.begin = slot.end = 0;
+            slot.offset = a;
+            return;
+        }
+        ++begin;
+    }
+    std::size_t end = slot.bytes.size();
+    if (!last && got == static_cast<std::size_t>(b - a)) {
+        // Read on to the first separator at or after the nominal end.
+        constexpr std::size_t kStep = 1 << 16;
+        std::size_t from = slot.bytes.size();
+        for (;;) {
+            const std::size_t at = separatorFrom(from);
+            if (at < slot.bytes.size()) {
+                end = at + 1;
+                break;
+            }
+            from = slot.bytes.size();
+            slot.bytes.resize(from + kStep);
+            if (!ReadAt(fd, slot.bytes.data() + from, kStep, base + a + static_cast<off_t>(from), got)) {
+                slot.failed = true;
+                return;
+            }
+            slot.bytes.resize(from + got);
+            if (got == 0) {
+                end = slot.bytes.size();
+                break;
+            }
+        }
+    }
+    slot.begin = begin;
+    slot.end = end;
+    slot.offset = a + static_cast<off_t>(begin);
+}
+
+}  // namespace
+
+bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size, const CharMapTable& map, bool strip,
+                      const ChunkPlan& plan, const ChunkMerge& merge) {
+    const std::size_t chunkBytes = std::max<std::size_t>(plan.chunkBytes, 1);
+    const std::size_t chunks = std::max<std::size_t>(1, (static_cast<std::size_t>(size) + chunkBytes - 1) / chunkBytes);
+    const unsigned threads = std::max(1u, plan.threads);
+    // Chunks scanned ahead of the merge, each holding its bytes and its table: one per
+    // worker and one being merged, so memory grows by one chunk's worth per thread.
+    const std::size_t window = static_cast<std::size_t>(threads) + 1;
+    std::vector<std::unique_ptr<ChunkSlot>> slots(window);
+    for (auto& s : slots) s = std::make_unique<ChunkSlot>();
+    std::vector<char> done(chunks, 0);
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t next = 0;    // the next chunk a worker takes
+    std::size_t merged = 0;  // chunks merged so far
+    bool stop = false;
+    std::exception_ptr error;
+
+    auto work = [&] {
+        for (;;) {
+            std::size_t k;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || next >= chunks || next < merged + window; });
+                if (stop || next >= chunks) return;
+                k = next++;
+            }
+            ChunkSlot& slot = *slots[k % window];
+            try {
+                slot.failed = false;
+                slot.words.Clear();
+                ReadChunk(fd, offset, size, map, k, chunkBytes, k + 1 == chunks, slot);
+                if (!slot.failed)
+                    ScanChunk(map, strip, slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.words);
+            } catch (...) {
+                std::lock_guard lock(mutex);
+                if (!error) error = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex);
+                done[k] = 1;
+            }
+            changed.notify_all();
+        }
+    };
+
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    auto finish = [&] {
+        {
+            std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        for (auto& t : workers) t.join();
+        workers.clear();
+    };
+    bool completed = true;
+    try {
+        for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+        for (std::size_t k = 0; k < chunks; ++k) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return done[k] != 0; });
+                if (error) std::rethrow_exception(error);
+            }
+            ChunkSlot& slot = *slots[k % window];
+            if (slot.failed) throw FileError("Cannot open file " + path);
+            const ChunkText text{slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.offset};
+            if (!merge(slot.words, text)) {
+                completed = false;
+                break;
+            }
+            {
+                std::lock_guard lock(mutex);
+                merged = k + 1;
+            }
+            changed.notify_all();
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return completed;
+}
+
+}  // namespace vornix

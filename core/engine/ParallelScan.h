@@ -1,0 +1,81 @@
+#pragma once
+// Reading one large 8-bit document on several threads. The document is cut into chunks
+// just after separator bytes: there the scanner is in the state it has at the start of a
+// text, so each chunk is cut into exactly the words a whole reading gives it. Each chunk
+// is scanned on a worker thread into a table of its own; the caller merges the tables on
+// its own thread in document order, so what it builds is what one thread builds.
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/engine/CharTable.h"
+
+namespace vornix {
+
+// The threads a run uses when none were asked for: one per processor.
+unsigned DefaultThreads();
+
+// One distinct word of a chunk, zero-padded as a record holds it.
+struct ChunkWord {
+    char padded[40];
+    std::uint8_t length;
+    std::int32_t count;
+    std::uint64_t hash;  // HashPadded(padded, length)
+};
+
+// The distinct words of one chunk in the order they were first met, with their counts.
+class ChunkWords {
+public:
+    ChunkWords();
+    void Clear();
+    // word holds 1 to 40 characters.
+    void Add(std::string_view word);
+    const std::vector<ChunkWord>& Words() const { return words_; }
+    // Every word added, repeats included.
+    std::int64_t Total() const { return static_cast<std::int64_t>(sequence_.size()); }
+    // The words in document order, as indexes into Words(): what a merge replays for
+    // figures that follow each occurrence rather than the counts.
+    const std::vector<std::uint32_t>& Sequence() const { return sequence_; }
+
+private:
+    void Grow();
+    std::vector<ChunkWord> words_;
+    // High half: the top of the word's hash; low half: index in words_ + 1 (0: empty).
+    std::vector<std::uint64_t> slots_;
+    std::size_t mask_ = 0;
+    std::vector<std::uint32_t> sequence_;
+};
+
+// Cuts the word list of bytes the way the scanner does and keeps it in a chunk table
+// (possessives stripped when strip is set).
+void ScanChunk(const CharMapTable& map, bool strip, const unsigned char* p, std::size_t n, ChunkWords& out);
+
+// Bytes [begin, begin + n) of a document, cut where the next chunk takes over.
+struct ChunkText {
+    const unsigned char* data;
+    std::size_t size;
+    std::int64_t offset;  // of the first byte, from where the reading began
+};
+
+// Called on the calling thread for each chunk in document order; false stops the
+// reading at once (the later chunks are never merged).
+using ChunkMerge = std::function<bool(const ChunkWords&, const ChunkText&)>;
+
+struct ChunkPlan {
+    unsigned threads = 2;
+    std::size_t chunkBytes = std::size_t{1} << 20;
+};
+
+// Reads size bytes of the regular file fd from offset by pread on plan.threads workers.
+// Returns false when a merge stopped the reading. A read error throws
+// FileError("Cannot open file PATH") once the chunks before it are merged, as a one-
+// thread reading would fail there.
+bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size, const CharMapTable& map, bool strip,
+                      const ChunkPlan& plan, const ChunkMerge& merge);
+
+}  // namespace vornix

@@ -1,0 +1,34 @@
+#include "core/engine/ResultOrders.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vornix {
+
+void BuildOrders(WordStore& store, ResultOrders& orders) {
+    // Only what an earlier build filled needs emptying.
+    std::fill(orders.FreqIndex.begin(), orders.FreqIndex.begin() + orders.Filled + 1, 0);
+    std::fill(orders.LengthIndex.begin(), orders.LengthIndex.begin() + orders.Filled + 1, 0);
+    const std::int32_t n = store.WordCount();
+    orders.Filled = n;
+    if (n == 0) return;
+    const auto& alpha = store.AlphaIndex();
+    const auto& counts = store.Counts();
+    const auto& lengths = store.Lengths();
+
+    // Word length: buckets 40 down to 0, each filled in alphabetical order.
+    std::array<std::int32_t, 42> start{};
+    for (std::int32_t p = 1; p <= n; ++p) ++start[WordStore::MaxWordLength - lengths[alpha[p]] + 1];
+    for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+    for (std::int32_t p = 1; p <= n; ++p) {
+        std::int32_t rec = alpha[p];
+        orders.LengthIndex[1 + start[WordStore::MaxWordLength - lengths[rec]]++] = rec;
+    }
+
+    // Frequency: stable, so equal counts stay alphabetical.
+    std::copy(alpha.begin() + 1, alpha.begin() + 1 + n, orders.FreqIndex.begin() + 1);
+    std::stable_sort(orders.FreqIndex.begin() + 1, orders.FreqIndex.begin() + 1 + n,
+                     [&](std::int32_t a, std::int32_t b) { return counts[a] > counts[b]; });
+}
+
+}  // namespace vornix

@@ -1,0 +1,24 @@
+#pragma once
+// The frequency and word-length orders, built once at the end of every run. Both are
+// descending; words with the same count or length keep their alphabetical order.
+#include <cstdint>
+#include <vector>
+
+#include "core/engine/WordStore.h"
+
+namespace vornix {
+
+struct ResultOrders {
+    // Positions 1..WordCount hold record numbers; position 0 and the rest hold 0.
+    std::vector<std::int32_t> FreqIndex = std::vector<std::int32_t>(WordStore::MaxWords + 1, 0);
+    std::vector<std::int32_t> LengthIndex = std::vector<std::int32_t>(WordStore::MaxWords + 1, 0);
+    // Positions above this one were never filled and still hold 0.
+    std::int32_t Filled = 0;
+};
+
+// Equivalent to a stable sort of the alphabetical sequence by descending value, done
+// here as a counting sort for lengths (1..40) and a stable sort for counts, so the cost
+// does not grow with the number of distinct counts.
+void BuildOrders(WordStore& store, ResultOrders& orders);
+
+}  // namespace vornix

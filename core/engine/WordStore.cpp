@@ -1,0 +1,484 @@
+#include "core/engine/WordStore.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cassert>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+
+#include "core/engine/CharTable.h"
+#include "core/engine/Errors.h"
+#include "core/engine/TextRules.h"
+
+namespace vornix {
+
+namespace {
+
+constexpr std::size_t kRecordSize = sizeof(WordRec);
+constexpr std::size_t kMapBytes = static_cast<std::size_t>(WordStore::MaxWords) * kRecordSize;
+constexpr std::size_t kFirstSlots = std::size_t{1} << 12;
+constexpr std::size_t kMaxSlots = std::size_t{1} << 20;  // at least twice MaxWords
+constexpr std::uint64_t kRecordBits = (std::uint64_t{1} << 19) - 1;
+constexpr int kLengthShift = 19;
+constexpr std::uint64_t kTagBits = ~((std::uint64_t{1} << 25) - 1);
+constexpr std::int32_t kFirstRecords = 256;
+static_assert(WordStore::MaxWords + 1 <= static_cast<std::int32_t>(kRecordBits));
+constexpr std::int32_t kGrowRecords = 16384;
+
+static_assert(5 * kMaxSlots >= 8 * static_cast<std::size_t>(WordStore::MaxWords));
+
+// The first eight bytes of a word as a big-endian number: comparing two of these gives
+// the byte order of the words whenever they differ within the first eight bytes.
+std::uint64_t PrefixKey(const WordRec& rec) {
+    unsigned char bytes[8] = {};
+    std::memcpy(bytes, rec.text, 8);  // the text is zero after its last character
+    std::uint64_t key = 0;
+    for (unsigned char b : bytes) key = (key << 8) | b;
+    return key;
+}
+
+// A record file truncated by someone else while it is mapped would kill the process with
+// SIGBUS on the next access. The handler below catches that fault inside a mapping of
+// ours, puts zero-filled memory in place of the lost page so the access completes, and
+// marks the store damaged; the store then reports an error at its next check. Faults
+// anywhere else go to whatever handled SIGBUS before.
+constexpr int kGuardSlots = 16;
+struct GuardSlot {
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::uintptr_t> end{0};
+    std::atomic<bool> damaged{false};
+};
+GuardSlot g_guards[kGuardSlots];
+struct sigaction g_previousBus {};
+
+void OnBusError(int sig, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (GuardSlot& slot : g_guards) {
+        const std::uintptr_t begin = slot.begin.load(std::memory_order_acquire);
+        if (begin == 0 || address < begin || address >= slot.end.load(std::memory_order_acquire)) continue;
+        const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        void* at = reinterpret_cast<void*>(address & ~(page - 1));
+        if (::mmap(at, page, PROT_READ | PROT_WRITE, MAP_FIXED | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
+            slot.damaged.store(true, std::memory_order_release);
+            return;
+        }
+        break;
+    }
+    if (g_previousBus.sa_flags & SA_SIGINFO) {
+        if (g_previousBus.sa_sigaction) return g_previousBus.sa_sigaction(sig, info, context);
+    } else if (g_previousBus.sa_handler != SIG_DFL && g_previousBus.sa_handler != SIG_IGN) {
+        return g_previousBus.sa_handler(sig);
+    }
+    // The default action: returning re-runs the access, which now ends the process.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
+int GuardMapping(void* map, std::size_t bytes) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGBUS, &action, &g_previousBus);
+    });
+    for (int i = 0; i < kGuardSlots; ++i) {
+        std::uintptr_t expected = 0;
+        const auto begin = reinterpret_cast<std::uintptr_t>(map);
+        if (g_guards[i].begin.compare_exchange_strong(expected, begin)) {
+            g_guards[i].damaged.store(false);
+            g_guards[i].end.store(begin + bytes, std::memory_order_release);
+            return i;
+        }
+    }
+    return -1;  // more stores than slots: this one is unguarded, as before
+}
+
+void UnguardMapping(int slot) {
+    if (slot < 0) return;
+    g_guards[slot].end.store(0, std::memory_order_release);
+    g_guards[slot].begin.store(0, std::memory_order_release);
+}
+
+bool MappingDamaged(int slot) {
+    return slot >= 0 && g_guards[slot].damaged.load(std::memory_order_relaxed);
+}
+
+// Twelve letters and digits from the kernel's random source: a name another user
+// cannot guess ahead of us.
+std::string RandomTag() {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[12];
+    std::size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw FileError("Cannot create file (no random source)", errno);
+        got += static_cast<std::size_t>(n);
+    }
+    std::string tag;
+    for (unsigned char b : bytes) tag += kLetters[b % 36];
+    return tag;
+}
+
+// Creates the record file that path names the place of: in path's folder, under
+// path's name with a random tag before its extension ("Vornix-12.$$$" becomes
+// "Vornix-12-<tag>.$$$"). It never opens an existing file or follows a link, so a
+// file or link planted under a likely name is left alone. anonymous asks for a file
+// without any name (O_TMPFILE) where the file system has them. Returns the descriptor
+// and sets path to the name used (empty for a nameless file).
+int CreateRecordFile(std::string& path, bool anonymous) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    if (anonymous) {
+        const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            path.clear();
+            return fd;
+        }
+    }
+    const std::size_t dot = path.rfind('.');
+    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string stem = hasExtension ? path.substr(0, dot) : path;
+    const std::string extension = hasExtension ? path.substr(dot) : std::string();
+    int err = EEXIST;
+    for (int attempt = 0; attempt < 100 && err == EEXIST; ++attempt) {
+        const std::string name = stem + "-" + RandomTag() + extension;
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            path = name;
+            return fd;
+        }
+        err = errno;
+    }
+    throw FileFailure("Cannot create file", path, err);
+}
+
+}  // namespace
+
+std::uint64_t HashPadded(const char* padded, std::size_t length) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull * (length + 1);
+    for (std::size_t i = 0; i < length; i += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, padded + i, 8);
+        h = (h ^ chunk) * 0xBF58476D1CE4E5B9ull;
+        h ^= h >> 31;
+    }
+    h *= 0x94D049BB133111EBull;
+    return h ^ (h >> 29);
+}
+
+std::uint64_t HashWord(std::string_view word) {
+    char padded[WordStore::MaxWordLength] = {};
+    const std::size_t length = std::min(word.size(), sizeof padded);
+    std::memcpy(padded, word.data(), length);
+    return HashPadded(padded, length);
+}
+
+WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
+    : path_(std::move(wordFilePath)),
+      state_(state),
+      anonymous_(anonymous),
+      counts_(MaxWords + 1, 0),
+      lengths_(MaxWords + 1, 0),
+      alphaIndex_(MaxWords + 1, 0),
+      slots_(kFirstSlots, Slot{0, 0}),
+      mask_(kFirstSlots - 1) {}
+
+WordStore::~WordStore() {
+    if (fd_ >= 0) {
+        CloseWordFile();
+        RemoveOwnName();
+    }
+}
+
+void WordStore::RemoveOwnName() {
+    if (!anonymous_ && !createdPath_.empty()) ::unlink(createdPath_.c_str());
+    createdPath_.clear();
+}
+
+void WordStore::CloseWordFile() {
+    if (map_) {
+        ::munmap(map_, kMapBytes);
+        UnguardMapping(guard_);
+    }
+    guard_ = -1;
+    map_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    capacity_ = 0;
+}
+
+void WordStore::DeleteWordFile() {
+    if (fd_ < 0) return;
+    CloseWordFile();
+    wordCount_ = 0;
+    if (anonymous_ || createdPath_.empty()) return;
+    const std::string name = std::move(createdPath_);
+    createdPath_.clear();
+    if (::unlink(name.c_str()) != 0 && errno != ENOENT) throw FileFailure("Cannot delete file", name, errno);
+}
+
+void WordStore::CheckWordFile() const {
+    if (MappingDamaged(guard_))
+        throw FileError("Cannot read file " + WordFilePath() + " (it was truncated by another program)", EIO);
+}
+
+void WordStore::ClearIndex() {
+    // Only the entries of the last run's records were ever set; the index starts again
+    // at its first size.
+    std::fill(counts_.begin(), counts_.begin() + indexed_, 0);
+    std::vector<Slot>(kFirstSlots, Slot{0, 0}).swap(slots_);
+    mask_ = kFirstSlots - 1;
+    indexed_ = 0;
+}
+
+void WordStore::ClearStore() {
+    ClearIndex();
+    CloseWordFile();
+    wordCount_ = 0;
+    alphaDirty_ = false;
+
+    RemoveOwnName();
+    std::string name = path_;
+    const int fd = CreateRecordFile(name, anonymous_);
+    // The mapping spans the largest possible file; only the part for which space has
+    // been reserved (EnsureCapacity) is ever touched, so a full disk shows up as an
+    // error from the reservation and never as a bus error on a write.
+    void* map = ::mmap(nullptr, kMapBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (map == MAP_FAILED) {
+        int e = errno;
+        ::close(fd);
+        if (!name.empty()) ::unlink(name.c_str());
+        throw FileFailure("Cannot create file", path_, e);
+    }
+    fd_ = fd;
+    map_ = static_cast<unsigned char*>(map);
+    guard_ = GuardMapping(map, kMapBytes);
+    // The name is only needed while the file is created; a nameless store drops it now.
+    if (anonymous_ && !name.empty()) ::unlink(name.c_str());
+    createdPath_ = anonymous_ ? std::string() : name;
+}
+
+void WordStore::EnsureCapacity(std::int32_t records) {
+    if (records <= capacity_) return;
+    // Small runs reserve little; large ones grow in bounded steps.
+    const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
+    std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
+    int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
+    if (err != 0) throw FileFailure("Cannot write file", WordFilePath(), err);
+    capacity_ = wanted;
+    assert(capacity_ >= records && capacity_ <= MaxWords);
+}
+
+const WordRec& WordStore::ReadWordRecord(std::int32_t n) {
+    // A record outside the store leaves CurrentRec as it was, as a failed read would.
+    if (n >= 0 && n < wordCount_ && map_) std::memcpy(&CurrentRec, RecordAt(n), kRecordSize);
+    return CurrentRec;
+}
+
+WordRec WordStore::WordRecord(std::int32_t n) const {
+    WordRec record{};
+    if (n >= 0 && n < wordCount_ && map_) std::memcpy(&record, RecordAt(n), kRecordSize);
+    return record;
+}
+
+void WordStore::WriteWordRecord(std::int32_t n) {
+    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords)
+        throw FileFailure("Cannot write file", WordFilePath(), EINVAL);
+    EnsureCapacity(n + 1);
+    std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
+    CheckWordFile();
+}
+
+namespace {
+
+std::uint64_t Chunk(const char* p) {
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    return x;
+}
+
+std::size_t SlotIndex(std::uint64_t key, std::size_t mask) {
+    return static_cast<std::size_t>(key >> 25) & mask;
+}
+
+}  // namespace
+
+std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint64_t hash) const {
+    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift);
+    const std::uint64_t prefix = Chunk(padded);
+    const std::size_t chunks = (length + 7) / 8;
+    for (std::size_t i = SlotIndex(key, mask_);; i = (i + 1) & mask_) {
+        const Slot& slot = slots_[i];
+        if (slot.key == 0) return -1;
+        if ((slot.key & ~kRecordBits) != key || slot.prefix != prefix) continue;
+        // Equal lengths and equal zero-padded chunks are equal words.
+        const std::int32_t rec = static_cast<std::int32_t>(slot.key & kRecordBits) - 1;
+        const char* text = RecordAt(rec)->text;
+        std::size_t c = 1;
+        while (c < chunks && Chunk(text + 8 * c) == Chunk(padded + 8 * c)) ++c;
+        if (c == chunks) return rec;
+    }
+}
+
+void WordStore::GrowIndex() {
+    std::vector<Slot> old(slots_.size() * 2, Slot{0, 0});
+    old.swap(slots_);
+    mask_ = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.key == 0) continue;
+        std::size_t i = SlotIndex(slot.key, mask_);
+        while (slots_[i].key != 0) i = (i + 1) & mask_;
+        slots_[i] = slot;
+    }
+}
+
+void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash) {
+    // At most five eighths full, where linear probing stays short.
+    if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
+    const std::uint64_t key =
+        (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) | static_cast<std::uint64_t>(rec + 1);
+    // Never full, or the probe below would not end; record numbers fit their 19 bits.
+    assert(8 * static_cast<std::size_t>(indexed_) < 5 * slots_.size());
+    assert(rec >= 0 && rec < MaxWords);
+    std::size_t i = SlotIndex(key, mask_);
+    while (slots_[i].key != 0) i = (i + 1) & mask_;
+    slots_[i] = Slot{key, Chunk(RecordAt(rec)->text)};
+}
+
+void WordStore::CountWord(std::int32_t n) {
+    assert(n >= 0 && n < wordCount_);
+    if (counts_[n] == 0) --state_.CommonUnused;
+    counts_[n] += state_.Increment;
+}
+
+bool WordStore::AddWord(std::string_view word) {
+    assert(!word.empty() && word.size() <= static_cast<std::size_t>(MaxWordLength));
+    if (word.size() > static_cast<std::size_t>(MaxWordLength)) word = word.substr(0, MaxWordLength);
+    char padded[MaxWordLength] = {};
+    std::memcpy(padded, word.data(), word.size());
+    const std::uint64_t hash = HashPadded(padded, word.size());
+    std::int32_t rec = Lookup(padded, word.size(), hash);
+    if (rec >= 0) {
+        CountWord(rec);
+        lastRecord_ = rec;
+        return true;
+    }
+    // A full store takes no new word (the run stops at the limit; this also guards a
+    // store already filled by the common words list).
+    if (wordCount_ >= MaxWords) {
+        state_.StopRun = true;
+        return false;
+    }
+    CurrentRec.length = static_cast<std::uint8_t>(word.size());
+    std::memcpy(CurrentRec.text, padded, sizeof padded);
+    CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
+    CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(word[0])) ? 1 : 0;
+
+    const std::int32_t n = wordCount_;
+    WriteWordRecord(n);  // throws before anything else changes when the disk is full
+    if (CurrentRec.Number) ++state_.UniqueNumbers;
+    counts_[n] = state_.Increment;
+    lengths_[n] = CurrentRec.length;
+    InsertHashed(n, word.size(), hash);
+    lastRecord_ = n;
+    ++wordCount_;
+    indexed_ = wordCount_;
+    alphaDirty_ = true;
+    if (wordCount_ >= MaxWords) state_.StopRun = true;
+    return true;
+}
+
+void WordStore::Reserve(std::int32_t records) {
+    while (capacity_ < std::min(records, MaxWords)) EnsureCapacity(capacity_ + 1);
+}
+
+void WordStore::CountTimes(std::int32_t n, std::int32_t times) {
+    if (counts_[n] == 0) --state_.CommonUnused;
+    counts_[n] += state_.Increment * times;
+}
+
+std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times) {
+    assert(wordCount_ + 1 < MaxWords && length >= 1 && length <= static_cast<std::size_t>(MaxWordLength));
+    CurrentRec.length = static_cast<std::uint8_t>(length);
+    std::memcpy(CurrentRec.text, padded, MaxWordLength);
+    CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
+    CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(padded[0])) ? 1 : 0;
+    const std::int32_t n = wordCount_;
+    WriteWordRecord(n);
+    if (CurrentRec.Number) ++state_.UniqueNumbers;
+    counts_[n] = state_.Increment;
+    lengths_[n] = CurrentRec.length;
+    InsertHashed(n, length, hash);
+    ++wordCount_;
+    indexed_ = wordCount_;
+    alphaDirty_ = true;
+    if (times > 1) CountTimes(n, times - 1);
+    return n;
+}
+
+void WordStore::BuildAlphaIndex() {
+    const std::int32_t n = wordCount_;
+    std::vector<std::uint64_t> prefix(static_cast<std::size_t>(n));
+    for (std::int32_t r = 0; r < n; ++r) prefix[r] = PrefixKey(*RecordAt(r));
+    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+    for (std::int32_t r = 0; r < n; ++r) order[r] = r;
+    std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+        if (prefix[a] != prefix[b]) return prefix[a] < prefix[b];
+        return RecordAt(a)->Text() < RecordAt(b)->Text();
+    });
+    assert(alphaIndex_.size() > static_cast<std::size_t>(n));  // positions 1..WordCount
+    std::copy(order.begin(), order.end(), alphaIndex_.begin() + 1);
+    alphaDirty_ = false;
+}
+
+const std::vector<std::int32_t>& WordStore::AlphaIndex() {
+    if (alphaDirty_) BuildAlphaIndex();
+    return alphaIndex_;
+}
+
+bool WordStore::FindWord(std::string_view word, std::int32_t& position) {
+    const auto& index = AlphaIndex();
+    std::int32_t low = 1, high = wordCount_;
+    WordFound = false;
+    while (low <= high && !WordFound) {
+        std::int32_t middle = (low + high) / 2;
+        position = middle;
+        std::string_view text = ReadWordRecord(index[middle]).Text();
+        if (word < text)
+            high = middle - 1;
+        else if (word > text)
+            low = middle + 1;
+        else
+            WordFound = true;
+    }
+    if (low > high) position = low;
+    return WordFound;
+}
+
+void WordStore::FinishScan() {
+    if (alphaDirty_) BuildAlphaIndex();
+    CheckWordFile();
+    if (fd_ >= 0 && capacity_ > wordCount_) {
+        // Give back the space reserved ahead, so the file is exactly the records.
+        if (::ftruncate(fd_, static_cast<off_t>(wordCount_) * static_cast<off_t>(kRecordSize)) == 0)
+            capacity_ = wordCount_;
+    }
+}
+
+std::string DisplayWord(const WordRec& rec, bool lowerCase) {
+    std::string word(rec.text, rec.length > 40 ? 40 : rec.length);
+    if (lowerCase) AsciiCaseForm(word, true);
+    return word;
+}
+
+}  // namespace vornix

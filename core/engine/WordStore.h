@@ -1,0 +1,169 @@
+#pragma once
+// The distinct words of one run, at most MaxWords. Each word has a record number from 0
+// in the order it was first met and a fixed 43-byte record in the record file
+// (`WordFile`); only counts, lengths and order indexes are held in memory.
+//
+// Layout of a record (see doc/record-file.md): length byte, 40 text bytes (upper-case
+// form, zero after the last character), Common flag byte, Number flag byte.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/engine/RunState.h"
+
+namespace vornix {
+
+#pragma pack(push, 1)
+struct WordRec {
+    std::uint8_t length;
+    char text[40];
+    std::uint8_t Common;
+    std::uint8_t Number;
+
+    std::string_view Text() const { return {text, length}; }
+};
+#pragma pack(pop)
+static_assert(sizeof(WordRec) == 43, "a record is 43 bytes on disk");
+
+class WordStore {
+public:
+    static constexpr std::int32_t MaxWords = 500000;
+    static constexpr int MaxWordLength = 40;
+
+    // Binds the record file's place: ClearStore creates it in wordFilePath's folder under
+    // that name with a random tag added, never reusing an existing file or link. The run state
+    // supplies Increment and ReadingCommon and receives StopRun, CommonUnused and
+    // UniqueNumbers; it must outlive the store.
+    // anonymous: the record file's name is removed as soon as it is created, so nothing
+    // is left behind however the process ends (the command line's choice).
+    WordStore(std::string wordFilePath, RunState& state, bool anonymous = false);
+    ~WordStore();  // closes the record file and deletes it if a run created it
+    WordStore(const WordStore&) = delete;
+    WordStore& operator=(const WordStore&) = delete;
+
+    // The name of the record file in use, else the place it was asked for.
+    const std::string& WordFilePath() const { return createdPath_.empty() ? path_ : createdPath_; }
+    // Throws FileError when the record file was truncated under the run by another
+    // program (its lost part read as zeros); the run's results are then not to be used.
+    void CheckWordFile() const;
+    // Closes the record file and deletes it if a run created it; the store is then
+    // empty. Throws FileError when the file cannot be deleted.
+    void DeleteWordFile();
+    bool WordFileCreated() const { return fd_ >= 0; }
+
+    // Empties the store and creates the record file anew. Throws FileError when the file
+    // cannot be created.
+    void ClearStore();
+
+    std::int32_t WordCount() const { return wordCount_; }
+
+    // Fills CurrentRec with record n (0 <= n < WordCount) and returns it.
+    const WordRec& ReadWordRecord(std::int32_t n);
+    // A copy of record n that leaves CurrentRec alone, for readers such as a painted
+    // table that must not disturb a read-then-write in progress. Outside the store it
+    // is an empty record.
+    WordRec WordRecord(std::int32_t n) const;
+    // Writes CurrentRec as record n: n == WordCount appends, a smaller n rewrites.
+    // Throws FileError when the record file cannot take it (a full disk): the store is
+    // then unchanged.
+    void WriteWordRecord(std::int32_t n);
+    WordRec CurrentRec{};
+
+    // Binary search over the alphabetical index. On success position is the word's
+    // place in AlphaIndex (1-based); otherwise the place it would be inserted at.
+    bool FindWord(std::string_view word, std::int32_t& position);
+    bool WordFound = false;
+
+    void CountWord(std::int32_t n);
+    // Counts the word if present, else adds it as a new record. word holds 1 to 40
+    // characters. Sets StopRun when the store becomes full.
+    // Returns false only when a new word was refused because the store is full.
+    bool AddWord(std::string_view word);
+    // The record number of the word the last successful AddWord counted.
+    std::int32_t LastRecord() const { return lastRecord_; }
+
+    // Merging the words of a text read elsewhere (several threads), with the results of
+    // counting them one by one. FindPadded: the record of a word given zero-padded to 40
+    // bytes with its HashPadded, or -1. Reserve: makes room in the record file for that
+    // many records in the steps single additions take, so a full disk fails at the same
+    // record. CountTimes and AddNewTimes: times occurrences of a known word, or of a new
+    // one (which must not fill the store; CurrentRec ends holding its record), whose
+    // record number is returned.
+    std::int32_t FindPadded(const char* padded, std::size_t length, std::uint64_t hash) const {
+        return Lookup(padded, length, hash);
+    }
+    void Reserve(std::int32_t records);
+    void CountTimes(std::int32_t n, std::int32_t times);
+    std::int32_t AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times);
+
+    // Per record number (0 .. WordCount-1).
+    std::int32_t Count(std::int32_t n) const { return counts_[n]; }
+    std::uint8_t Length(std::int32_t n) const { return lengths_[n]; }
+    const std::vector<std::int32_t>& Counts() const { return counts_; }
+    const std::vector<std::uint8_t>& Lengths() const { return lengths_; }
+    // Record numbers in ascending byte order of the words, positions 1..WordCount.
+    const std::vector<std::int32_t>& AlphaIndex();
+
+    // Ends the scanning phase: builds the alphabetical index and trims the record file
+    // to exactly WordCount records, so its bytes are the plain record sequence.
+    void FinishScan();
+
+private:
+    // padded: the word followed by zero bytes up to 40, as a record holds it.
+    std::int32_t Lookup(const char* padded, std::size_t length, std::uint64_t hash) const;
+    void InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash);
+    void EnsureCapacity(std::int32_t records);
+    void BuildAlphaIndex();
+    const WordRec* RecordAt(std::int32_t n) const {
+        return reinterpret_cast<const WordRec*>(map_ + static_cast<std::size_t>(n) * sizeof(WordRec));
+    }
+    void CloseWordFile();
+    void RemoveOwnName();
+    void ClearIndex();
+
+    std::string path_;
+    std::string createdPath_;  // the file ClearStore made, when it has a name
+    int guard_ = -1;           // the SIGBUS guard of the mapping
+    RunState& state_;
+    bool anonymous_;
+    int fd_ = -1;
+    unsigned char* map_ = nullptr;  // the whole possible record file, mapped shared
+    std::int32_t capacity_ = 0;     // records for which file space is reserved
+    std::int32_t wordCount_ = 0;
+    std::int32_t lastRecord_ = -1;
+
+    std::vector<std::int32_t> counts_;
+    std::vector<std::uint8_t> lengths_;
+    std::vector<std::int32_t> alphaIndex_;
+    bool alphaDirty_ = false;
+
+    // Words are found during a scan through a hash table of record numbers, not by a
+    // binary search with an insert that shifts the index: that would cost time
+    // quadratic in the number of distinct words. The table holds no word text; texts
+    // are compared in the mapped record file. The alphabetical index is built once,
+    // when it is first needed after new words arrived; every observable result is the
+    // same as with inserting.
+    // A slot's key packs record number + 1 (bits 0-18), the word's length (19-24) and
+    // the top bits of its hash (25-63; 0 is an empty slot); beside it lie the word's
+    // first eight bytes, so a word of up to eight characters is found without reading
+    // its record, and one cache line usually answers a lookup. The table starts small
+    // and doubles as words arrive, staying at most five eighths full.
+    struct Slot {
+        std::uint64_t key;
+        std::uint64_t prefix;
+    };
+    void GrowIndex();
+    std::vector<Slot> slots_;
+    std::size_t mask_ = 0;
+    std::int32_t indexed_ = 0;  // records in slots_ since it was last emptied
+};
+
+std::uint64_t HashWord(std::string_view word);
+// The same hash of a word given zero-padded to 40 bytes.
+std::uint64_t HashPadded(const char* padded, std::size_t length);
+
+// The word as shown: A-Z turned to a-z when lowerCase, every other byte unchanged.
+std::string DisplayWord(const WordRec& rec, bool lowerCase);
+
+}  // namespace vornix

@@ -1,0 +1,108 @@
+#include "core/output/TableFormats.h"
+
+#include "core/engine/Cp1252.h"
+#include "core/output/OutputWalk.h"
+
+namespace vornix {
+
+std::optional<TableFormat> ParseTableFormat(std::string_view name) {
+    if (name == "table") return TableFormat::Table;
+    if (name == "csv") return TableFormat::Csv;
+    if (name == "tsv") return TableFormat::Tsv;
+    if (name == "json") return TableFormat::Json;
+    return std::nullopt;
+}
+
+std::string Utf8FromWindows1252(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char16_t c : Utf16FromCp1252(bytes)) {
+        // 1252 has no character outside the basic plane, so no surrogates appear.
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string JsonString(std::string_view utf8) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+namespace {
+
+// A TSV field cannot hold a tab or a line break at all; none can occur in a word, and
+// should one ever, it becomes a space rather than a broken row.
+std::string TsvField(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+}  // namespace
+
+std::string FormatWordTable(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
+                            TableFormat format, char separator) {
+    if (format == TableFormat::Table) return FormatAnalysis(store, orders, options, separator);
+    std::string out;
+    if (format == TableFormat::Csv) out = "rank,word,count\n";
+    if (format == TableFormat::Tsv) out = "rank\tword\tcount\n";
+    if (format == TableFormat::Json) out = "[";
+    std::int64_t rank = 0;
+    for (std::int32_t rec : ShownWords(store, orders, options)) {
+        const std::string word = Utf8FromWindows1252(DisplayWord(store.ReadWordRecord(rec), options.LowerCase));
+        const std::string r = std::to_string(++rank);
+        const std::string count = std::to_string(store.Count(rec));
+        switch (format) {
+            case TableFormat::Csv:
+                out += r + ',' + CsvField(word) + ',' + count + '\n';
+                break;
+            case TableFormat::Tsv:
+                out += r + '\t' + TsvField(word) + '\t' + count + '\n';
+                break;
+            default:
+                out += rank == 1 ? "\n" : ",\n";
+                out += "{\"rank\":" + r + ",\"word\":" + JsonString(word) + ",\"count\":" + count + '}';
+                break;
+        }
+    }
+    if (format == TableFormat::Json) out += rank == 0 ? "]\n" : "\n]\n";
+    return out;
+}
+
+}  // namespace vornix

@@ -1,0 +1,182 @@
+#include "gui/context/ContextController.h"
+
+#include <QLocale>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimer>
+#include <algorithm>
+#include <string>
+
+#include "core/context/WordContext.h"
+#include "core/engine/Errors.h"
+#include "core/files/AtomicFile.h"
+#include "core/files/Settings.h"
+#include "gui/context/ContextModel.h"
+#include "gui/context/ContextWindow.h"
+#include "gui/ui/UiServices.h"
+#include "gui/ui/WindowContext.h"
+#include "gui/ui/WindowPlacement.h"
+
+namespace vornix {
+
+namespace {
+
+const char* const kWidthKey = "ContextWidth";
+constexpr int kDefaultWidth = 40;
+// A slice reads about this much (a few tens of milliseconds), so keys and paints
+// are served between slices.
+constexpr std::size_t kSliceBytes = 4 << 20;
+
+}  // namespace
+
+ContextController::ContextController(WindowContext& context) : QObject(&context.window), context_(context) {
+    setObjectName(QStringLiteral("ContextController"));
+    model_ = new ContextModel(this);
+    timer_ = new QTimer(this);
+    timer_->setInterval(0);
+    connect(timer_, &QTimer::timeout, this, &ContextController::StepSearch);
+}
+
+ContextController::~ContextController() {
+    // The main window's run may already be gone when its children are destroyed: drop
+    // the search without asking it anything.
+    timer_->stop();
+    search_.reset();
+}
+
+bool ContextController::EnsureWindow() {
+    if (window_) return false;
+    window_ = new ContextWindow(model_, &context_.window);
+    const std::int32_t saved = context_.settings.IniNumber(kWidthKey, kDefaultWidth);
+    window_->Width->setValue(saved);
+    model_->SetWidth(window_->Width->value());
+    connect(window_, &ContextWindow::sortChosen, this, &ContextController::Sort);
+    connect(window_, &ContextWindow::widthChosen, this, &ContextController::SetWidth);
+    connect(window_, &ContextWindow::stopRequested, this, &ContextController::StopSearch);
+    connect(window_, &ContextWindow::saveRequested, this, &ContextController::Save);
+    // Beside the main window, on its right when the screen has room, else on its left.
+    const QRect main = context_.window.frameGeometry();
+    const QRect screen = context_.window.screen() ? context_.window.screen()->availableGeometry() : QRect();
+    int x = main.right() + 8;
+    if (screen.isValid() && x + window_->width() > screen.right())
+        x = std::max(screen.left(), main.left() - window_->width() - 8);
+    window_->move(x, main.top());
+    KeepOnScreen(window_);  // a small screen gets a narrower window, not one hanging off it
+    return true;
+}
+
+void ContextController::Show(const std::string& word, const QString& shown, std::int32_t count) {
+    if (!context_.run) return;
+    const bool created = EnsureWindow();
+    StopSearch();
+    word_ = shown;
+    problems_.clear();
+    problemsShown_ = 0;
+    model_->Reset(context_.run);
+    window_->SetProblems({});
+    window_->ShowSort(ContextSort{});
+    search_ = std::make_unique<OccurrenceSearch>(*context_.run, word, static_cast<std::size_t>(std::max(count, 0)));
+    UpdateTitle();
+    window_->SetProgress(QStringLiteral("Searching..."));
+    window_->show();
+    if (created) KeepOnScreen(window_);  // once more with its frame, which it has now
+    window_->raise();
+    timer_->start();
+}
+
+void ContextController::StepSearch() {
+    if (!search_) return;
+    bool more = true;
+    try {
+        more = search_->Step(kSliceBytes);
+    } catch (const FileError& e) {
+        problems_ << UiText(e.what());
+        more = false;
+    }
+    model_->Append(search_->Found());
+    if (model_->Size() > 0 && !window_->Table->currentIndex().isValid())
+        window_->Table->setCurrentIndex(model_->index(0, ContextModel::WordColumn));
+    const auto& problems = search_->Problems();
+    for (; problemsShown_ < problems.size(); ++problemsShown_) {
+        const QString text = UiText(problems[problemsShown_]);
+        problems_ << text;
+        // An unreadable file gets the usual message box too; the lines go on.
+        if (text.startsWith(QLatin1String("Cannot open file"))) context_.ui.Error(window_, text);
+    }
+    window_->SetProblems(problems_);
+    UpdateTitle();
+    const std::int64_t total = search_->BytesTotal();
+    if (more && total > 0) {
+        window_->SetProgress(QStringLiteral("Searching... %1%").arg(search_->BytesDone() * 100 / total));
+    } else if (!more) {
+        StopSearch();
+    }
+}
+
+void ContextController::StopSearch() {
+    timer_->stop();
+    if (!search_) return;
+    const bool finished = search_->Done();
+    // The records are the model's now; the search's copy goes.
+    model_->Append(search_->Found());
+    search_.reset();
+    if (window_) {
+        window_->SetProgress(QString());
+        if (!finished) {
+            problems_ << QStringLiteral("Stopped: the lines shown are the occurrences found so far.");
+            window_->SetProblems(problems_);
+        }
+        UpdateTitle();
+    }
+}
+
+void ContextController::UpdateTitle() {
+    if (window_) window_->SetTitle(word_, model_->Size(), model_->FileCount());
+}
+
+void ContextController::Clear() {
+    StopSearch();
+    model_->Reset(nullptr);
+    word_.clear();
+    if (window_) {
+        window_->SetProblems({});
+        window_->hide();
+    }
+}
+
+void ContextController::Sort(const QString& code) {
+    ContextSort sort;
+    if (!ParseContextSort(code.toStdString(), sort)) return;
+    // Lines still coming in arrive in text order: sorting waits for the end.
+    if (search_) {
+        window_->ShowSort(model_->CurrentSort());
+        window_->SetProgress(QStringLiteral("Searching... sorting is possible when the search is over"));
+        return;
+    }
+    model_->Sort(sort);
+    window_->ShowSort(sort);
+}
+
+void ContextController::SetWidth(int width) {
+    model_->SetWidth(width);
+    context_.settings.IniPutNumber(kWidthKey, width);
+}
+
+void ContextController::Save() {
+    if (!window_ || model_->Size() == 0) return;
+    const QString path = context_.ui.SaveFile(
+        window_, {QString(), QStringLiteral("Text files (*.txt);;All files (*)"), QStringLiteral("txt")});
+    if (path.isEmpty()) return;
+    std::string bytes;
+    for (int row = 0; row < static_cast<int>(model_->Size()); ++row) {
+        bytes += model_->LineText(row);
+    }
+    try {
+        WriteFileAtomically(Path(path), bytes, true);
+    } catch (const FileError& e) {
+        context_.ui.Error(window_, UiText(e.what()));
+    }
+}
+
+}  // namespace vornix

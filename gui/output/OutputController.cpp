@@ -1,0 +1,82 @@
+#include "gui/output/OutputController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
+
+#include "core/engine/AnalysisRun.h"
+#include "core/engine/Cp1252.h"
+#include "core/engine/Errors.h"
+#include "core/files/AtomicFile.h"
+#include "core/files/SettingsFolders.h"
+#include "core/output/OutputWalk.h"
+#include "gui/ui/AddDlg.h"
+#include "gui/ui/UiServices.h"
+#include "gui/ui/WindowContext.h"
+
+namespace vornix {
+
+namespace {
+
+QString DefaultExtension(ResultOrder order) {
+    switch (order) {
+        case ResultOrder::Alphabetical:
+            return QStringLiteral("vxa");
+        case ResultOrder::WordLength:
+            return QStringLiteral("vxl");
+        case ResultOrder::Frequency:
+            break;
+    }
+    return QStringLiteral("vxf");
+}
+
+}  // namespace
+
+OutputController::OutputController(WindowContext& context) : QObject(&context.window), context_(context) {
+    setObjectName(QStringLiteral("OutputController"));
+    context_.OnItem("SaveAnalysis1", this, [this] { SaveAnalysis1Click(); });
+    context_.OnItem("CopytoClipboard1", this, [this] { CopytoClipboard1Click(); });
+}
+
+char OutputController::Separator() const {
+    return SeparatorChar(context_.addDlg ? context_.addDlg->SepIndex() : 1);
+}
+
+void OutputController::SaveAnalysis1Click() {
+    const DisplayOptions options = context_.displayOptions();
+    SaveFileRequest request;
+    request.folder = savePath_;
+    request.filter = QStringLiteral("Vornix files (*.vx?)");
+    request.defaultSuffix = DefaultExtension(options.Order);
+    const QString chosen = context_.ui.SaveFile(&context_.window, request);
+    if (chosen.isEmpty()) return;
+    const char separator = Separator();
+    const std::string path = Path(chosen);
+    // Saving over a symbolic link writes the file it points to; the user's link stays.
+    QString target = chosen;
+    const QFileInfo chosenInfo(chosen);
+    if (chosenInfo.isSymLink())
+        target = chosenInfo.canonicalFilePath().isEmpty() ? chosenInfo.symLinkTarget() : chosenInfo.canonicalFilePath();
+    try {
+        // The file is replaced whole or not at all: a failure leaves an older file of
+        // that name as it was.
+        WriteFileAtomically(Path(target),
+                            FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), options, separator));
+    } catch (const FileError& e) {
+        context_.ShowErrorBox(UiText(RunTimeErrorMessage(e.Code())));
+        return;
+    }
+    context_.ShowStatus(QStringLiteral("Saved as ") + chosen);
+    savePath_ = UiText(StartingFolder(FolderOfPath(path)));
+}
+
+void OutputController::CopytoClipboard1Click() {
+    const std::string bytes =
+        FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), context_.displayOptions(), Separator());
+    const std::u16string text = Utf16FromCp1252(bytes);
+    QGuiApplication::clipboard()->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    context_.ShowStatus(QStringLiteral("Saved to clipboard."));
+}
+
+}  // namespace vornix

@@ -1,0 +1,74 @@
+#pragma once
+// What the main window's controllers share: the window, the seams, the settings, the
+// analysis run, the status line and busy mode, and the few requests one controller makes
+// of another. The main window owns it and wires the requests, so that a controller
+// never includes another's header.
+#include <QElapsedTimer>
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "core/display/ResultFilter.h"
+
+class QAction;
+class QMenu;
+class QObject;
+class QWidget;
+
+namespace vornix {
+
+class AnalysisRun;
+class SettingsFile;
+class TAddDlg;
+class UiServices;
+
+class WindowContext {
+public:
+    WindowContext(QWidget& window, UiServices& ui, SettingsFile& settings);
+
+    QWidget& window;
+    UiServices& ui;
+    SettingsFile& settings;
+    AnalysisRun* run = nullptr;
+    TAddDlg* addDlg = nullptr;  // absent in some tests
+    bool busy = false;          // a run is going
+
+    AnalysisRun& Run() const { return *run; }
+
+    // A menu item or menu of the window, by object name.
+    QAction* Item(const char* name) const;
+    QMenu* Menu(const char* name) const;
+    // Runs handler when the item is chosen. A check item's handler inverts its own mark,
+    // as a direct call would; the toggle Qt made on the way is undone first.
+    void OnItem(const char* name, QObject* receiver, std::function<void()> handler) const;
+    // Runs handler when the menu opens (also before one of its shortcuts acts).
+    void OnMenuOpening(const char* name, QObject* receiver, std::function<void()> handler) const;
+
+    // The bottom status line; pending events run, so that it shows at once.
+    void ShowStatus(const QString& text);
+    // The error box, with the arrow cursor over it during a run.
+    void ShowErrorBox(const QString& text) const;
+    // Whether pending events ran at least this long ago (for the progress line).
+    bool EventsDue(long long intervalMs) const;
+    void EventsRan();
+
+    // Requests between controllers, set by the main window.
+    std::function<void(const QString&)> statusLine;  // writes the line's label
+    std::function<void(bool)> setResultsView;        // table and tabs, or the green face
+    std::function<void()> formResize;
+    std::function<void()> displayResults;
+    std::function<void()> recordStats;
+    std::function<void(bool)> enableDodgyOptions;
+    std::function<DisplayOptions()> displayOptions;
+    std::function<bool()> editorMayGo;        // closes the list editor if it may; true when closed
+    std::function<void()> leaveEditor;        // hides the list editor without saving
+    std::function<void()> clearForRun;        // empties the editor's text and the table: a run starts
+    std::function<std::string()> listToRead;  // the common words list of the next run, or ""
+    std::function<QString()> currentCommonList;
+    std::function<void(const QString&)> showHelp;
+
+private:
+    QElapsedTimer sinceEvents_;
+};
+
+}  // namespace vornix

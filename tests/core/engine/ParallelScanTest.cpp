@@ -1,0 +1,263 @@
+// Reading a document on several threads must give exactly what one thread gives: the
+// same records in the same order (the record file's bytes), counts, flags, statistics,
+// and the same stopping word at the word limit, at a Break and on a full disk.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/engine/Errors.h"
+#include "core/engine/ParallelScan.h"
+#include "core/engine/Scanner.h"
+
+using namespace vornix;
+using vornix::test::FileExists;
+using vornix::test::ReadFile;
+using vornix::test::TempDir;
+
+namespace {
+
+// Everything a run leaves that a user or a later step can see.
+struct Outcome {
+    std::string records;  // the record file
+    std::vector<std::int32_t> counts, alpha, freq, byLength;
+    std::vector<std::uint8_t> lengths;
+    std::vector<std::int64_t> stats;
+    std::vector<std::string> files;
+    bool stopped = false;
+    std::string error;
+    std::string lastRecord;  // CurrentRec
+
+    bool operator==(const Outcome&) const = default;
+};
+
+struct Reading {
+    unsigned threads = 1;
+    std::size_t chunkBytes = 4096;
+    CharacterSet set = CharacterSet::Windows;
+    bool strip = false;
+    std::string list;  // common words list text; empty: none
+};
+
+Reading With(std::size_t chunkBytes, std::string list = {}, bool strip = false,
+             CharacterSet set = CharacterSet::Windows) {
+    Reading r;
+    r.chunkBytes = chunkBytes;
+    r.list = std::move(list);
+    r.strip = strip;
+    r.set = set;
+    return r;
+}
+
+Outcome Count(const TempDir& dir, const std::vector<std::string>& docs, const Reading& s) {
+    AnalysisRun run(dir.file("Vornix.$$$"));
+    run.SetThreads(s.threads);
+    run.SetChunkBytes(s.chunkBytes);
+    const std::string list = s.list.empty() ? std::string() : dir.write("list.dat", s.list);
+    Outcome o;
+    run.GeneralInitialize(s.set, s.list.empty() ? nullptr : &list);
+    try {
+        run.ReadDocuments(docs, s.strip);
+    } catch (const FileError& e) {
+        o.error = e.what();
+        // The record file's name has a random part of its own in each run.
+        const std::string path = run.Store().WordFilePath();
+        if (const auto at = o.error.find(path); at != std::string::npos) o.error.replace(at, path.size(), "RECORDS");
+    }
+    run.GeneralClosedown();
+    const std::int32_t n = run.Store().WordCount();
+    o.records = ReadFile(run.Store().WordFilePath());
+    o.counts.assign(run.Store().Counts().begin(), run.Store().Counts().begin() + n);
+    o.lengths.assign(run.Store().Lengths().begin(), run.Store().Lengths().begin() + n);
+    o.alpha.assign(run.Store().AlphaIndex().begin() + 1, run.Store().AlphaIndex().begin() + 1 + n);
+    o.freq.assign(run.Orders().FreqIndex.begin() + 1, run.Orders().FreqIndex.begin() + 1 + n);
+    o.byLength.assign(run.Orders().LengthIndex.begin() + 1, run.Orders().LengthIndex.begin() + 1 + n);
+    const RunStats t = run.Stats();
+    o.stats = {t.FileCount,   t.CommonWords,     t.CommonFound,   t.CommonUnused,      t.TotalWords,
+               t.UniqueWords, t.UniqueNonCommon, t.UniqueNumbers, t.OtherScriptLetters};
+    const VocabularyStats v = run.Vocabulary();
+    o.stats.insert(o.stats.end(), {v.CompleteChunks, v.ChunkDistinctSum, v.OnceWords, v.LetterSum, v.LongestRecord});
+    o.files = run.FileList();
+    o.stopped = run.State().StopRun;
+    o.lastRecord.assign(reinterpret_cast<const char*>(&run.Store().CurrentRec), sizeof(WordRec));
+    return o;
+}
+
+// Words with every rule in play: digits with commas, single and double full stops,
+// apostrophes in and around words, possessives, the ligature, the typographic
+// apostrophe, high letters, words past 40 characters, control bytes and line breaks.
+std::string MixedText(std::size_t bytes, unsigned seed) {
+    static const char* const pieces[] = {
+        "the",       "cat's",     "it's",  "1,000", "5,a",  "x,5", "3.14",    "e.g.",   "U.S.A.",         "etc...",
+        "'tis",      "dogs'",     "don't", ".5",    ",5",   "''",  "Caf\xe9", "\xc6on", "\x92quoted\x92", "na\xefve",
+        "end.Start", "o'neill's", "A1",    "_x_",   "1984", "and", "of",      "\x01",   "\xff\xfe"};
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < bytes) {
+        const unsigned pick = random() % 40;
+        if (pick < 29) {
+            text += pieces[pick];
+        } else if (pick < 31) {
+            text += std::string(35 + random() % 20, static_cast<char>('a' + random() % 26));
+        } else {
+            for (unsigned k = 0, len = 1 + random() % 9; k < len; ++k) text += static_cast<char>('a' + random() % 12);
+        }
+        static const char seps[] = {' ', ' ', ' ', '\n', ',', '.', '\t', '\0'};
+        text += seps[random() % 8];
+    }
+    return text;
+}
+
+// count distinct words, each after every third a repeated one.
+std::string DistinctWords(int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        std::string word = "q";
+        for (int v = i; v > 0; v /= 26) word += static_cast<char>('a' + v % 26);
+        text += word;
+        text += i % 3 == 2 ? " the\n" : " ";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
+    TempDir dir;
+    const std::string mixed = dir.write("mixed.txt", MixedText(600'000, 7));
+    const std::string small = dir.write("small.txt", "The cat and the dog, 1,000 times.");
+    const std::string over = dir.write("over.txt", DistinctWords(600'000));
+    std::vector<std::string> docs = {mixed};
+    std::string corpusNote = "no corpus";
+    const std::string packed = std::string(VORNIX_CORPUS_DIR) + "/kjv-bible.txt.xz";
+    if (FileExists(packed)) {
+        const std::string bible = dir.file("kjv-bible.txt");
+        if (std::system(("xz -dc '" + packed + "' > '" + bible + "' 2>/dev/null").c_str()) == 0) {
+            docs.push_back(bible);
+            corpusNote = "with kjv-bible.txt";
+        }
+    }
+    const std::string list = "THE\r\nAND\r\nOF\r\n1984\r\nCAT\r\n";
+    struct Case {
+        const char* name;
+        std::vector<std::string> docs;
+        Reading setup;
+    };
+    const Case cases[] = {
+        {"documents", docs, With(4096, list)},
+        {"strip, DOS, big chunks", docs, With(65536, {}, true, CharacterSet::Dos)},
+        {"a small document between large ones", {mixed, small, mixed}, With(1000, list)},
+        {"the word limit", {over, mixed}, With(65536)},
+        {"the word limit in the second document", {mixed, over}, With(8192, list, true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + ", " + corpusNote);
+        Reading one = c.setup;
+        one.threads = 1;
+        const Outcome reference = Count(dir, c.docs, one);
+        for (unsigned threads : {2u, 4u}) {
+            Reading many = c.setup;
+            many.threads = threads;
+            EXPECT_TRUE(Count(dir, c.docs, many) == reference) << threads << " threads";
+        }
+    }
+    // The limit cases stop at the limit, and the first keeps only what came before it.
+    Reading limit = With(65536);
+    limit.threads = 4;
+    const Outcome stopped = Count(dir, {over, mixed}, limit);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.records.size(), 43u * WordStore::MaxWords);
+    EXPECT_EQ(stopped.files, (std::vector<std::string>{"over.txt"}));
+    // THE is one of the 500,000 words, so the last admitted is the 499,999th q-word (i =
+    // 499,998); the 166,666 THEs before it count, nothing after it.
+    EXPECT_EQ(stopped.stats[4], 499'999 + 166'666);
+}
+
+TEST(ParallelScan, BreakKeepsTheChunksMergedSoFarInOrder) {
+    TempDir dir;
+    const std::string doc = dir.write("doc.txt", MixedText(400'000, 11));
+    const Outcome whole = Count(dir, {doc, doc}, With(4096));
+    AnalysisRun run(dir.file("Vornix.$$$"));
+    run.SetThreads(3);
+    run.SetChunkBytes(4096);
+    int progress = 0;
+    std::vector<std::int32_t> seen;
+    run.Hooks().showProgress = [&] {
+        seen.push_back(run.State().TotalWords);
+        if (++progress == 5) run.State().BreakRequested = true;
+    };
+    int asked = 0;
+    run.Hooks().confirmStop = [&] { return ++asked == 1; };
+    run.GeneralInitialize(CharacterSet::Windows, nullptr);
+    run.ReadDocuments({doc, doc}, false);
+    run.GeneralClosedown();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(seen.size(), 5u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_EQ(run.State().TotalWords, seen.back());
+    EXPECT_EQ(run.Stats().FileCount, 1);
+    // What was read is a beginning of the whole reading: its records, in order.
+    const std::string records = ReadFile(run.Store().WordFilePath());
+    ASSERT_GT(records.size(), 0u);
+    ASSERT_LT(records.size(), whole.records.size());
+    EXPECT_EQ(records, whole.records.substr(0, records.size()));
+    std::int64_t sum = 0;
+    for (std::int32_t r = 0; r < run.Store().WordCount(); ++r) {
+        EXPECT_LE(run.Store().Count(r), whole.counts[r]);
+        sum += run.Store().Count(r);
+    }
+    EXPECT_EQ(sum, run.State().TotalWords);
+}
+
+TEST(ParallelScan, FullDiskFailsAtTheSameWordAsOneThread) {
+    TempDir dir;
+    const std::string over = dir.write("over.txt", DistinctWords(40'000));
+    Outcome one, four;
+    {
+        vornix::test::FileSizeLimit limit(43 * 20000);
+        Reading reading = With(4096);
+        one = Count(dir, {over}, reading);
+        reading.threads = 4;
+        four = Count(dir, {over}, reading);
+    }
+    EXPECT_NE(one.error, "");
+    EXPECT_TRUE(one == four);
+}
+
+TEST(ParallelScan, ChunkTableHoldsTheWordsInFirstMetOrderAndTheirSequence) {
+    for (const CharacterSet set : {CharacterSet::Windows, CharacterSet::Dos}) {
+        const CharMapTable map = BuildCharMap(set);
+        const std::string text = MixedText(200'000, 5);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+        std::vector<std::string> expected;
+        Scanner scanner(map);
+        scanner.Start();
+        auto onWord = [&](std::string_view w) {
+            expected.emplace_back(w.substr(0, StripPossessive(w.data(), w.size())));
+            return true;
+        };
+        scanner.Feed(bytes, text.size(), onWord);
+        scanner.Finish(onWord);
+
+        ChunkWords chunk;
+        ScanChunk(map, true, bytes, text.size(), chunk);
+        std::vector<std::string> replayed, firstMet;
+        std::vector<std::int32_t> counts(chunk.Words().size(), 0);
+        for (std::uint32_t w : chunk.Sequence()) {
+            const ChunkWord& word = chunk.Words()[w];
+            replayed.emplace_back(word.padded, word.length);
+            if (counts[w]++ == 0) firstMet.push_back(replayed.back());
+        }
+        EXPECT_EQ(replayed, expected);
+        ASSERT_EQ(firstMet.size(), chunk.Words().size());
+        for (std::size_t i = 0; i < firstMet.size(); ++i) {
+            EXPECT_EQ(std::string(chunk.Words()[i].padded, chunk.Words()[i].length), firstMet[i]);
+            EXPECT_EQ(chunk.Words()[i].count, counts[i]);
+        }
+    }
+}

@@ -12,6 +12,7 @@
 #include "cli/CountOptions.h"
 #include "cli/CountPlot.h"
 #include "cli/CountProgress.h"
+#include "core/context/ConcordanceTable.h"
 #include "core/context/WordContext.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
@@ -19,6 +20,8 @@
 #include "core/files/Settings.h"
 #include "core/files/SettingsFolders.h"
 #include "core/output/OutputWalk.h"
+#include "core/stats/StatsTable.h"
+#include "core/table/AnalysisTable.h"
 
 using namespace vornix;
 
@@ -39,30 +42,6 @@ std::string RecordFolder() {
     return dir;
 }
 
-std::string StatsText(AnalysisRun& run, bool lowerCase) {
-    const RunStats s = run.Stats();
-    std::string out;
-    for (const StatsRow& row : kStatsRows) {
-        out += row.caption;
-        out += '\t';
-        out += std::to_string(s.*row.value);
-        out += '\n';
-    }
-    out += kFilesReadCaption;
-    for (const std::string& name : run.FileList()) {
-        out += '\t';
-        out += name;
-    }
-    out += '\n';
-    out += kOtherScriptsCaption;
-    out += '\t';
-    out += std::to_string(s.OtherScriptLetters);
-    out += '\n';
-    for (const auto& [caption, value] : VocabularyRows(run.Store(), run.Vocabulary(), lowerCase))
-        out += caption + '\t' + value + '\n';
-    return out;
-}
-
 // The list the window would read by default: the user's own copy in the settings
 // folder of the run id, else the master copy shipped with the program. The settings
 // folder is only worked out, never created, and the settings file is never written.
@@ -79,7 +58,7 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 // The concordance of one word; empty with a message when it does not occur.
 // Lines go to `to` as they are formed when it is given (standard output), so a million
 // lines never sit in memory at once.
-std::string ContextText(AnalysisRun& run, const std::string& typed, int width, std::string& error,
+std::string ContextText(AnalysisRun& run, const std::string& typed, int width, TableFormat format, std::string& error,
                         std::FILE* to = nullptr) {
     const std::string word = StoredFormOf(typed, run.CharMap());
     if (word.empty()) {
@@ -96,17 +75,21 @@ std::string ContextText(AnalysisRun& run, const std::string& typed, int width, s
         error = "vornix-count: the word " + word + " does not occur in the text";
         return {};
     }
-    ContextReader reader(run);
+    // Lines go out as they are formed when `to` is given, in the chosen format.
+    const ConcordanceTable table(run, search.Found(), width);
+    const TableLayout layout =
+        format == TableFormat::Table ? ConcordanceTable::PlainLayout() : TableLayout{.rank = false};
     std::string out;
-    for (const Occurrence& o : search.Found()) {
-        out += ConcordanceLine(reader.Format(o, width));
-        if (to && out.size() >= (1 << 20)) {
-            if (!WriteAll(to, out)) {
-                error = "vornix-count: cannot write to standard output";
-                return {};
-            }
-            out.clear();
+    const bool written = WriteTable(table, format, layout, [&](std::string_view piece) {
+        if (!to) {
+            out += piece;
+            return true;
         }
+        return std::fwrite(piece.data(), 1, piece.size(), to) == piece.size() && std::fflush(to) == 0;
+    });
+    if (!written) {
+        error = "vornix-count: cannot write to standard output";
+        return {};
     }
     return out;
 }
@@ -173,8 +156,10 @@ int main(int argc, char** argv) {
         }
         std::string error;
         const std::string out =
-            o.Context ? ContextText(run, *o.Context, o.Width, error, o.Output.empty() ? stdout : nullptr)
-            : o.Stats ? StatsText(run, o.display.LowerCase)
+            o.Context ? ContextText(run, *o.Context, o.Width, o.Format, error, o.Output.empty() ? stdout : nullptr)
+            : o.Stats ? (o.Format == TableFormat::Table
+                             ? StatsText(run, o.display.LowerCase)
+                             : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false}))
                       : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
         run.Store().CheckWordFile();  // the table came from the record file: it must be whole
         if (!error.empty()) {

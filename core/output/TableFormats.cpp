@@ -1,6 +1,7 @@
 #include "core/output/TableFormats.h"
 
 #include "core/engine/Cp1252.h"
+#include "core/engine/VocabularyStats.h"
 #include "core/output/OutputWalk.h"
 
 namespace vornix {
@@ -79,25 +80,30 @@ std::string TsvField(std::string_view text) {
 std::string FormatWordTable(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
                             TableFormat format, char separator) {
     if (format == TableFormat::Table) return FormatAnalysis(store, orders, options, separator);
+    // The per-million figure, when asked for, is the one the plain table writes.
+    const bool perMillion = options.ShowRelFreq;
+    const std::int64_t total = perMillion ? TotalOccurrences(store) : 0;
     std::string out;
-    if (format == TableFormat::Csv) out = "rank,word,count\n";
-    if (format == TableFormat::Tsv) out = "rank\tword\tcount\n";
+    if (format == TableFormat::Csv) out = perMillion ? "rank,word,count,per_million\n" : "rank,word,count\n";
+    if (format == TableFormat::Tsv) out = perMillion ? "rank\tword\tcount\tper_million\n" : "rank\tword\tcount\n";
     if (format == TableFormat::Json) out = "[";
     std::int64_t rank = 0;
     for (std::int32_t rec : ShownWords(store, orders, options)) {
         const std::string word = Utf8FromWindows1252(DisplayWord(store.ReadWordRecord(rec), options.LowerCase));
         const std::string r = std::to_string(++rank);
         const std::string count = std::to_string(store.Count(rec));
+        const std::string million = perMillion ? PerMillionText(store.Count(rec), total) : std::string();
         switch (format) {
             case TableFormat::Csv:
-                out += r + ',' + CsvField(word) + ',' + count + '\n';
+                out += r + ',' + CsvField(word) + ',' + count + (perMillion ? ',' + million : std::string()) + '\n';
                 break;
             case TableFormat::Tsv:
-                out += r + '\t' + TsvField(word) + '\t' + count + '\n';
+                out += r + '\t' + TsvField(word) + '\t' + count + (perMillion ? '\t' + million : std::string()) + '\n';
                 break;
             default:
                 out += rank == 1 ? "\n" : ",\n";
-                out += "{\"rank\":" + r + ",\"word\":" + JsonString(word) + ",\"count\":" + count + '}';
+                out += "{\"rank\":" + r + ",\"word\":" + JsonString(word) + ",\"count\":" + count +
+                       (perMillion ? ",\"per_million\":" + million : std::string()) + '}';
                 break;
         }
     }

@@ -91,6 +91,35 @@ class Formats(unittest.TestCase):
                             ("10000", "2"), ("U.S.A", "2"), ("THE", "3"), ("25", "1"), ("3.14", "1")]:
             self.assertEqual(rows.get(word), count, word)
 
+    def test_every_mode_honours_the_format(self):
+        """--per-million, --stats and --context give in csv, tsv and json what their plain
+        output gives, field for field."""
+        def read(fmt, args):
+            out = run(args + ["--format=" + fmt, self.path]).decode("utf-8")
+            if fmt == "json":
+                return json.loads(out)
+            rows = list(csv.reader(io.StringIO(out, newline=""), dialect="excel" if fmt == "csv" else "excel-tab"))
+            return [dict(zip(rows[0], r)) for r in rows[1:]]
+
+        million = ["--no-common-list", "--show-numbers", "--per-million"]
+        plain = [line.split("\t") for line in run(million + [self.path]).decode("cp1252").split("\r\n")[:-1]]
+        stats = [line.split("\t") for line in run(["--stats", self.path]).decode("cp1252").split("\n")[:-1]]
+        context = ["--context=o'clock", "--width=12"]
+        lines = [line.split("\t") for line in run(context + [self.path]).decode("utf-8").split("\n")[:-1]]
+        self.assertEqual(len(lines), 2)
+        for fmt in ["csv", "tsv", "json"]:
+            with self.subTest(fmt=fmt):
+                rows = read(fmt, million)
+                self.assertEqual([(str(r["rank"]), r["word"], str(r["count"]), str(r["per_million"])) for r in rows],
+                                 [(str(i + 1), w, c, m) for i, (w, c, m) in enumerate(plain)])
+                rows = read(fmt, ["--stats"])
+                expected = []
+                for caption, *values in stats:
+                    expected += [(caption, v) for v in values] if caption == "Files read" else [(caption, values[0])]
+                self.assertEqual([(r["statistic"], r["value"]) for r in rows], expected)
+                rows = read(fmt, context)
+                self.assertEqual([[r["file"], str(r["line"]), r["left"], r["word"], r["right"]] for r in rows], lines)
+
     def test_bad_format_is_refused(self):
         p = subprocess.run([COUNT, "--format=xml", self.path], capture_output=True)
         self.assertEqual(p.returncode, 2)

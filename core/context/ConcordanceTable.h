@@ -1,0 +1,37 @@
+#pragma once
+// The lines of one word's occurrences as a table (file, line, left, word, right), for
+// vornix-count's --context in every format. Its plain layout (tab-separated, LF) is
+// ConcordanceLine's. A row's text is formed from the inputs when it is asked for.
+#include <memory>
+#include <vector>
+
+#include "core/context/WordContext.h"
+#include "core/table/AnalysisTable.h"
+
+namespace vornix {
+
+class ConcordanceTable : public AnalysisTable {
+public:
+    // found: in the order to be written; the run must stay unchanged while the table lives.
+    ConcordanceTable(const AnalysisRun& run, std::vector<Occurrence> found, int width);
+    ~ConcordanceTable() override;
+
+    const std::vector<TableColumn>& Columns() const override;
+    std::size_t Rows() const override { return found_.size(); }
+    std::string Text(std::size_t row, std::size_t column) const override;
+    double Number(std::size_t row, std::size_t column) const override;
+    // The layout in which the plain table is ConcordanceLine's.
+    static TableLayout PlainLayout() { return {.rank = false, .separator = '\t', .crlf = false}; }
+
+private:
+    const ContextReader::Line& LineAt(std::size_t row) const;
+
+    std::vector<Occurrence> found_;
+    int width_;
+    std::unique_ptr<ContextReader> reader_;
+    // A row's cells are asked for one by one: the row is formed once.
+    mutable std::size_t cachedRow_ = static_cast<std::size_t>(-1);
+    mutable ContextReader::Line cached_;
+};
+
+}  // namespace vornix

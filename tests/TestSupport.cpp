@@ -77,4 +77,26 @@ bool IgnoresPermissions() {
     return ::geteuid() == 0;
 }
 
+std::string CorpusExcerpt(std::string_view name) {
+    const std::string path = VORNIX_TEST_DATA_DIR "/corpus/" + std::string(name);
+    if (!FileExists(path)) throw std::runtime_error("missing test text " + path);
+    return path;
+}
+
+std::string UnpackSharedText(const TempDir& dir, std::string_view packed, std::string_view member) {
+    const std::string archive = VORNIX_CORPUS_DIR "/" + std::string(packed);
+    if (!FileExists(archive)) return {};
+    std::string out, command;
+    if (member.empty()) {
+        std::string name(packed);
+        if (name.size() > 3 && name.compare(name.size() - 3, 3, ".xz") == 0) name.resize(name.size() - 3);
+        out = dir.file(name);
+        command = "xz -dc '" + archive + "' > '" + out + "' 2>/dev/null";
+    } else {
+        out = dir.file(member);
+        command = "tar -xJf '" + archive + "' -C '" + dir.path() + "' '" + std::string(member) + "' 2>/dev/null";
+    }
+    return std::system(command.c_str()) == 0 && FileExists(out) ? out : std::string();
+}
+
 }  // namespace vornix::test

@@ -41,5 +41,15 @@ std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // True when permission bits do not stop this process (tests run as root in CI).
 bool IgnoresPermissions();
+// The reason a test gives when it skips for that.
+inline constexpr const char* kRootSkip = "running as root, whom permission bits do not stop";
+
+// A real text kept with the tests (tests/data/corpus), so that the tests that need one
+// run on every clone.
+std::string CorpusExcerpt(std::string_view name);
+// A text of the larger shared corpus beside the checkout, unpacked into dir: the xz file
+// packed, or one member of the tar.xz file packed. "" when that corpus is not there or
+// cannot be unpacked; tests then run on the excerpts alone.
+std::string UnpackSharedText(const TempDir& dir, std::string_view packed, std::string_view member = {});
 
 }  // namespace vornix::test

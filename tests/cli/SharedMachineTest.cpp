@@ -17,12 +17,13 @@ struct Child {
     std::string tmpdir;
     int in = -1, out = -1, err = -1;  // -1: left closed in the child
     bool asNobody = false;
+    std::string program = VORNIX_COUNT_PATH;
 };
 
 // Starts vornix-count without XDG_RUNTIME_DIR (so the record file goes to tmpdir),
 // optionally as the user nobody, whom permission bits stop.
 pid_t Start(const Child& c) {
-    std::vector<std::string> argStore{VORNIX_COUNT_PATH};
+    std::vector<std::string> argStore{c.program};
     argStore.insert(argStore.end(), c.args.begin(), c.args.end());
     std::vector<char*> argv;
     for (std::string& a : argStore) argv.push_back(a.data());
@@ -183,11 +184,21 @@ TEST(SharedMachine, PlantedLinksAndFilesAtLikelyRecordNamesAreLeftAlone) {
                 ASSERT_EQ(::link(victim.c_str(), planted.back().c_str()), 0);
         }
     }
+    // The checkout may lie in a folder nobody cannot enter (a mktemp -d folder is 0700):
+    // nobody runs a copy of the program from the test's own open folder.
+    std::string program = VORNIX_COUNT_PATH;
+    if (root) {
+        program = dir.file("vornix-count");
+        std::error_code ec;
+        std::filesystem::copy_file(VORNIX_COUNT_PATH, program, ec);
+        if (ec) GTEST_SKIP() << "cannot copy vornix-count where nobody can run it: " << ec.message();
+        ::chmod(program.c_str(), 0755);
+    }
     const std::string outPath = dir.file("out");
     const int out = OpenFile(outPath, O_WRONLY | O_CREAT | O_TRUNC);
     const int err = OpenFile(dir.file("err"), O_WRONLY | O_CREAT | O_TRUNC);
     if (root) ASSERT_EQ(::fchown(out, kNobody, kNobody), 0);
-    const pid_t pid = Start({{"--no-common-list", doc}, shared, -1, out, err, root});
+    const pid_t pid = Start({{"--no-common-list", doc}, shared, -1, out, err, root, program});
     ::close(out);
     ::close(err);
     ASSERT_GT(pid, 0);

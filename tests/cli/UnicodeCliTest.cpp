@@ -99,16 +99,13 @@ TEST(UnicodeCli, UnicodeFormsOfARealTextCountAsTheWindows1252Original) {
     TempDir dir;
     std::vector<std::pair<std::string, std::string>> texts = {{"sample-a.txt", Cp1252Sample(1, 300000)},
                                                               {"sample-b.txt", Cp1252Sample(7, 120000)}};
-    // Translated books of the corpus are Windows-1252 texts with accented names.
-    const std::string packed = std::string(VORNIX_CORPUS_DIR) + "/translated-books.tar.xz";
-    if (FileExists(packed)) {
-        const std::string unpack = "tar -xJf '" + packed + "' -C '" + dir.path() +
-                                   "' translated/pg2554-crime-and-punishment.txt "
-                                   "translated/pg1184-count-of-monte-cristo.txt 2>/dev/null";
-        if (std::system(unpack.c_str()) == 0) {
-            for (const char* name : {"pg2554-crime-and-punishment.txt", "pg1184-count-of-monte-cristo.txt"})
-                texts.emplace_back(name, ReadFile(dir.file(std::string("translated/") + name)));
-        }
+    // A real Windows-1252 text with accented letters and dashes, kept with the tests, and
+    // translated books with accented names when the shared corpus is there.
+    texts.emplace_back("ulysses-excerpt.txt", ReadFile(VORNIX_TEST_DATA_DIR "/ulysses-excerpt.txt"));
+    for (const char* name : {"pg2554-crime-and-punishment.txt", "pg1184-count-of-monte-cristo.txt"}) {
+        const std::string path =
+            vornix::test::UnpackSharedText(dir, "translated-books.tar.xz", std::string("translated/") + name);
+        if (!path.empty()) texts.emplace_back(name, ReadFile(path));
     }
     const std::vector<std::string> forms = {"1252", "utf8", "utf8-mark", "utf16le", "utf16be"};
     for (const std::string& form : forms) std::filesystem::create_directory(dir.file(form));

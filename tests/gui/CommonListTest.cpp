@@ -530,7 +530,7 @@ TEST_F(CommonListTest, AListThatVanishedOrIsReadOnlyRefusesTheAddWithoutLoss) {
     EXPECT_EQ(Rows(), (Table{"1|DOG|2", "2|CAT|1"}));
     EXPECT_EQ(CommonFigures(), figures);
 
-    if (IgnoresPermissions()) GTEST_SKIP() << "permission bits do not stop this user";
+    if (IgnoresPermissions()) GTEST_SKIP() << kRootSkip;
     WriteUserList("A\r\n");
     ::chmod(ListFile().c_str(), 0444);
     AddFromRow(0);

@@ -9,6 +9,7 @@
 
 using namespace vornix;
 using vornix::test::IgnoresPermissions;
+using vornix::test::kRootSkip;
 using vornix::test::ReadFile;
 using vornix::test::TempDir;
 using Words = std::vector<std::string>;
@@ -123,7 +124,7 @@ TEST(ListFileText, ReplacingAListFileFailsWithoutHarm) {
 }
 
 TEST(ListFileText, AReadOnlyListIsNotReplaced) {
-    if (IgnoresPermissions()) GTEST_SKIP() << "permission bits do not stop this user";
+    if (IgnoresPermissions()) GTEST_SKIP() << kRootSkip;
     TempDir dir;
     const std::string path = dir.write("Vornix.dat", "OLD\r\n");
     ::chmod(path.c_str(), 0444);

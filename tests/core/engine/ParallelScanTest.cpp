@@ -16,9 +16,10 @@
 #include "core/engine/Scanner.h"
 
 using namespace vornix;
-using vornix::test::FileExists;
+using vornix::test::CorpusExcerpt;
 using vornix::test::ReadFile;
 using vornix::test::TempDir;
+using vornix::test::UnpackSharedText;
 
 namespace {
 
@@ -133,15 +134,11 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
     const std::string small = dir.write("small.txt", "The cat and the dog, 1,000 times.");
     const std::string over = dir.write("over.txt", DistinctWords(600'000));
     std::vector<std::string> docs = {mixed};
-    std::string corpusNote = "no corpus";
-    const std::string packed = std::string(VORNIX_CORPUS_DIR) + "/kjv-bible.txt.xz";
-    if (FileExists(packed)) {
-        const std::string bible = dir.file("kjv-bible.txt");
-        if (std::system(("xz -dc '" + packed + "' > '" + bible + "' 2>/dev/null").c_str()) == 0) {
-            docs.push_back(bible);
-            corpusNote = "with kjv-bible.txt";
-        }
-    }
+    // Genesis, kept with the tests, and the whole book when the shared corpus is there.
+    docs.push_back(CorpusExcerpt("kjv-genesis.txt"));
+    const std::string bible = UnpackSharedText(dir, "kjv-bible.txt.xz");
+    if (!bible.empty()) docs.push_back(bible);
+    const std::string corpusNote = bible.empty() ? "with Genesis" : "with Genesis and kjv-bible.txt";
     const std::string list = "THE\r\nAND\r\nOF\r\n1984\r\nCAT\r\n";
     struct Case {
         const char* name;

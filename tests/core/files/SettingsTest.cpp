@@ -319,7 +319,7 @@ TEST_F(SettingsTest, AFailedSaveIsReportedAndLeavesTheOldFileIntact) {
 }
 
 TEST_F(SettingsTest, AReadOnlyFolderMakesTheSaveFail) {
-    if (test::IgnoresPermissions()) GTEST_SKIP() << "permission bits do not stop root";
+    if (test::IgnoresPermissions()) GTEST_SKIP() << test::kRootSkip;
     SettingsFile s = LoadUserFile("ShowNum=n\r\n");
     ASSERT_EQ(::chmod(UserFolder().c_str(), 0555), 0);
     s.IniPutFlag("ShowNum", true);

@@ -541,7 +541,7 @@ TEST(CountCli, ThreadsGiveTheSameTableAndStatistics) {
     for (int i = 0; text.size() < (std::size_t{5} << 20); ++i)
         text += NumberedWord(i % 70000) + ", 1,000 it's " + NumberedWord(i / 3) + (i % 9 == 8 ? ".\n" : " ");
     const std::string path = dir.write("big.txt", text);
-    for (const std::vector<std::string> options :
+    for (const std::vector<std::string>& options :
          {std::vector<std::string>{"--order=frequency", "--threshold=0"}, {"--stats", "--possessives=strip"}}) {
         std::vector<std::string> one = options, three = options;
         one.insert(one.end(), {"--no-common-list", "--threads=1", path});

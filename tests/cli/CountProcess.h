@@ -23,6 +23,9 @@
 
 extern char** environ;
 
+// Each test file uses only some of these helpers, which are file-local to it.
+#pragma GCC diagnostic ignored "-Wunused-function"
+
 namespace {
 
 using vornix::test::FileExists;

@@ -53,8 +53,8 @@ TVornixStats::TVornixStats(SettingsFile& settings, QWidget* parent) : QDialog(pa
     grid->addWidget(new QLabel(QLatin1String(kFilesReadCaption), panel), row, 0);
     FileList = new QComboBox(panel);
     FileList->setObjectName(QStringLiteral("FileList"));
-    FileList->setEditable(true);
-    FileList->setInsertPolicy(QComboBox::NoInsert);
+    // A list to look through, not a field: typed text would only hide the names.
+    FileList->setEditable(false);
     FileList->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     FileList->setMinimumContentsLength(12);
     connect(FileList, &QComboBox::currentIndexChanged, this,

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
@@ -296,15 +297,25 @@ void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
 void TVornixMain::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
-    UiServices& ui_ = context_->ui;
     SettingsFile& settings_ = context_->settings;
     auto item = [this](const char* name) { return context_->Item(name); };
+    // After a termination signal nobody may be there to answer a box (a logout): the
+    // failure goes to standard error and the program ends.
+    auto report = [this](const char* what) {
+        if (closeRequested_)
+            std::fprintf(stderr, "vornix: %s\n", what);
+        else
+            context_->ui.Error(nullptr, UiText(what));
+    };
+    if (closeRequested_)
+        settings_.SetWarningCallback(
+            [](const std::string& text) { std::fprintf(stderr, "vornix: %s\n", text.c_str()); });
     // The record file goes with the run. A failure to delete it is reported, and the
     // settings are still written: the user's choices have nothing to do with it.
     try {
         run_->Store().DeleteWordFile();
     } catch (const FileError& e) {
-        ui_.Error(nullptr, UiText(e.what()));
+        report(e.what());
     }
     if (!OpenDir().isEmpty()) settings_.IniPut("OpenDir", Path(OpenDir()));
     if (!SavePath().isEmpty()) settings_.IniPut("SavePath", Path(SavePath()));
@@ -323,7 +334,7 @@ void TVornixMain::FormDestroy() {
     try {
         settings_.IniSave();
     } catch (const FileError& e) {
-        ui_.Error(nullptr, UiText(e.what()));
+        report(e.what());
     }
 }
 

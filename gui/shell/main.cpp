@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include "core/files/AtomicFile.h"
 #include "core/files/Settings.h"
@@ -22,7 +23,10 @@ namespace {
 int PrintUsage() {
     const std::string folder = vornix::RunningProgramFolder();
     const QString help = vornix::HelpIndexPath(folder);
-    const std::string list = vornix::FindDefaultCommonList(std::string(), folder).value_or("not found");
+    // Found through "bin/../share": printed as the path a user would type.
+    const std::optional<std::string> found = vornix::FindDefaultCommonList(std::string(), folder);
+    const QString list =
+        found ? QFileInfo(QString::fromStdString(*found)).canonicalFilePath() : QStringLiteral("not found");
     std::printf(
         "Usage: vornix [id=RUNID] [FILE...]\n"
         "Counts the words of text documents in a window. The FILEs are analysed as soon as\n"
@@ -31,7 +35,7 @@ int PrintUsage() {
         "\n"
         "Help pages: %s\n"
         "Master common words list: %s\n",
-        QFileInfo::exists(help) ? qPrintable(help) : "not found", list.c_str());
+        QFileInfo::exists(help) ? qPrintable(QFileInfo(help).canonicalFilePath()) : "not found", qPrintable(list));
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
 }
 

@@ -95,6 +95,21 @@ TEST_F(Instances, TerminationSignalsCloseTheWindowAsTheCloseBoxDoes) {
     }
 }
 
+TEST_F(Instances, ASignalEndsTheProgramWhenTheSettingsCannotBeWritten) {
+    // The settings folder's parent is missing: the save at the end fails. Nobody is
+    // there to answer a box after a logout, so the failure is said on standard error.
+    env.insert("APPDATA", QString::fromStdString(dir.path() + "/missing/parent"));
+    QProcess p;
+    StartFirst(p);
+    ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+    ASSERT_TRUE(p.waitForFinished(10000)) << "waits on a message box";
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(errors.contains("vornix: Cannot create file " + QString::fromStdString(dir.path()) +
+                                "/missing/parent/Korvane/Vornix/Vornix.ini"))
+        << errors.toStdString();
+}
+
 TEST(HandOver, RequestsSurviveTheTripAndBadOnesAreRefused) {
     const QStringList files = {"/tmp/a b.txt", "/home/ü/ελλάδα\nline.txt", "/x"};
     const QByteArray bytes = vornix::EncodeHandOver(files);

@@ -122,6 +122,12 @@ TEST_F(MainWindowTest, ThreeDocumentsGiveTheTableTheSummaryAndTheStatistics) {
     EXPECT_EQ(In<QLabel>(StatsWin(), "UniqueNums")->text(), "1");
     EXPECT_EQ(ComboItems(In<QComboBox>(StatsWin(), "FileList")), (QStringList{"A.txt", "b.txt", "c.txt"}));
     EXPECT_EQ(In<QComboBox>(StatsWin(), "FileList")->currentText(), "A.txt");
+    // The list takes no typed text: keys only move through the sorted names.
+    auto* files = In<QComboBox>(StatsWin(), "FileList");
+    EXPECT_FALSE(files->isEditable());
+    QTest::keyClicks(files, "zz");
+    EXPECT_EQ(ComboItems(files), (QStringList{"A.txt", "b.txt", "c.txt"}));
+    EXPECT_NE(files->currentText(), "zz");
     // The open dialog starts next time in the folder of the first file chosen.
     EXPECT_EQ(Main().OpenDir().toStdString(), dir.path());
 }

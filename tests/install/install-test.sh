@@ -5,7 +5,7 @@
 # Usage: install-test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
-work=$(mktemp -d)
+work=$(cd "$(mktemp -d)" && pwd -P)  # the canonical form, as vornix --help prints paths
 trap 'kill "${gui:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 prefix=$work/prefix
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -57,7 +57,7 @@ if [ -f "$prefix/bin/vornix" ]; then
     [ ! -e "$prefix/bin/help" ] || fail "help installed beside the program"
     out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/vornix" --help)
     grep -qx "Help pages: $prefix/share/vornix/help/index.htm" <<<"$out" || fail "installed vornix --help: $out"
-    grep -qx "Master common words list: $prefix/bin/../share/vornix/Vornix.dat" <<<"$out" ||
+    grep -qx "Master common words list: $prefix/share/vornix/Vornix.dat" <<<"$out" ||
         fail "installed vornix --help: $out"
     [ -f "$prefix/share/vornix/help/index.htm" ] || fail "help not installed"
     # The installed window, started with an empty user folder, gives the user a copy of

@@ -121,10 +121,19 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
 void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
     auto slash = path.rfind('/');
     RunInput* input = BeginInput(slash == std::string::npos ? path : path.substr(slash + 1), stripPossessives);
-    FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    // O_NONBLOCK: opening a named pipe would otherwise wait for a writer.
+    FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly_ ? O_NONBLOCK | O_NOCTTY : 0))};
     if (file.fd < 0) {
         if (input) inputs_.pop_back();
         throw FileFailure("Cannot open file", path, errno);
+    }
+    if (regularOnly_) {
+        struct stat info {};
+        if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            if (input) inputs_.pop_back();
+            throw FileError("Cannot open file " + path + " (not a regular file)", EINVAL);
+        }
+        ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
     }
     if (input) {
         input->path = path;

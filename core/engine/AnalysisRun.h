@@ -101,6 +101,10 @@ public:
     void SetThreads(unsigned threads) { threads_ = threads; }
     // The bytes a thread takes at a time; documents under four chunks use one thread.
     void SetChunkBytes(std::size_t bytes) { chunkBytes_ = bytes; }
+    // Documents by path must be regular files: anything else (a named pipe, a device, a
+    // folder) is refused with "Cannot open file PATH (not a regular file)" without
+    // waiting on it. The window sets this; its event loop must never block in open.
+    void SetRegularFilesOnly(bool only) { regularOnly_ = only; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -149,6 +153,7 @@ private:
     unsigned threads_ = 0;
     std::size_t chunkBytes_ = std::size_t{1} << 20;
     EncodingChoice encoding_ = EncodingChoice::Auto;
+    bool regularOnly_ = false;
 
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);

@@ -283,6 +283,8 @@ void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
     RemoveStaleWordFiles(recordFolder);
     run_ = std::make_unique<AnalysisRun>(WordFilePathFor(recordFolder, QCoreApplication::applicationPid()));
     context_->run = run_.get();
+    // A pipe or device handed over, dropped or chosen must not freeze the window.
+    run_->SetRegularFilesOnly(true);
     documents_->AttachRunHooks();
     run_->Hooks().confirmStop = [this] {
         if (closeRequested_) return true;

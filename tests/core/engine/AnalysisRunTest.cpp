@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -133,6 +135,33 @@ TEST_F(RunFixture, ProgressEveryHundredWordsAndBreakStopsTheRun) {
     EXPECT_EQ(run.FileList(), (std::vector<std::string>{"first.txt", "second.txt"}));
     // The orders are built from what was read.
     EXPECT_EQ(run.Orders().FreqIndex[1], run.Store().AlphaIndex()[1]);
+}
+
+TEST_F(RunFixture, RegularFilesOnlyRefusesPipesDevicesAndFoldersWithoutWaiting) {
+    // A pipe nobody writes to would block open() for ever; a device would never end.
+    const std::string pipe = dir.file("pipe.txt");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string good = dir.write("good.txt", "alpha beta");
+    run.SetRegularFilesOnly(true);
+    for (const std::string& path : {pipe, std::string("/dev/zero"), dir.path()}) {
+        run.GeneralInitialize(CharacterSet::Windows, nullptr);
+        try {
+            run.ReadDocuments({good, path}, false);
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const FileError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file " + path + " (not a regular file)");
+        }
+        run.GeneralClosedown();
+        EXPECT_EQ(run.Store().WordCount(), 2) << path;
+        EXPECT_EQ(run.Inputs().size(), 1u) << path;
+    }
+    // A link to a regular file is still read.
+    const std::string link = dir.file("link.txt");
+    ASSERT_EQ(::symlink(good.c_str(), link.c_str()), 0);
+    run.GeneralInitialize(CharacterSet::Windows, nullptr);
+    run.ReadDocuments({link}, false);
+    run.GeneralClosedown();
+    EXPECT_EQ(run.Store().WordCount(), 2);
 }
 
 TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {

@@ -1,6 +1,8 @@
 #include "cli/CountOptions.h"
 
 #include <cctype>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/engine/TextRules.h"
@@ -42,6 +44,15 @@ const char* CountUsage() {
            "  --quiet            no progress display on a terminal\n"
            "  --threads=N        read large 8-bit documents on N threads (default: one per\n"
            "                     processor; 1 reads on one thread; the results are the same)\n"
+           "  --keywords         print the keywords of the FILEs against a reference instead\n"
+           "                     of the table: word, count, reference count, log-likelihood\n"
+           "  --reference=FILE   a reference document, counted by the same options (repeatable)\n"
+           "  --reference-table=FILE  a reference word-frequency table (repeatable)\n"
+           "  --p=0.05|0.01|0.001|0.0001|1            keywords below this p (default 0.05;\n"
+           "                     1 lists every word)\n"
+           "  --negative         add the words rarer than in the reference, at the end\n"
+           "  --sort-by=log-likelihood|log-ratio|percent-diff|simple-maths\n"
+           "  --smoothing=N      Simple Maths' N (default 1)\n"
            "  --help             print this text\n";
 }
 
@@ -63,12 +74,31 @@ bool EndsWithNoCase(std::string_view text, std::string_view ending) {
 
 // Options that cannot go together; empty when the set is good.
 std::string Conflict(const CountOptions& o) {
+    if (!o.Keywords && (!o.References.empty() || !o.ReferenceTables.empty()))
+        return "--reference and --reference-table need --keywords";
+    if (o.Keywords) {
+        if (o.Stats) return "--keywords cannot be used with --stats";
+        if (o.Context) return "--keywords cannot be used with --context";
+        if (o.Plot != PlotKind::None) return "--keywords cannot be used with --plot";
+        if (o.References.empty() && o.ReferenceTables.empty())
+            return "--keywords needs --reference or --reference-table";
+    }
     if (o.Plot == PlotKind::None) return {};
     if (o.Stats) return "--plot cannot be used with --stats";
     if (o.Context) return "--plot cannot be used with --context";
     if (!EndsWithNoCase(o.Output, ".svg") && !EndsWithNoCase(o.Output, ".png"))
         return "--plot needs --output=FILE ending in .svg or .png";
     return {};
+}
+
+// A decimal number above 0 (digits with one optional point), up to a million.
+std::optional<double> ParsePositiveReal(std::string_view v) {
+    if (v.empty() || v.size() > 20 || v.find_first_not_of("0123456789.") != std::string_view::npos ||
+        v.find('.') != v.rfind('.') || v == ".")
+        return std::nullopt;
+    const double n = std::stod(std::string(v));
+    if (!(n > 0) || n > 1e6) return std::nullopt;
+    return n;
 }
 
 }  // namespace
@@ -173,6 +203,34 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
             const auto n = ParseInt32(v);
             if (!n || *n < 1 || *n > 256) return r.error = "bad value for --threads: " + std::string(v), r;
             o.Threads = static_cast<unsigned>(*n);
+        } else if (arg == "--keywords") {
+            o.Keywords = true;
+        } else if (arg == "--negative") {
+            o.Keyword.negative = true;
+        } else if (TakeValue(arg, "--reference", v) && !v.empty()) {
+            o.References.emplace_back(v);
+        } else if (TakeValue(arg, "--reference-table", v) && !v.empty()) {
+            o.ReferenceTables.emplace_back(v);
+        } else if (TakeValue(arg, "--p", v)) {
+            if (v == "0.05" || v == "0.01" || v == "0.001" || v == "0.0001" || v == "1")
+                o.Keyword.cutoff = std::stod(std::string(v));
+            else
+                return r.error = "bad value for --p: " + std::string(v), r;
+        } else if (TakeValue(arg, "--sort-by", v)) {
+            if (v == "log-likelihood")
+                o.Keyword.sortBy = KeywordSort::LogLikelihood;
+            else if (v == "log-ratio")
+                o.Keyword.sortBy = KeywordSort::LogRatio;
+            else if (v == "percent-diff")
+                o.Keyword.sortBy = KeywordSort::PercentDiff;
+            else if (v == "simple-maths")
+                o.Keyword.sortBy = KeywordSort::SimpleMaths;
+            else
+                return r.error = "bad value for --sort-by: " + std::string(v), r;
+        } else if (TakeValue(arg, "--smoothing", v)) {
+            const auto n = ParsePositiveReal(v);
+            if (!n) return r.error = "bad value for --smoothing: " + std::string(v), r;
+            o.Keyword.smoothing = *n;
         } else if (TakeValue(arg, "--threshold", v)) {
             const auto n = ParseInt32(v);
             if (!n) return r.error = "bad value for --threshold: " + std::string(v), r;

@@ -8,6 +8,7 @@
 #include "core/display/ResultFilter.h"
 #include "core/engine/CharTable.h"
 #include "core/engine/TextDecoder.h"
+#include "core/keywords/Keywords.h"
 #include "core/output/TableFormats.h"
 
 namespace vornix {
@@ -35,6 +36,11 @@ struct CountOptions {
     PlotKind Plot = PlotKind::None;      // set: --output names a .svg or .png image
     unsigned Threads = 0;                // 0: one per processor
     std::vector<std::string> Files;
+    // The keyword table instead of the word table, against these documents and tables.
+    bool Keywords = false;
+    std::vector<std::string> References;
+    std::vector<std::string> ReferenceTables;
+    KeywordOptions Keyword;
 };
 
 struct ParseResult {

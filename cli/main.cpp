@@ -19,6 +19,7 @@
 #include "core/files/AtomicFile.h"
 #include "core/files/Settings.h"
 #include "core/files/SettingsFolders.h"
+#include "core/keywords/Keywords.h"
 #include "core/output/OutputWalk.h"
 #include "core/stats/StatsTable.h"
 #include "core/table/AnalysisTable.h"
@@ -144,11 +145,32 @@ int main(int argc, char** argv) {
                 if (progress.Due(now)) std::fputs(progress.Update(now, ProcessBytesRead()).c_str(), stderr);
             };
         }
+        // Reference tables are read first: a bad one stops the command before the long count.
+        ReferenceCounts reference(BuildCharMap(o.Charset), o.StripPossessives);
+        for (const std::string& table : o.ReferenceTables) reference.AddTable(table, o.Encoding);
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
+        if (!o.References.empty()) {
+            // The reference documents, counted by the same rules and options as the text.
+            AnalysisRun referenceRun(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
+            referenceRun.SetThreads(o.Threads);
+            referenceRun.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
+            referenceRun.ReadDocuments(o.References, o.StripPossessives);
+            referenceRun.GeneralClosedown();
+            referenceRun.Store().CheckWordFile();
+            if (referenceRun.LimitReached()) {
+                EraseProgress();
+                std::fprintf(stderr, "vornix-count: the reference: %s\n", LimitMessage().c_str());
+            }
+            reference.AddRun(referenceRun);
+        }
         EraseProgress();
         if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, LimitMessage() + "\n"))) return 1;
+        if (o.Keywords && reference.Empty()) {
+            std::fprintf(stderr, "vornix-count: the reference holds no words\n");
+            return 1;
+        }
 
         if (o.Plot != PlotKind::None) {
             if (!WriteCountPlot(plotProgram, o.Plot, run.Store(), run.Orders(), o.display, o.Output)) return 1;
@@ -160,7 +182,10 @@ int main(int argc, char** argv) {
             : o.Stats ? (o.Format == TableFormat::Table
                              ? StatsText(run, o.display.LowerCase)
                              : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false}))
-                      : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
+            : o.Keywords
+                ? FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, reference, o.display, o.Keyword),
+                              o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)})
+                : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
         run.Store().CheckWordFile();  // the table came from the record file: it must be whole
         if (!error.empty()) {
             std::fprintf(stderr, "%s\n", error.c_str());

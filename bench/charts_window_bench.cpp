@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        TVornixCharts charts(ui, nullptr);
+        ChartsWindow charts(ui, nullptr);
         charts.resize(1200, 700);
         charts.show();
         charts.Refresh(run, all);

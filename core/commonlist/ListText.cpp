@@ -12,6 +12,7 @@
 #include "core/engine/Cp1252.h"
 #include "core/engine/Errors.h"
 #include "core/engine/TextRules.h"
+#include "core/engine/Utf8.h"
 #include "core/files/AtomicFile.h"
 
 namespace vornix {
@@ -71,46 +72,16 @@ std::u16string Utf16FromUtf8(std::string_view bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
     for (std::size_t i = 0; i < n;) {
-        // The length of a valid sequence here, or 0.
-        std::size_t length = 0;
-        Utf8Check check;
-        for (std::size_t k = 1; k <= 4 && i + k <= n; ++k) {
-            check = Utf8Check();
-            if (check.Feed(p + i, k) && check.Finish()) {
-                length = k;
-                break;
-            }
-            if (!check.Valid()) break;
-        }
-        if (length == 0) {
+        const int length = Utf8SequenceLength(p + i, n - i);
+        if (length <= 0) {
             AppendUtf16(out, Cp1252CodePoint(p[i]));
             ++i;
             continue;
         }
-        char32_t c = length == 1 ? p[i] : (p[i] & (0x7F >> length));
-        for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (p[i + k] & 0x3F);
-        AppendUtf16(out, c);
-        i += length;
+        AppendUtf16(out, Utf8Decode(p + i, length));
+        i += static_cast<std::size_t>(length);
     }
     return out;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 const CharMapTable& WindowsMap() {

@@ -56,6 +56,8 @@ public:
 
 private:
     struct Reader;
+    // A reader for an input, or none (its problem noted) when it cannot be read.
+    std::unique_ptr<Reader> Open(std::uint32_t index);
     const AnalysisRun& run_;
     std::string word_;
     std::vector<Occurrence> found_;

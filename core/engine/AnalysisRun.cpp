@@ -94,6 +94,14 @@ void AnalysisRun::EndInput(RunInput* input, std::int32_t wordsBefore) {
     input->stopped = state_.StopRun;
 }
 
+bool AnalysisRun::KeepGoing() {
+    if (state_.BreakRequested) {
+        state_.BreakRequested = false;
+        if (hooks_.confirmStop && hooks_.confirmStop()) state_.StopRun = true;
+    }
+    return !state_.StopRun;
+}
+
 template <class Source>
 void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     Scanner scanner(charMap_);
@@ -109,11 +117,7 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
             chunks_.Note(store_.LastRecord());
         }
         if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
-        if (state_.BreakRequested) {
-            state_.BreakRequested = false;
-            if (hooks_.confirmStop && hooks_.confirmStop()) state_.StopRun = true;
-        }
-        return !state_.StopRun;
+        return KeepGoing();
     };
     if (source(scanner, onWord)) scanner.Finish(onWord);
 }
@@ -389,11 +393,7 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 state_.TotalWords += static_cast<std::int32_t>(chunk.Total());
                 // Progress goes by chunks here rather than by hundreds of words.
                 if (hooks_.showProgress) hooks_.showProgress();
-                if (state_.BreakRequested) {
-                    state_.BreakRequested = false;
-                    if (hooks_.confirmStop && hooks_.confirmStop()) state_.StopRun = true;
-                }
-                return !state_.StopRun;
+                return KeepGoing();
             };
             const ChunkPlan plan{threads, chunkBytes};
             return ScanFileInChunks(fd, path, offset, info.st_size - offset, charMap_,
@@ -540,7 +540,8 @@ void AnalysisRun::VornixText(std::string_view text, const std::string& name, boo
     EndInput(input, before);
 }
 
-void AnalysisRun::VornixUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives) {
+void AnalysisRun::ReadUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives) {
+    ++state_.FilesRead;
     RunInput* input = BeginInput(name, stripPossessives);
     text = text.substr(0, text.find(u'\0'));
     const TextEncoding encoding =

@@ -118,8 +118,8 @@ public:
     void Vornix(const std::string& path, bool stripPossessives);
     void VornixText(std::string_view text, const std::string& name, bool stripPossessives);
     // Unicode text (the clipboard's), read by the Unicode rules whatever the encoding
-    // choice; it ends at its first zero character.
-    void VornixUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives);
+    // choice; it ends at its first zero character. It counts as one file read.
+    void ReadUnicodeText(std::u16string_view text, const std::string& name, bool stripPossessives);
     // Reads an open descriptor to its end (standard input), under the given name.
     void VornixStream(int fd, const std::string& name, bool stripPossessives);
 
@@ -155,6 +155,8 @@ private:
     EncodingChoice encoding_ = EncodingChoice::Auto;
     bool regularOnly_ = false;
 
+    // The Break check: a pending request is put to confirmStop; false once the run stops.
+    bool KeepGoing();
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);

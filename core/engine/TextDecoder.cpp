@@ -76,43 +76,6 @@ std::size_t ByteOrderMark(std::string_view s, TextEncoding& encoding) {
     return 0;
 }
 
-bool Utf8Check::Feed(const unsigned char* p, std::size_t n) {
-    const unsigned char* end = p + n;
-    while (valid_ && p < end) {
-        if (need_ > 0) {
-            const unsigned char b = *p++;
-            if (b < low_ || b > high_) return valid_ = false;
-            low_ = 0x80;
-            high_ = 0xBF;
-            --need_;
-            continue;
-        }
-        // Most text is ASCII: skip eight bytes at a time.
-        while (end - p >= 8) {
-            std::uint64_t w;
-            std::memcpy(&w, p, 8);
-            if (w & 0x8080808080808080ull) break;
-            p += 8;
-        }
-        while (p < end && *p < 0x80) ++p;
-        if (p == end) break;
-        const unsigned char b = *p++;
-        if (b < 0xC2 || b > 0xF4) return valid_ = false;
-        if (b < 0xE0) {
-            need_ = 1;
-        } else if (b < 0xF0) {
-            need_ = 2;
-            if (b == 0xE0) low_ = 0xA0;
-            if (b == 0xED) high_ = 0x9F;  // no surrogates
-        } else {
-            need_ = 3;
-            if (b == 0xF0) low_ = 0x90;
-            if (b == 0xF4) high_ = 0x8F;  // nothing past U+10FFFF
-        }
-    }
-    return valid_;
-}
-
 struct CodePointTable::Impl {
     const icu::Normalizer2* nfc = nullptr;
     const icu::Normalizer2* nfkd = nullptr;
@@ -318,23 +281,10 @@ void TextDecoder::PutUtf8(const unsigned char* p, std::size_t n, bool final, std
             continue;
         }
         const unsigned char b = p[i];
-        int need = 0;
-        char32_t c = 0;
-        unsigned char low = 0x80, high = 0xBF;
-        if (b >= 0xC2 && b < 0xE0) {
-            need = 1;
-            c = b & 0x1F;
-        } else if (b >= 0xE0 && b < 0xF0) {
-            need = 2;
-            c = b & 0x0F;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;
-        } else if (b >= 0xF0 && b < 0xF5) {
-            need = 3;
-            c = b & 0x07;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        }
+        const Utf8Lead lead = Utf8LeadOf(b);
+        const int need = lead.need;
+        const unsigned char low = lead.low, high = lead.high;
+        char32_t c = b & (0x7F >> (need + 1));
         bool valid = need > 0;
         int k = 1;
         for (; valid && k <= need; ++k) {

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/engine/Utf8.h"
+
 namespace vornix {
 
 // How a document's bytes are read.
@@ -29,23 +31,6 @@ enum class EncodingChoice { Auto, Utf8, Bytes };
 // The byte-order mark at the start of a text: its length (0 when there is none) and
 // the encoding it names. Needs the first three bytes when the text has them.
 std::size_t ByteOrderMark(std::string_view start, TextEncoding& encoding);
-
-// Checks UTF-8 piece by piece: no overlong forms, no surrogates, nothing past U+10FFFF.
-class Utf8Check {
-public:
-    // False once a byte that is not valid UTF-8 was seen.
-    bool Feed(const unsigned char* p, std::size_t n);
-    // The text ended: false when it ends inside a sequence.
-    bool Finish() const { return valid_ && need_ == 0; }
-    // Whether the bytes seen so far are valid and end inside a sequence at most.
-    bool Valid() const { return valid_; }
-
-private:
-    bool valid_ = true;
-    int need_ = 0;              // continuation bytes still to come
-    unsigned char low_ = 0x80;  // allowed range of the next continuation byte
-    unsigned char high_ = 0xBF;
-};
 
 // What one character reads as; built from Unicode data once per code point and kept.
 class CodePointTable {

@@ -1,6 +1,7 @@
 #include "core/output/TableFormats.h"
 
 #include "core/engine/Cp1252.h"
+#include "core/engine/Utf8.h"
 #include "core/engine/VocabularyStats.h"
 #include "core/output/OutputWalk.h"
 
@@ -17,19 +18,8 @@ std::optional<TableFormat> ParseTableFormat(std::string_view name) {
 std::string Utf8FromWindows1252(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (char16_t c : Utf16FromCp1252(bytes)) {
-        // 1252 has no character outside the basic plane, so no surrogates appear.
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    // 1252 has no character outside the basic plane, so no surrogates appear.
+    for (char16_t c : Utf16FromCp1252(bytes)) AppendUtf8(out, c);
     return out;
 }
 

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/engine/TextDecoder.h"
+#include "core/engine/Utf8.h"
 #include "core/engine/VocabularyStats.h"
 #include "core/output/TableFormats.h"
 
@@ -33,9 +33,7 @@ public:
         const std::string& text = column == 0 ? rows_[row].first : rows_[row].second;
         // The table formats are UTF-8; the longest word is in the table's 8-bit set
         // (file names are the file system's bytes, UTF-8 as a rule).
-        Utf8Check check;
-        check.Feed(reinterpret_cast<const unsigned char*>(text.data()), text.size());
-        return check.Finish() ? text : Utf8FromWindows1252(text);
+        return IsUtf8(text) ? text : Utf8FromWindows1252(text);
     }
 
 private:

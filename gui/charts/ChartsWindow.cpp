@@ -17,7 +17,7 @@
 
 namespace vornix {
 
-TVornixCharts::TVornixCharts(UiServices& ui, QWidget* parent) : QWidget(parent, Qt::Window), ui_(ui) {
+ChartsWindow::ChartsWindow(UiServices& ui, QWidget* parent) : QWidget(parent, Qt::Window), ui_(ui) {
     setObjectName(QStringLiteral("ChartsWindow"));
     setWindowTitle(QStringLiteral("Charts"));
     resize(760, 520);
@@ -38,12 +38,12 @@ TVornixCharts::TVornixCharts(UiServices& ui, QWidget* parent) : QWidget(parent, 
     buttons->addStretch(1);
     buttons->addWidget(save);
     layout->addLayout(buttons);
-    connect(save, &QPushButton::clicked, this, &TVornixCharts::SaveImageClick);
+    connect(save, &QPushButton::clicked, this, &ChartsWindow::SaveImageClick);
     rankView_->viewport()->setMouseTracking(true);
     rankView_->viewport()->installEventFilter(this);
 }
 
-void TVornixCharts::Refresh(AnalysisRun& run, const DisplayOptions& options) {
+void ChartsWindow::Refresh(AnalysisRun& run, const DisplayOptions& options) {
     WordStore& store = run.Store();
     const int width = std::max(200, rankView_->width());
     rank_ = BuildRankChart(store, run.Orders(), options, width);
@@ -62,7 +62,7 @@ void TVornixCharts::Refresh(AnalysisRun& run, const DisplayOptions& options) {
     delete oldLength;
 }
 
-bool TVornixCharts::eventFilter(QObject* watched, QEvent* event) {
+bool ChartsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == rankView_->viewport()) {
         if (event->type() == QEvent::MouseMove)
             ShowPointAt(static_cast<QMouseEvent*>(event)->position().toPoint());
@@ -72,7 +72,7 @@ bool TVornixCharts::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TVornixCharts::ShowPointAt(const QPoint& pos) {
+void ChartsWindow::ShowPointAt(const QPoint& pos) {
     // Found by distance on the screen rather than by the series' own hover, which misses
     // points: the markers are small, and a reader aims near them.
     constexpr double kReach = 8;
@@ -105,13 +105,13 @@ void TVornixCharts::ShowPointAt(const QPoint& pos) {
                        rankView_->viewport());
 }
 
-void TVornixCharts::SaveImage(const std::string& path) {
+void ChartsWindow::SaveImage(const std::string& path) {
     QChartView* view = tabs_->currentIndex() == 0 ? rankView_ : lengthView_;
     const QSize size = view->size().expandedTo(QSize(640, 480));
     SaveChartImage(*view->chart(), size, path);
 }
 
-void TVornixCharts::SaveImageClick() {
+void ChartsWindow::SaveImageClick() {
     const QString path =
         ui_.SaveFile(this, {QString(), QStringLiteral("PNG image (*.png);;SVG image (*.svg)"), QStringLiteral("png")});
     if (path.isEmpty()) return;

@@ -15,10 +15,10 @@ namespace vornix {
 class AnalysisRun;
 class UiServices;
 
-class TVornixCharts : public QWidget {
+class ChartsWindow : public QWidget {
     Q_OBJECT
 public:
-    TVornixCharts(UiServices& ui, QWidget* parent);
+    ChartsWindow(UiServices& ui, QWidget* parent);
     // Draws both charts anew from the run and the display options.
     void Refresh(AnalysisRun& run, const DisplayOptions& options);
     // The points drawn on the rank chart and the words they stand for.

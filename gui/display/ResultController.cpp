@@ -197,7 +197,7 @@ void ResultController::FillResultGrid() {
 }
 
 void ResultController::Charts1Click() {
-    if (!charts_) charts_ = new TVornixCharts(context_.ui, &context_.window);
+    if (!charts_) charts_ = new ChartsWindow(context_.ui, &context_.window);
     charts_->show();
     charts_->raise();
     charts_->Refresh(context_.Run(), CurrentDisplayOptions());

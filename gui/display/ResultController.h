@@ -20,7 +20,7 @@ namespace vornix {
 
 class ContextController;
 class ResultModel;
-class TVornixCharts;
+class ChartsWindow;
 class TVornixSearch;
 class TVornixStats;
 class WindowContext;
@@ -103,7 +103,7 @@ private:
     ContextController* wordContext_;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;
-    TVornixCharts* charts_ = nullptr;  // made when first opened
+    ChartsWindow* charts_ = nullptr;  // made when first opened
     std::int32_t activeThreshold_ = 1;
 };
 

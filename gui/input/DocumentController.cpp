@@ -158,8 +158,7 @@ void DocumentController::ReadText(const std::function<QString()>& take) {
         // zero character), not squeezed into the 8-bit set first.
         const QString text = take();
         context_.ShowStatus(QStringLiteral("Reading from clipboard"));
-        context_.Run().State().FilesRead = 1;
-        context_.Run().VornixUnicodeText(
+        context_.Run().ReadUnicodeText(
             std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())),
             "Clipboard", StripPossessives());
     });

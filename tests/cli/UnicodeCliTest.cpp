@@ -2,24 +2,13 @@
 // that a Windows-1252 text and its Unicode forms give the same bytes out.
 #include "CountProcess.h"
 #include "core/engine/Cp1252.h"
+#include "core/engine/Utf8.h"
 
 namespace {
 
 std::string Utf8FromCp1252(std::string_view bytes) {
     std::string out;
-    for (unsigned char b : bytes) {
-        const char32_t c = vornix::Cp1252CodePoint(b);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (unsigned char b : bytes) vornix::AppendUtf8(out, vornix::Cp1252CodePoint(b));
     return out;
 }
 

@@ -20,14 +20,14 @@ using namespace vornix::test;
 
 class ChartsWindowTest : public GuiFixture {
 protected:
-    TVornixCharts* Charts() { return Main().findChild<TVornixCharts*>(QStringLiteral("ChartsWindow")); }
+    ChartsWindow* Charts() { return Main().findChild<ChartsWindow*>(QStringLiteral("ChartsWindow")); }
     int ScatterPoints() {
         auto* view = In<QChartView>(*Charts(), "RankChart");
         auto* points = qobject_cast<QScatterSeries*>(view->chart()->series().constLast());
         return points ? static_cast<int>(points->count()) : -1;
     }
     // Starts the program, counts the document and opens the charts with Ctrl+G.
-    TVornixCharts* OpenChartsOn(const QString& document) {
+    ChartsWindow* OpenChartsOn(const QString& document) {
         Start();
         OpenDocuments({document});
         QApplication::setActiveWindow(&Main());
@@ -35,7 +35,7 @@ protected:
         EXPECT_NE(Charts(), nullptr);
         return Charts();
     }
-    TVornixCharts* OpenChartsOn(const char* text) {
+    ChartsWindow* OpenChartsOn(const char* text) {
         return OpenChartsOn(QString::fromStdString(WriteText("doc.txt", text)));
     }
 };

@@ -608,7 +608,7 @@ TEST_F(MainWindowTest, WindowsFitTheirTextAtTheDefaultAndALargeFont) {
         {"charts",
          [&]() -> QWidget* {
              Act("Charts1")->trigger();
-             return Main().findChild<TVornixCharts*>(QStringLiteral("ChartsWindow"));
+             return Main().findChild<ChartsWindow*>(QStringLiteral("ChartsWindow"));
          }},
         {"list editor",
          [&]() -> QWidget* {

@@ -178,7 +178,7 @@ TEST(WordContext, InputsHeldInMemoryAndAStoppedRun) {
     ExpectEveryWordFound(run, "8-bit clipboard");
 
     run.GeneralInitialize(CharacterSet::Windows, nullptr);
-    run.VornixUnicodeText(u"The caf\u00E9 cafe\u0301 the end", "Clipboard", false);
+    run.ReadUnicodeText(u"The caf\u00E9 cafe\u0301 the end", "Clipboard", false);
     run.GeneralClosedown();
     ExpectEveryWordFound(run, "Unicode clipboard");
 

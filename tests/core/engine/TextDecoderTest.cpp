@@ -215,12 +215,13 @@ TEST(TextDecoder, ClipboardTextReadsByTheUnicodeRules) {
     test::TempDir dir;
     AnalysisRun run{dir.file("Vornix.$$$")};
     run.GeneralInitialize(CharacterSet::Dos, nullptr, EncodingChoice::Bytes);
-    run.VornixUnicodeText(u"\u0141\u00F3d\u017A caf\u00E9 \u03B1\u03B2 na\u00EFve\0hidden words", "Clipboard", false);
+    run.ReadUnicodeText(u"\u0141\u00F3d\u017A caf\u00E9 \u03B1\u03B2 na\u00EFve\0hidden words", "Clipboard", false);
     run.GeneralClosedown();
     Words words;
     for (std::int32_t i = 1; i <= run.Store().WordCount(); ++i)
         words.emplace_back(run.Store().ReadWordRecord(run.Store().AlphaIndex()[i]).Text());
     EXPECT_EQ(words, (Words{"CAFE", "LODZ", "NAIVE"}));
     EXPECT_EQ(run.Stats().OtherScriptLetters, 2);
+    EXPECT_EQ(run.Stats().FileCount, 1);  // the engine counts the clipboard as the one file read
     EXPECT_EQ(run.FileList(), (std::vector<std::string>{"Clipboard"}));
 }

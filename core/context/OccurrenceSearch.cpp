@@ -1,0 +1,406 @@
+// The occurrence search: every input read again with the count's rules, and the
+// occurrences of one word kept with their byte offsets.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "core/context/ContextText.h"
+#include "core/context/WordContext.h"
+#include "core/engine/Cp1252.h"
+#include "core/engine/Scanner.h"
+#include "core/engine/TextDecoder.h"
+#include "core/engine/Utf8.h"
+
+namespace vornix {
+
+std::string ChangedFileMessage(const std::string& path) {
+    return "The file " + path + " has changed since it was counted; the lines shown may not match the table";
+}
+
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+
+}  // namespace
+
+// Reads one input again. Codes go to a position-tracking scanner; a map from code
+// positions back to byte offsets is kept for the words that may still be reported.
+// Through the decoder, text is fed in pieces that end at character boundaries: an
+// ASCII run reads one code per character, and any other character alone, so every
+// piece's codes can be placed (a character's codes come out once the next starter
+// arrives; the decoder holds back the current one).
+struct OccurrenceSearch::Reader {
+    struct MapEntry {
+        std::uint64_t code;
+        std::int64_t byte;
+        std::int64_t end;  // for a whole segment: where it ends
+        int stride;        // 0: the codes all belong to the segment at byte
+    };
+
+    Reader(const RunInput& in, std::uint32_t index, const CharMapTable& map, CodePointTable& table)
+        : in(in), index(index), scanner(map), table(table) {
+        scanner.Start();
+        unit = IsUtf16(in.encoding) ? 2 : 1;
+        big = in.encoding == TextEncoding::Utf16BE;
+    }
+    ~Reader() {
+        if (fd >= 0) ::close(fd);
+    }
+
+    const RunInput& in;
+    std::uint32_t index;
+    int fd = -1;
+    std::int64_t pos = 0;  // next byte offset to read
+    std::int64_t size = 0;
+    std::vector<unsigned char> buf;
+    std::size_t carry = 0;
+    PositionScanner scanner;
+    CodePointTable& table;
+    std::optional<TextDecoder> decoder;
+    bool waitingAscii = false;  // bytes until the first non-ASCII one, then decoded
+    int unit = 1;
+    bool big = false;
+    std::uint64_t codes = 0;
+    std::int64_t heldStart = 0;
+    std::vector<MapEntry> map;
+    std::size_t mapFront = 0;
+    std::int64_t words = 0;
+    bool stop = false;
+
+    void Begin() {
+        pos = in.skip;
+        if (in.encoding != TextEncoding::Bytes) {
+            if (in.asciiFirst)
+                waitingAscii = true;
+            else
+                StartDecoder(in.skip);
+        }
+    }
+
+    void StartDecoder(std::int64_t at) {
+        decoder.emplace(in.encoding, table);
+        heldStart = at;
+    }
+
+    void Push(MapEntry e) {
+        if (!map.empty() && e.stride != 0 && map.back().stride == e.stride &&
+            map.back().byte + std::int64_t(e.code - map.back().code) * e.stride == e.byte)
+            return;  // continues the last run
+        map.push_back(e);
+    }
+
+    const MapEntry& EntryOf(std::uint64_t c, std::size_t& at) const {
+        auto it = std::upper_bound(map.begin() + static_cast<std::ptrdiff_t>(mapFront), map.end(), c,
+                                   [](std::uint64_t v, const MapEntry& e) { return v < e.code; });
+        at = static_cast<std::size_t>(it - map.begin()) - 1;
+        return map[at];
+    }
+    std::int64_t ByteOf(std::uint64_t c) const {
+        std::size_t at;
+        const MapEntry& e = EntryOf(c, at);
+        return e.stride ? e.byte + std::int64_t(c - e.code) * e.stride : e.byte;
+    }
+    std::int64_t EndOf(std::uint64_t c) const {
+        std::size_t at;
+        const MapEntry& e = EntryOf(c - 1, at);
+        return e.stride ? e.byte + std::int64_t(c - e.code) * e.stride : e.end;
+    }
+
+    // A word the scanner found: kept when its stored form is the one sought.
+    bool Take(std::string_view word, std::uint64_t b, std::uint64_t e) {
+        // A run stopped inside this input read no further.
+        if (in.stopped && words >= in.words) return false;
+        ++words;
+        if (in.strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+        if (word == search->word_) {
+            const std::int64_t from = ByteOf(b);
+            const std::int64_t to = EndOf(e);
+            search->found_.push_back({index, static_cast<std::uint32_t>(std::min<std::int64_t>(to - from, UINT32_MAX)),
+                                      static_cast<std::uint64_t>(from)});
+        }
+        return !(in.stopped && words >= in.words);
+    }
+
+    bool Scan(std::string_view codeText) {
+        auto onWord = [this](std::string_view word, std::uint64_t b, std::uint64_t e) { return Take(word, b, e); };
+        const bool going =
+            scanner.Feed(reinterpret_cast<const unsigned char*>(codeText.data()), codeText.size(), onWord);
+        codes += codeText.size();
+        if (!going) stop = true;
+        return going;
+    }
+
+    bool FeedRaw(const unsigned char* p, std::size_t n, std::int64_t base) {
+        Push({codes, base, 0, 1});
+        return Scan(std::string_view(reinterpret_cast<const char*>(p), n));
+    }
+
+    bool AsciiAt(const unsigned char* p) const { return unit == 1 ? p[0] < 0x80 : Unit16(p, big) < 0x80; }
+
+    // Steps i over the non-ASCII character at p + i; returns whether it starts a new
+    // segment. A unit that is no character is fed as what it reads as (piece, pieceLength).
+    bool NextCharacter(const unsigned char* p, std::size_t n, std::size_t& i, unsigned char* stand,
+                       const unsigned char*& piece, std::size_t& pieceLength) {
+        if (unit == 1) {
+            const int length = Utf8SequenceLength(p + i, n - i);
+            if (length > 0) {
+                const char32_t c = Utf8Decode(p + i, length);
+                i += std::size_t(length);
+                return table.Lookup(c).starter;
+            }
+            // Not UTF-8 (only a forced reading meets it): the byte reads as its
+            // Windows-1252 character, so that character is fed in its place and the
+            // decoder cannot wait for more bytes.
+            const char32_t c = Cp1252CodePoint(p[i++]);
+            std::string utf8;
+            AppendUtf8(utf8, c);
+            std::memcpy(stand, utf8.data(), utf8.size());
+            piece = stand;
+            pieceLength = utf8.size();
+            return table.Lookup(c).starter;
+        }
+        const unsigned u = Unit16(p + i, big);
+        i += 2;
+        const unsigned low = i + 2 <= n ? Unit16(p + i, big) : 0;
+        if (u >= 0xD800 && u <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+            i += 2;
+            return table.Lookup(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)).starter;
+        }
+        if (u >= 0xD800 && u <= 0xDFFF) {
+            // An unpaired surrogate reads as U+FFFD: fed as that, it is read at once.
+            stand[0] = big ? 0xFF : 0xFD;
+            stand[1] = big ? 0xFD : 0xFF;
+            piece = stand;
+            pieceLength = 2;
+            return table.Lookup(0xFFFD).starter;
+        }
+        return table.Lookup(u).starter;
+    }
+
+    // Feeds [p, p + n) at byte offset base through the decoder, piece by piece.
+    bool FeedDecoded(const unsigned char* p, std::size_t n, std::int64_t base) {
+        std::size_t i = 0;
+        while (i + unit <= n) {
+            const std::size_t s = i;
+            if (AsciiAt(p + i)) {
+                while (i + unit <= n && AsciiAt(p + i)) i += unit;
+                const std::string_view r = decoder->Decode(p + s, i - s);
+                const std::int64_t ascii = static_cast<std::int64_t>((i - s) / unit);
+                const std::int64_t held = std::max<std::int64_t>(0, std::int64_t(r.size()) - (ascii - 1));
+                if (held > 0) Push({codes, heldStart, base + std::int64_t(s), 0});
+                Push({codes + held, base + std::int64_t(s), 0, unit});
+                heldStart = base + std::int64_t(i) - unit;
+                if (!Scan(r)) return false;
+                continue;
+            }
+            const unsigned char* piece = p + s;
+            unsigned char stand[4];  // what an invalid unit reads as, fed in its place
+            std::size_t pieceLength = 0;
+            const bool starter = NextCharacter(p, n, i, stand, piece, pieceLength);
+            if (pieceLength == 0) pieceLength = i - s;
+            const std::string_view r = decoder->Decode(piece, pieceLength);
+            if (!r.empty()) Push({codes, heldStart, base + std::int64_t(s), 0});
+            if (starter) heldStart = base + std::int64_t(s);
+            if (!Scan(r)) return false;
+        }
+        if (i < n) {  // an odd last byte of UTF-16
+            const std::string_view r = decoder->Decode(p + i, n - i);
+            if (!Scan(r)) return false;
+        }
+        return true;
+    }
+
+    // How much of [p, p + n) ends at a character boundary (the rest waits for more).
+    std::size_t Whole(const unsigned char* p, std::size_t n) const {
+        if (!decoder && !waitingAscii) return n;
+        if (unit == 2) {
+            std::size_t m = n & ~std::size_t(1);
+            if (m >= 2) {
+                const unsigned u = Unit16(p + m - 2, big);
+                if (u >= 0xD800 && u <= 0xDBFF) m -= 2;
+            }
+            return m;
+        }
+        for (std::size_t back = 1; back <= 3 && back <= n; ++back) {
+            if (p[n - back] >= 0xC0) return Utf8SequenceLength(p + n - back, back) < 0 ? n - back : n;
+            if (p[n - back] < 0x80) return n;
+        }
+        return n;
+    }
+
+    // Feeds whole characters of [p, p + n); returns how many bytes were taken.
+    std::size_t Feed(const unsigned char* p, std::size_t n, std::int64_t base, bool last) {
+        const std::size_t whole = last ? n : Whole(p, n);
+        std::size_t at = 0;
+        if (waitingAscii) {
+            while (at < whole && p[at] < 0x80) ++at;
+            if (at > 0 && !FeedRaw(p, at, base)) return whole;
+            if (at == whole) return whole;
+            waitingAscii = false;
+            StartDecoder(base + std::int64_t(at));
+        }
+        if (!decoder) {
+            FeedRaw(p + at, whole - at, base + std::int64_t(at));
+        } else {
+            FeedDecoded(p + at, whole - at, base + std::int64_t(at));
+        }
+        Prune();
+        return whole;
+    }
+
+    // Reads the next block; true when the input has ended (or the reading stopped).
+    bool ReadOn(std::size_t& spent);
+
+    void Finish() {
+        if (stop) return;
+        if (decoder) {
+            const std::string_view r = decoder->Finish();
+            if (!r.empty()) Push({codes, heldStart, size, 0});
+            if (!Scan(r)) return;
+        }
+        Push({codes, size, 0, 1});
+        scanner.Finish([this](std::string_view word, std::uint64_t b, std::uint64_t e) { return Take(word, b, e); });
+    }
+
+    // Entries before the word in progress are no longer needed.
+    void Prune() {
+        if (map.empty()) return;
+        std::size_t at;
+        EntryOf(scanner.PendingStart(), at);
+        mapFront = at;
+        if (mapFront > 4096 && mapFront * 2 > map.size()) {
+            map.erase(map.begin(), map.begin() + static_cast<std::ptrdiff_t>(mapFront));
+            mapFront = 0;
+        }
+    }
+
+    OccurrenceSearch* search = nullptr;
+};
+
+OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected)
+    : run_(run), word_(std::move(word)) {
+    found_.reserve(expected);
+    for (const RunInput& in : run.Inputs())
+        bytesTotal_ += in.path.empty() ? static_cast<std::int64_t>(in.text.size()) : std::max<std::int64_t>(0, in.size);
+}
+
+OccurrenceSearch::~OccurrenceSearch() = default;
+
+bool OccurrenceSearch::Done() const {
+    return !reader_ && next_ >= run_.Inputs().size();
+}
+
+std::unique_ptr<OccurrenceSearch::Reader> OccurrenceSearch::Open(std::uint32_t index) {
+    const RunInput& in = run_.Inputs()[index];
+    if (in.stream) {
+        problems_.push_back("Cannot open file " + in.name);
+        return nullptr;
+    }
+    // Each search has its own table: it fills itself as it is read, so two searches
+    // on two threads share nothing.
+    if (!table_) table_ = std::make_unique<CodePointTable>();
+    auto reader = std::make_unique<Reader>(in, index, run_.CharMap(), *table_);
+    reader->search = this;
+    if (!in.path.empty()) {
+        struct stat info {};
+        if (::stat(in.path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+            problems_.push_back(ChangedFileMessage(in.path));
+            bytesDone_ += std::max<std::int64_t>(0, in.size);
+            return nullptr;
+        }
+        reader->fd = ::open(in.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (reader->fd < 0 || ::fstat(reader->fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+            problems_.push_back("Cannot open file " + in.path);
+            bytesDone_ += std::max<std::int64_t>(0, in.size);
+            return nullptr;
+        }
+        const std::int64_t mtime = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        if (info.st_size != in.size || mtime != in.mtimeNs) problems_.push_back(ChangedFileMessage(in.path));
+        reader->size = info.st_size;
+        reader->buf.resize(kBlock + 8);
+    } else {
+        reader->size = static_cast<std::int64_t>(in.text.size());
+    }
+    reader->Begin();
+    if (reader->fd >= 0 && reader->pos > 0 && ::lseek(reader->fd, reader->pos, SEEK_SET) < 0) {
+        problems_.push_back("Cannot open file " + in.path);
+        return nullptr;
+    }
+    return reader;
+}
+
+bool OccurrenceSearch::Reader::ReadOn(std::size_t& spent) {
+    if (stop) return true;
+    if (fd < 0) {
+        const auto* p = reinterpret_cast<const unsigned char*>(in.text.data());
+        const std::size_t n = std::min<std::size_t>(kBlock, in.text.size() - std::size_t(pos));
+        const bool last = std::size_t(pos) + n == in.text.size();
+        const std::size_t took = Feed(p + pos, n, pos, last);
+        pos += std::int64_t(took);
+        spent += took;
+        search->bytesDone_ += std::int64_t(took);
+        return last || took == 0;
+    }
+    ssize_t got;
+    do {
+        got = ::read(fd, buf.data() + carry, kBlock);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        search->problems_.push_back("Cannot open file " + in.path);
+        got = 0;
+    }
+    const std::size_t have = carry + std::size_t(got);
+    const bool last = got == 0;
+    const std::int64_t base = pos - std::int64_t(carry);
+    const std::size_t took = Feed(buf.data(), have, base, last);
+    std::memmove(buf.data(), buf.data() + took, have - took);
+    carry = have - took;
+    pos += got;
+    spent += std::size_t(got) + 1;
+    search->bytesDone_ += got;
+    return last;
+}
+
+bool OccurrenceSearch::Step(std::size_t budget) {
+    std::size_t spent = 0;
+    while (spent < budget) {
+        if (!reader_) {
+            if (next_ >= run_.Inputs().size()) return false;
+            reader_ = Open(static_cast<std::uint32_t>(next_++));
+            if (!reader_) continue;
+        }
+        Reader& r = *reader_;
+        if (r.ReadOn(spent) || r.stop) {
+            r.Finish();
+            reader_.reset();
+        }
+    }
+    return !Done();
+}
+
+std::string StoredFormOf(std::string_view typed, const CharMapTable& map) {
+    Utf8Check check;
+    check.Feed(reinterpret_cast<const unsigned char*>(typed.data()), typed.size());
+    std::string codes(typed);
+    if (check.Finish()) {
+        CodePointTable table;
+        codes = DecodeToCodes(typed, TextEncoding::Utf8, table);
+    }
+    Scanner scanner(map);
+    scanner.Start();
+    std::vector<std::string> words;
+    auto onWord = [&](std::string_view w) {
+        words.emplace_back(w);
+        return true;
+    };
+    scanner.Feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size(), onWord);
+    scanner.Finish(onWord);
+    return words.size() == 1 ? words[0] : std::string();
+}
+
+}  // namespace vornix

@@ -3,7 +3,7 @@
 # compares their outputs byte for byte: compare-outputs.sh OLD NEW [CORPUS_DIR]
 # Prints one line per difference and a summary; exits 1 when any output differs.
 set -u
-old=$1 new=$2 corpus=${3:-$(dirname "$0")/../../shared/corpus}
+old=$(realpath "$1") new=$(realpath "$2") corpus=${3:-$(dirname "$0")/../../shared/corpus}
 work=$(mktemp -d) || exit 2
 trap 'rm -rf "$work"' EXIT
 for f in "$corpus"/*.txt.xz; do

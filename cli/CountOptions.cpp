@@ -1,9 +1,17 @@
 #include "cli/CountOptions.h"
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <cctype>
+#include <initializer_list>
+#include <iterator>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 #include "core/engine/TextRules.h"
 
@@ -53,16 +61,11 @@ const char* CountUsage() {
            "  --negative         add the words rarer than in the reference, at the end\n"
            "  --sort-by=log-likelihood|log-ratio|percent-diff|simple-maths\n"
            "  --smoothing=N      Simple Maths' N (default 1)\n"
-           "  --help             print this text\n";
+           "  -h, --help         print this text\n"
+           "  --version          print the version\n";
 }
 
 namespace {
-
-bool TakeValue(std::string_view arg, std::string_view name, std::string_view& value) {
-    if (arg.size() <= name.size() || arg.substr(0, name.size()) != name || arg[name.size()] != '=') return false;
-    value = arg.substr(name.size() + 1);
-    return true;
-}
 
 bool EndsWithNoCase(std::string_view text, std::string_view ending) {
     if (text.size() < ending.size()) return false;
@@ -101,146 +104,202 @@ std::optional<double> ParsePositiveReal(std::string_view v) {
     return n;
 }
 
+// Sets target to the value named v; false when v names none of them.
+template <typename T>
+bool Choose(std::string_view v, std::initializer_list<std::pair<std::string_view, T>> names, T& target) {
+    for (const auto& [name, value] : names)
+        if (v == name) return target = value, true;
+    return false;
+}
+
+bool SetNumber(std::string_view v, std::int32_t low, std::int32_t high, auto& target) {
+    const auto n = ParseInt32(v);
+    if (!n || *n < low || *n > high) return false;
+    target = static_cast<std::remove_reference_t<decltype(target)>>(*n);
+    return true;
+}
+
+bool SetText(std::string_view v, std::string& target) {
+    if (v.empty()) return false;
+    target = std::string(v);
+    return true;
+}
+
+// One entry per option. apply sets the option from its value (empty for an option that
+// takes none) and returns false when the value is bad.
+struct OptionEntry {
+    const char* name;  // without the leading dashes
+    bool takesValue;
+    bool (*apply)(CountOptions&, std::string_view);
+};
+
+constexpr std::int32_t kMax32 = std::numeric_limits<std::int32_t>::max();
+
+const OptionEntry kOptions[] = {
+    {"help", false, [](CountOptions& o, std::string_view) { return o.Help = true; }},
+    {"version", false, [](CountOptions& o, std::string_view) { return o.Version = true; }},
+    {"order", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v,
+                       {{"frequency", ResultOrder::Frequency},
+                        {"alphabetical", ResultOrder::Alphabetical},
+                        {"length", ResultOrder::WordLength}},
+                       o.display.Order);
+     }},
+    {"show-common", false, [](CountOptions& o, std::string_view) { return o.display.ShowCommonWords = true; }},
+    {"show-numbers", false, [](CountOptions& o, std::string_view) { return o.display.ShowNumbers = true; }},
+    {"lower", false, [](CountOptions& o, std::string_view) { return o.display.LowerCase = true; }},
+    {"threshold", true,
+     [](CountOptions& o, std::string_view v) {
+         return SetNumber(v, std::numeric_limits<std::int32_t>::min(), kMax32, o.display.ActiveThreshold);
+     }},
+    {"separator", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v, {{"space", 0}, {"tab", 1}, {"comma", 2}}, o.SepIndex);
+     }},
+    {"charset", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v, {{"windows", CharacterSet::Windows}, {"dos", CharacterSet::Dos}}, o.Charset);
+     }},
+    {"possessives", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v, {{"keep", false}, {"strip", true}}, o.StripPossessives);
+     }},
+    {"encoding", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(
+             v, {{"auto", EncodingChoice::Auto}, {"utf-8", EncodingChoice::Utf8}, {"8bit", EncodingChoice::Bytes}},
+             o.Encoding);
+     }},
+    {"common-list", true,
+     [](CountOptions& o, std::string_view v) { return !v.empty() && (o.CommonList = std::string(v), true); }},
+    {"no-common-list", false, [](CountOptions& o, std::string_view) { return o.CommonList = std::string(), true; }},
+    // An empty id is the default run's, as the window's id= argument has it.
+    {"id", true, [](CountOptions& o, std::string_view v) { return o.RunId = std::string(v), true; }},
+    {"per-million", false, [](CountOptions& o, std::string_view) { return o.display.ShowRelFreq = true; }},
+    {"stats", false, [](CountOptions& o, std::string_view) { return o.Stats = true; }},
+    {"context", true,
+     [](CountOptions& o, std::string_view v) { return !v.empty() && (o.Context = std::string(v), true); }},
+    {"width", true, [](CountOptions& o, std::string_view v) { return SetNumber(v, 0, 10000, o.Width); }},
+    {"output", true, [](CountOptions& o, std::string_view v) { return SetText(v, o.Output); }},
+    {"plot", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v, {{"rank", PlotKind::Rank}, {"lengths", PlotKind::Lengths}}, o.Plot);
+     }},
+    {"format", true,
+     [](CountOptions& o, std::string_view v) {
+         const auto f = ParseTableFormat(v);
+         return f && (o.Format = *f, true);
+     }},
+    {"quiet", false, [](CountOptions& o, std::string_view) { return o.Quiet = true; }},
+    {"threads", true, [](CountOptions& o, std::string_view v) { return SetNumber(v, 1, 256, o.Threads); }},
+    {"keywords", false, [](CountOptions& o, std::string_view) { return o.Keywords = true; }},
+    {"reference", true,
+     [](CountOptions& o, std::string_view v) { return !v.empty() && (o.References.emplace_back(v), true); }},
+    {"reference-table", true,
+     [](CountOptions& o, std::string_view v) { return !v.empty() && (o.ReferenceTables.emplace_back(v), true); }},
+    {"p", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v, {{"0.05", 0.05}, {"0.01", 0.01}, {"0.001", 0.001}, {"0.0001", 0.0001}, {"1", 1.0}},
+                       o.Keyword.cutoff);
+     }},
+    {"negative", false, [](CountOptions& o, std::string_view) { return o.Keyword.negative = true; }},
+    {"sort-by", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v,
+                       {{"log-likelihood", KeywordSort::LogLikelihood},
+                        {"log-ratio", KeywordSort::LogRatio},
+                        {"percent-diff", KeywordSort::PercentDiff},
+                        {"simple-maths", KeywordSort::SimpleMaths}},
+                       o.Keyword.sortBy);
+     }},
+    {"smoothing", true,
+     [](CountOptions& o, std::string_view v) {
+         const auto n = ParsePositiveReal(v);
+         return n && (o.Keyword.smoothing = *n, true);
+     }},
+};
+
+// getopt_long's value for the long option at index i of kOptions; above every byte, so
+// that no short option can stand for it.
+constexpr int kLongBase = 0x100;
+constexpr int kHelpShort = 'h';
+
+// The message for a word that getopt_long found neither exactly nor as the start of
+// one option's name.
+std::string UnknownOption(std::string_view word) {
+    std::string_view name = word.substr(0, word.find('='));
+    name.remove_prefix(std::min<std::size_t>(2, name.size()));
+    std::string matches;
+    for (const OptionEntry& e : kOptions)
+        if (!name.empty() && std::string_view(e.name).substr(0, name.size()) == name)
+            matches += (matches.empty() ? "" : ", ") + std::string("--") + e.name;
+    if (matches.find(',') != std::string::npos)
+        return "option " + std::string(word) + " is ambiguous (" + matches + ")";
+    return "unknown option " + std::string(word);
+}
+
 }  // namespace
+
+std::vector<std::string> CountOptionNames() {
+    std::vector<std::string> names;
+    for (const OptionEntry& e : kOptions) names.push_back(std::string("--") + e.name);
+    return names;
+}
 
 ParseResult ParseCountOptions(const std::vector<std::string>& args) {
     ParseResult r;
     CountOptions& o = r.options;
-    bool endOfOptions = false;
-    for (const std::string& a : args) {
-        std::string_view arg = a;
-        std::string_view v;
-        if (endOfOptions || arg == "-" || arg.substr(0, 2) != "--") {
-            if (!endOfOptions && arg.size() > 1 && arg[0] == '-' && arg != "-") {
-                r.error = "unknown option " + a;
+
+    std::vector<option> table;
+    for (std::size_t i = 0; i < std::size(kOptions); ++i)
+        table.push_back({kOptions[i].name, kOptions[i].takesValue ? required_argument : no_argument, nullptr,
+                         kLongBase + static_cast<int>(i)});
+    table.push_back({nullptr, 0, nullptr, 0});
+
+    // getopt_long reorders the pointers, never the words themselves.
+    std::vector<std::string> words{"vornix-count"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+
+    // "-": words that are not options come back in their place (as 1), whatever
+    // POSIXLY_CORRECT says, so the files keep the order given. ":": a missing value is
+    // told apart from an unknown option. The messages are ours (opterr 0). optind 0
+    // starts getopt_long afresh on every call.
+    optind = 0;
+    opterr = 0;
+    const int argc = static_cast<int>(words.size());
+    for (int c; (c = ::getopt_long(argc, argv.data(), "-:h", table.data(), nullptr)) != -1;) {
+        const OptionEntry* entry = c >= kLongBase ? &kOptions[c - kLongBase] : c == kHelpShort ? &kOptions[0] : nullptr;
+        const OptionEntry* about = optopt >= kLongBase ? &kOptions[optopt - kLongBase] : nullptr;
+        if (c == 1) {
+            o.Files.emplace_back(optarg);
+        } else if (entry) {
+            const std::string_view value = entry->takesValue ? std::string_view(optarg) : std::string_view();
+            if (!entry->apply(o, value)) {
+                r.error = value.empty() ? std::string("--") + entry->name + " needs a value"
+                                        : std::string("bad value for --") + entry->name + ": " + std::string(value);
                 return r;
             }
-            o.Files.push_back(a);
-        } else if (arg == "--") {
-            endOfOptions = true;
-        } else if (arg == "--help") {
-            o.Help = true;
-        } else if (arg == "--show-common") {
-            o.display.ShowCommonWords = true;
-        } else if (arg == "--show-numbers") {
-            o.display.ShowNumbers = true;
-        } else if (arg == "--lower") {
-            o.display.LowerCase = true;
-        } else if (arg == "--stats") {
-            o.Stats = true;
-        } else if (arg == "--quiet") {
-            o.Quiet = true;
-        } else if (TakeValue(arg, "--format", v)) {
-            if (auto f = ParseTableFormat(v))
-                o.Format = *f;
-            else
-                return r.error = "bad value for --format: " + std::string(v), r;
-        } else if (arg == "--per-million") {
-            o.display.ShowRelFreq = true;
-        } else if (arg == "--no-common-list") {
-            o.CommonList = std::string();
-        } else if (TakeValue(arg, "--common-list", v) && !v.empty()) {
-            o.CommonList = std::string(v);
-        } else if (TakeValue(arg, "--id", v)) {
-            o.RunId = std::string(v);
-        } else if (TakeValue(arg, "--output", v) && !v.empty()) {
-            o.Output = std::string(v);
-        } else if (TakeValue(arg, "--context", v)) {
-            o.Context = std::string(v);
-        } else if (TakeValue(arg, "--plot", v)) {
-            if (v == "rank")
-                o.Plot = PlotKind::Rank;
-            else if (v == "lengths")
-                o.Plot = PlotKind::Lengths;
-            else
-                return r.error = "bad value for --plot: " + std::string(v), r;
-        } else if (TakeValue(arg, "--width", v)) {
-            const auto n = ParseInt32(v);
-            if (!n || *n < 0 || *n > 10000) return r.error = "bad value for --width: " + std::string(v), r;
-            o.Width = *n;
-        } else if (TakeValue(arg, "--order", v)) {
-            if (v == "frequency")
-                o.display.Order = ResultOrder::Frequency;
-            else if (v == "alphabetical")
-                o.display.Order = ResultOrder::Alphabetical;
-            else if (v == "length")
-                o.display.Order = ResultOrder::WordLength;
-            else
-                return r.error = "bad value for --order: " + std::string(v), r;
-        } else if (TakeValue(arg, "--separator", v)) {
-            if (v == "space")
-                o.SepIndex = 0;
-            else if (v == "tab")
-                o.SepIndex = 1;
-            else if (v == "comma")
-                o.SepIndex = 2;
-            else
-                return r.error = "bad value for --separator: " + std::string(v), r;
-        } else if (TakeValue(arg, "--charset", v)) {
-            if (v == "windows")
-                o.Charset = CharacterSet::Windows;
-            else if (v == "dos")
-                o.Charset = CharacterSet::Dos;
-            else
-                return r.error = "bad value for --charset: " + std::string(v), r;
-        } else if (TakeValue(arg, "--possessives", v)) {
-            if (v == "keep")
-                o.StripPossessives = false;
-            else if (v == "strip")
-                o.StripPossessives = true;
-            else
-                return r.error = "bad value for --possessives: " + std::string(v), r;
-        } else if (TakeValue(arg, "--encoding", v)) {
-            if (v == "auto")
-                o.Encoding = EncodingChoice::Auto;
-            else if (v == "utf-8")
-                o.Encoding = EncodingChoice::Utf8;
-            else if (v == "8bit")
-                o.Encoding = EncodingChoice::Bytes;
-            else
-                return r.error = "bad value for --encoding: " + std::string(v), r;
-        } else if (TakeValue(arg, "--threads", v)) {
-            const auto n = ParseInt32(v);
-            if (!n || *n < 1 || *n > 256) return r.error = "bad value for --threads: " + std::string(v), r;
-            o.Threads = static_cast<unsigned>(*n);
-        } else if (arg == "--keywords") {
-            o.Keywords = true;
-        } else if (arg == "--negative") {
-            o.Keyword.negative = true;
-        } else if (TakeValue(arg, "--reference", v) && !v.empty()) {
-            o.References.emplace_back(v);
-        } else if (TakeValue(arg, "--reference-table", v) && !v.empty()) {
-            o.ReferenceTables.emplace_back(v);
-        } else if (TakeValue(arg, "--p", v)) {
-            if (v == "0.05" || v == "0.01" || v == "0.001" || v == "0.0001" || v == "1")
-                o.Keyword.cutoff = std::stod(std::string(v));
-            else
-                return r.error = "bad value for --p: " + std::string(v), r;
-        } else if (TakeValue(arg, "--sort-by", v)) {
-            if (v == "log-likelihood")
-                o.Keyword.sortBy = KeywordSort::LogLikelihood;
-            else if (v == "log-ratio")
-                o.Keyword.sortBy = KeywordSort::LogRatio;
-            else if (v == "percent-diff")
-                o.Keyword.sortBy = KeywordSort::PercentDiff;
-            else if (v == "simple-maths")
-                o.Keyword.sortBy = KeywordSort::SimpleMaths;
-            else
-                return r.error = "bad value for --sort-by: " + std::string(v), r;
-        } else if (TakeValue(arg, "--smoothing", v)) {
-            const auto n = ParsePositiveReal(v);
-            if (!n) return r.error = "bad value for --smoothing: " + std::string(v), r;
-            o.Keyword.smoothing = *n;
-        } else if (TakeValue(arg, "--threshold", v)) {
-            const auto n = ParseInt32(v);
-            if (!n) return r.error = "bad value for --threshold: " + std::string(v), r;
-            o.display.ActiveThreshold = *n;
+        } else if (c == ':') {
+            r.error = about ? std::string("--") + about->name + " needs a value"
+                            : std::string("-") + static_cast<char>(optopt) + " needs a value";
+            return r;
+        } else if (about) {
+            r.error = std::string("--") + about->name + " takes no value";
+            return r;
+        } else if (optopt != 0) {
+            r.error = std::string("unknown option -") + static_cast<char>(optopt);
+            return r;
         } else {
-            r.error = "unknown option " + a;
+            r.error = UnknownOption(argv[optind - 1]);
             return r;
         }
     }
-    if (o.Help) return r;
+    for (int i = optind; i < argc; ++i) o.Files.emplace_back(argv[i]);  // after "--"
+    if (o.Help || o.Version) return r;
     r.error = Conflict(o);
     if (r.error.empty() && o.Files.empty()) r.error = "no FILE given";
     return r;

@@ -27,7 +27,8 @@ struct CountOptions {
     std::optional<std::string> CommonList;
     std::string RunId;
     bool Stats = false;
-    bool Help = false;
+    bool Help = false;     // -h, --help
+    bool Version = false;  // --version
     TableFormat Format = TableFormat::Table;
     bool Quiet = false;                  // no progress display
     std::string Output;                  // empty: standard output
@@ -48,7 +49,12 @@ struct ParseResult {
     std::string error;  // empty when the arguments were good
 };
 
+// Parses the arguments after the program's name with getopt_long: a value after "=" or
+// as the next word, unique abbreviations of the long names, "--" ends the options.
 ParseResult ParseCountOptions(const std::vector<std::string>& args);
+
+// Every long option the parser knows ("--order", ...), in the help's order.
+std::vector<std::string> CountOptionNames();
 
 const char* CountUsage();
 

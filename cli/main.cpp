@@ -71,7 +71,7 @@ std::string ContextText(AnalysisRun& run, const std::string& typed, int width, T
         run.Store().FindWord(word, position) ? run.Store().Count(run.Store().AlphaIndex()[position]) : 0;
     OccurrenceSearch search(run, word, static_cast<std::size_t>(count));
     search.RunToEnd();
-    for (const std::string& problem : search.Problems()) std::fprintf(stderr, "%s\n", problem.c_str());
+    for (const std::string& problem : search.Problems()) std::fprintf(stderr, "vornix-count: %s\n", problem.c_str());
     if (search.Found().empty()) {
         error = "vornix-count: the word " + word + " does not occur in the text";
         return {};
@@ -109,11 +109,13 @@ int main(int argc, char** argv) {
 
     ParseResult parsed = ParseCountOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
-        std::fprintf(stderr, "vornix-count: %s\n%s", parsed.error.c_str(), CountUsage());
+        std::fprintf(stderr, "vornix-count: %s\nTry 'vornix-count --help' for more information.\n",
+                     parsed.error.c_str());
         return 2;
     }
     const CountOptions& o = parsed.options;
     if (o.Help) return !stdoutClosed && WriteAll(stdout, CountUsage()) ? 0 : 1;
+    if (o.Version) return !stdoutClosed && WriteAll(stdout, "vornix-count " VORNIX_VERSION "\n") ? 0 : 1;
     // Looked for before the count, which may be long, rather than after it.
     const std::string plotProgram = o.Plot == PlotKind::None ? std::string() : FindPlotProgram();
     if (o.Plot != PlotKind::None && plotProgram.empty()) {
@@ -166,7 +168,8 @@ int main(int argc, char** argv) {
             reference.AddRun(referenceRun);
         }
         EraseProgress();
-        if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, LimitMessage() + "\n"))) return 1;
+        if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, "vornix-count: " + LimitMessage() + "\n")))
+            return 1;
         if (o.Keywords && reference.Empty()) {
             std::fprintf(stderr, "vornix-count: the reference holds no words\n");
             return 1;
@@ -199,7 +202,7 @@ int main(int argc, char** argv) {
         }
     } catch (const FileError& e) {
         EraseProgress();
-        std::fprintf(stderr, "%s\n", e.what());
+        std::fprintf(stderr, "vornix-count: %s\n", e.what());
         return 1;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr)) return 1;

@@ -99,7 +99,7 @@ TEST(BadInput, UnusableFoldersAndFullDisksAreReportedAndLoseNothing) {
     CountResult missing = RunCount({"--no-common-list", doc}, RunSetup{{}, noFolder, nullptr});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err.rfind("Cannot create file " + noFolder + "/Vornix.", 0), 0u) << missing.err;
+    EXPECT_EQ(missing.err.rfind("vornix-count: Cannot create file " + noFolder + "/Vornix.", 0), 0u) << missing.err;
 
     // A full disk while writing --output (a file-size limit stands in for it): the old
     // file stays whole and nothing is left beside it.
@@ -118,7 +118,7 @@ TEST(BadInput, UnusableFoldersAndFullDisksAreReportedAndLoseNothing) {
         r = RunCount({"--no-common-list", "--output=" + target, bigDoc});
     }
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.rfind("Cannot create file " + target, 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind("vornix-count: Cannot create file " + target, 0), 0u) << r.err;
     EXPECT_EQ(ReadFile(target), "the old table\r\n");
     std::vector<std::string> names = FolderEntries(dir.path());
     std::sort(names.begin(), names.end());
@@ -140,5 +140,5 @@ TEST(BadInput, UnreadableAndReadOnlyListFiles) {
     ::chmod(secret.c_str(), 0200);
     r = RunCount({"--no-common-list", secret});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "Cannot open file " + secret + " (Permission denied)\n");
+    EXPECT_EQ(r.err, "vornix-count: Cannot open file " + secret + " (Permission denied)\n");
 }

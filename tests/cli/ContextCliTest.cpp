@@ -40,7 +40,10 @@ TEST(ContextCli, AWordThatDoesNotOccurFails) {
     const Case cases[] = {
         {{"--no-common-list", "--context=dog", a}, 1, "vornix-count: the word DOG does not occur in the text\n"},
         {{"--no-common-list", "--context=two words", a}, 1, "vornix-count: \"two words\" is not one word\n"},
-        {{"--context=", a}, 1, "vornix-count: \"\" is not one word\n"},
+        {{"--context=", a},
+         2,
+         "vornix-count: --context needs a value\nTry 'vornix-count --help' for more information.\n"},
+        {{"--context= ", a}, 1, "vornix-count: \" \" is not one word\n"},
     };
     for (const Case& c : cases) {
         CountResult r = RunCount(c.args);

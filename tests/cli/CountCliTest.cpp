@@ -209,12 +209,14 @@ TEST(CountCli, UnreadableInputsFailWithoutOutput) {
         std::string message;
     };
     const std::vector<FailCase> cases{
-        {{"--no-common-list", missing}, "Cannot open file " + missing + " (No such file or directory)\n"},
-        {{"--no-common-list", good, missing}, "Cannot open file " + missing + " (No such file or directory)\n"},
+        {{"--no-common-list", missing}, "vornix-count: Cannot open file " + missing + " (No such file or directory)\n"},
+        {{"--no-common-list", good, missing},
+         "vornix-count: Cannot open file " + missing + " (No such file or directory)\n"},
         {{"--no-common-list", "--stats", good, missing},
-         "Cannot open file " + missing + " (No such file or directory)\n"},
-        {{"--no-common-list", folder}, "Cannot open file " + folder + " (Is a directory)\n"},
-        {{"--common-list=" + missing, good}, "Cannot open file " + missing + " (No such file or directory)\n"},
+         "vornix-count: Cannot open file " + missing + " (No such file or directory)\n"},
+        {{"--no-common-list", folder}, "vornix-count: Cannot open file " + folder + " (Is a directory)\n"},
+        {{"--common-list=" + missing, good},
+         "vornix-count: Cannot open file " + missing + " (No such file or directory)\n"},
     };
     for (const FailCase& c : cases) {
         SCOPED_TRACE(c.message);
@@ -272,30 +274,49 @@ TEST(CountCli, InterruptedRunLeavesNoRecordFile) {
     ::close(sink);
 }
 
-TEST(CountCli, BadArgumentsPrintUsage) {
+TEST(CountCli, UsageErrorsAreOneLineAndAPointerToTheHelp) {
     TempDir dir;
     const std::string text = dir.write("t.txt", "word");
-    const std::vector<std::vector<std::string>> cases{
-        {"--bogus", text},         {"-x", text},
-        {"--order=size", text},    {"--separator=semicolon", text},
-        {"--charset=mac", text},   {"--possessives=drop", text},
-        {"--threshold=abc", text}, {"--threshold=", text},
-        {"--threshold=3x", text},  {"--threshold=99999999999", text},
-        {"--output=", text},       {"--common-list=", text},
-        {"--no-common-list"},      {},
-        {"--threads=0", text},     {"--threads=", text},
-        {"--threads=two", text},
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--bogus", text}, "unknown option --bogus"},
+        {{"--bogus=3", text}, "unknown option --bogus=3"},
+        {{"-x", text}, "unknown option -x"},
+        {{"--re=" + text, text}, "option --re=" + text + " is ambiguous (--reference, --reference-table)"},
+        {{"--order=size", text}, "bad value for --order: size"},
+        {{"--separator=semicolon", text}, "bad value for --separator: semicolon"},
+        {{"--charset=mac", text}, "bad value for --charset: mac"},
+        {{"--possessives=drop", text}, "bad value for --possessives: drop"},
+        {{"--threshold=abc", text}, "bad value for --threshold: abc"},
+        {{"--threshold=", text}, "--threshold needs a value"},
+        {{"--threshold=3x", text}, "bad value for --threshold: 3x"},
+        {{"--threshold=99999999999", text}, "bad value for --threshold: 99999999999"},
+        {{"--output=", text}, "--output needs a value"},
+        {{"--common-list=", text}, "--common-list needs a value"},
+        {{"--context=", text}, "--context needs a value"},
+        {{text, "--format"}, "--format needs a value"},
+        {{"--stats=yes", text}, "--stats takes no value"},
+        {{"--no-common-list"}, "no FILE given"},
+        {{}, "no FILE given"},
+        {{"--threads=0", text}, "bad value for --threads: 0"},
+        {{"--threads=", text}, "--threads needs a value"},
+        {{"--threads", "two", text}, "bad value for --threads: two"},
     };
-    for (const auto& args : cases) {
-        SCOPED_TRACE(args.empty() ? std::string("(none)") : args.front());
+    for (const auto& [args, message] : cases) {
+        SCOPED_TRACE(message);
         CountResult r = RunCount(args);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("Usage: vornix-count"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err, "vornix-count: " + message + "\nTry 'vornix-count --help' for more information.\n");
     }
-    CountResult help = RunCount({"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: vornix-count", 0), 0u);
+    for (const char* help : {"--help", "-h", "--he"}) {
+        CountResult r = RunCount({help});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.out.rfind("Usage: vornix-count", 0), 0u);
+    }
+    CountResult version = RunCount({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("vornix-count 0.", 0), 0u) << version.out;
+    EXPECT_EQ(Lines(version.out).size(), 1u);
 }
 
 TEST(CountCli, PlotNeedsAnImageFileAndNoOtherOutput) {
@@ -304,7 +325,7 @@ TEST(CountCli, PlotNeedsAnImageFileAndNoOtherOutput) {
     const std::string needsImage = "--plot needs --output=FILE ending in .svg or .png";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
         {{"--plot=bars", "--output=c.png"}, "bad value for --plot: bars"},
-        {{"--plot=", "--output=c.png"}, "bad value for --plot: "},
+        {{"--plot=", "--output=c.png"}, "--plot needs a value"},
         {{"--plot=rank"}, needsImage},
         {{"--plot=rank", "--output=c.txt"}, needsImage},
         {{"--plot=lengths", "--output=c.svgz"}, needsImage},
@@ -318,7 +339,7 @@ TEST(CountCli, PlotNeedsAnImageFileAndNoOtherOutput) {
         const CountResult r = RunCount(args);
         EXPECT_EQ(r.exitCode, 2);
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("vornix-count: " + message + "\nUsage: vornix-count", 0), 0u) << r.err;
+        EXPECT_EQ(r.err, "vornix-count: " + message + "\nTry 'vornix-count --help' for more information.\n");
     }
     EXPECT_NE(RunCount({"--help"}).out.find("--plot=rank|lengths"), std::string::npos);
 }

@@ -32,7 +32,7 @@ using vornix::test::FileExists;
 using vornix::test::ReadFile;
 using vornix::test::TempDir;
 
-const std::string kLimitLine = "Reached unique-words limit 500000: cannot read more.\n";
+const std::string kLimitLine = "vornix-count: Reached unique-words limit 500000: cannot read more.\n";
 
 struct CountResult {
     int exitCode = -1;

@@ -84,8 +84,8 @@ TEST(SharedMachine, OutputGoesToDevicesAndPipesInPlaceAndKeepsLinksAndReadOnlyFi
     const std::vector<Row> rows{
         {link, 0, "", target, table},
         {dangling, 0, "", dir.file("made-by-save.txt"), table},
-        {readOnly, 1, "Cannot create file " + readOnly + " (File access denied)\n", readOnly, "keep me"},
-        {dir.path(), 1, "Cannot create file " + dir.path() + " (Is a directory)\n", "", ""},
+        {readOnly, 1, "vornix-count: Cannot create file " + readOnly + " (File access denied)\n", readOnly, "keep me"},
+        {dir.path(), 1, "vornix-count: Cannot create file " + dir.path() + " (Is a directory)\n", "", ""},
         {"/dev/null", 0, "", "", ""},
         {fifo, 0, "", "", ""},
     };

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "cli/CountOptions.h"
 
 namespace vornix {
@@ -95,6 +98,39 @@ TEST(CountOptions, TheHelpNamesEveryOptionTheParserKnows) {
         EXPECT_EQ(ParseCountOptions({name}).error.find("unknown option"), std::string::npos) << name;
     }
     EXPECT_NE(usage.find("\n  -h, --help "), std::string::npos);
+}
+
+// The options a text names: "--name" (and "-h") wherever they stand.
+std::set<std::string> NamedOptions(const std::string& text) {
+    std::set<std::string> names;
+    static const std::regex option("(^|[^-a-z0-9])(--[a-z][-a-z0-9]*|-h)(?![-a-z0-9])");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
+        names.insert((*it)[2]);
+    return names;
+}
+
+TEST(CountOptions, TheHelpPageNamesEveryOptionTheHelpNames) {
+    const std::string page = test::ReadFile(VORNIX_TEST_DATA_DIR "/../../help/html/count.htm");
+    ASSERT_FALSE(page.empty());
+    const std::set<std::string> inHelp = NamedOptions(CountUsage());
+    const std::set<std::string> onPage = NamedOptions(page);
+    ASSERT_GE(inHelp.size(), 30u);
+    for (const std::string& name : inHelp) EXPECT_TRUE(onPage.count(name)) << name << " is not on count.htm";
+    // Each option has a row of its own, first in its cell, and the page lists no option
+    // that the program does not take.
+    const std::vector<std::string> names = CountOptionNames();
+    const std::set<std::string> known(names.begin(), names.end());
+    static const std::regex row("<tr><td>(-h, )?(--[a-z][-a-z0-9]*)");
+    std::set<std::string> rows;
+    for (auto it = std::sregex_iterator(page.begin(), page.end(), row); it != std::sregex_iterator(); ++it)
+        rows.insert((*it)[2]);
+    EXPECT_EQ(rows, known);
+    // Names in the prose (an abbreviation shown as an example) are ones the parser takes.
+    for (const std::string& name : onPage) {
+        const std::string error = ParseCountOptions({name, "f"}).error;
+        EXPECT_TRUE(error.find("unknown") == std::string::npos && error.find("ambiguous") == std::string::npos)
+            << name << ": " << error;
+    }
 }
 
 }  // namespace

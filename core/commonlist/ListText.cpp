@@ -10,6 +10,7 @@
 
 #include "core/engine/CharTable.h"
 #include "core/engine/Cp1252.h"
+#include "core/engine/EncodingRule.h"
 #include "core/engine/Errors.h"
 #include "core/engine/TextRules.h"
 #include "core/engine/Utf8.h"
@@ -154,15 +155,9 @@ char32_t BaseInitial(std::string_view word) {
 }  // namespace
 
 ListEncoding ListFileEncoding(std::string_view bytes, bool detectUnicode) {
-    ListEncoding e;
-    if (!detectUnicode) return e;
-    TextEncoding marked = TextEncoding::Bytes;
-    if (ByteOrderMark(bytes, marked) > 0) return ListEncoding{marked, true};
-    Utf8Check check;
-    const bool valid = check.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) && check.Finish();
-    const bool multiByte = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; });
-    if (valid && multiByte) e.encoding = TextEncoding::Utf8;
-    return e;
+    // The list reads in the editor as the count reads it.
+    const EncodingDecision d = DecideEncoding(bytes, detectUnicode ? EncodingChoice::Auto : EncodingChoice::Bytes);
+    return ListEncoding{d.encoding, d.skip > 0};
 }
 
 std::u16string EditorTextFromListFile(std::string_view bytes, const ListEncoding& encoding) {

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+#include "core/engine/DocumentReader.h"
+#include "core/engine/EncodingRule.h"
 #include "core/engine/Errors.h"
 #include "core/engine/ParallelScan.h"
 #include "core/engine/Scanner.h"
@@ -19,10 +21,6 @@
 namespace vornix {
 
 namespace {
-
-// Documents are read in blocks rather than whole: the scanner keeps its state across
-// blocks, so the words are the same, and a huge file never has to fit in memory.
-constexpr std::size_t kReadBlock = 1 << 20;
 
 struct FileCloser {
     int fd;
@@ -160,131 +158,7 @@ void AnalysisRun::VornixStream(int fd, const std::string& name, bool stripPosses
     EndInput(input, before);
 }
 
-namespace {
-
-// Reads a descriptor in blocks. A hole in a sparse file reads as zero bytes, which are
-// separators: it comes as one Hole instead of gigabytes of zeros.
-class BlockReader {
-public:
-    enum Kind { Data, Hole, End };
-
-    BlockReader(int fd, const std::string& path, std::size_t block) : fd_(fd), path_(path), block_(block) {
-        struct stat info {};
-        regular_ = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-        // A file that reports size 0 may still have content (/proc and the like): it is
-        // read to its end, never taken as one hole.
-        sparseAware_ = regular_ && info.st_size > 0;
-        size_ = info.st_size;
-        position_ = regular_ ? ::lseek(fd, 0, SEEK_CUR) : -1;
-        if (position_ < 0) sparseAware_ = regular_ = false;
-        buffer_ = std::make_unique<unsigned char[]>(block);
-    }
-
-    // A regular file, which may be read ahead and then read again from here.
-    bool Rereadable() const { return regular_; }
-
-    Kind Next(const unsigned char*& p, std::size_t& n) {
-        for (;;) {
-            if (ended_) return End;
-            if (sparseAware_) {
-                const off_t data = ::lseek(fd_, position_, SEEK_DATA);
-                if (data < 0 && errno == ENXIO) {  // nothing but a hole up to the end
-                    ended_ = true;
-                    return position_ < size_ ? Hole : End;
-                }
-                if (data < 0) {
-                    sparseAware_ = false;  // the file system cannot tell: read it all
-                    if (::lseek(fd_, position_, SEEK_SET) < 0) throw FileFailure("Cannot open file", path_, errno);
-                } else if (data > position_) {
-                    position_ = data;
-                    return Hole;
-                }
-            }
-            const ssize_t got = ::read(fd_, buffer_.get(), block_);
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                throw FileFailure("Cannot open file", path_, errno);  // a folder, or a read error
-            }
-            if (got == 0) {
-                ended_ = true;
-                return End;
-            }
-            position_ += got;
-            p = buffer_.get();
-            n = static_cast<std::size_t>(got);
-            return Data;
-        }
-    }
-
-private:
-    int fd_;
-    const std::string& path_;
-    std::size_t block_;
-    bool sparseAware_ = false;
-    bool regular_ = false;
-    bool ended_ = false;
-    off_t size_ = 0;
-    off_t position_ = 0;
-    std::unique_ptr<unsigned char[]> buffer_;
-};
-
-std::size_t AsciiPrefix(const unsigned char* p, std::size_t n) {
-    std::size_t i = 0;
-    // Sixty-four bytes a step, their high bits gathered first: the compiler turns this
-    // into a few vector instructions.
-    while (n - i >= 64) {
-        std::uint64_t any = 0;
-        for (int k = 0; k < 8; ++k) {
-            std::uint64_t w;
-            std::memcpy(&w, p + i + 8 * k, 8);
-            any |= w;
-        }
-        if (any & 0x8080808080808080ull) break;
-        i += 64;
-    }
-    while (i < n && p[i] < 0x80) ++i;
-    return i;
-}
-
-// Whether the bytes from the first non-ASCII one to the end of a regular file are valid
-// UTF-8: p, n is the rest of the block in hand, the file's offset stands after it and is
-// put back afterwards.
-bool RestIsUtf8(int fd, const std::string& path, const unsigned char* p, std::size_t n) {
-    Utf8Check check;
-    if (!check.Feed(p, n)) return false;
-    const off_t saved = ::lseek(fd, 0, SEEK_CUR);
-    if (saved < 0) return false;
-    {
-        BlockReader rest(fd, path, 1 << 18);
-        static const unsigned char zero = 0;
-        for (bool more = true; more && check.Valid();) {
-            const unsigned char* q = nullptr;
-            std::size_t m = 0;
-            switch (rest.Next(q, m)) {
-                case BlockReader::Data:
-                    check.Feed(q, m);
-                    break;
-                case BlockReader::Hole:
-                    check.Feed(&zero, 1);
-                    break;
-                case BlockReader::End:
-                    more = false;
-                    break;
-            }
-        }
-    }
-    if (::lseek(fd, saved, SEEK_SET) < 0) throw FileFailure("Cannot open file", path, errno);
-    return check.Finish();
-}
-
-// Standard input cannot be read twice: it is judged on the mebibyte that follows its
-// first non-ASCII byte.
-constexpr std::size_t kStreamJudged = 1 << 20;
-
-// Decoding runs in pieces that stay in the cache until the scanner has read them.
-constexpr std::size_t kDecodePiece = 1 << 16;
-
-}  // namespace
+namespace {}  // namespace
 
 CodePointTable& AnalysisRun::Table() {
     if (!table_) table_ = std::make_unique<CodePointTable>();
@@ -301,8 +175,9 @@ namespace {
 // decided as the block-wise reading decides it: a byte-order mark or valid UTF-8 after
 // the ASCII part make it Unicode. Reads by pread, so the file offset stays.
 bool ReadsAsBytes(int fd, off_t offset, EncodingChoice choice) {
-    if (choice == EncodingChoice::Bytes) return true;
-    if (choice == EncodingChoice::Utf8) return false;
+    // The choice alone may decide it; else a mark at the start does.
+    if (const EncodingStart start = EncodingFromStart({}, choice); start.decided)
+        return start.decision.encoding == TextEncoding::Bytes;
     std::vector<unsigned char> block(1 << 18);
     bool first = true, ascii = true;
     Utf8Check check;
@@ -316,8 +191,7 @@ bool ReadsAsBytes(int fd, off_t offset, EncodingChoice choice) {
         std::size_t n = static_cast<std::size_t>(got);
         if (first) {
             first = false;
-            TextEncoding marked = TextEncoding::Bytes;
-            if (ByteOrderMark(std::string_view(reinterpret_cast<const char*>(p), n), marked) > 0) return false;
+            if (EncodingFromStart(std::string_view(reinterpret_cast<const char*>(p), n), choice).decided) return false;
         }
         if (ascii) {
             const std::size_t a = AsciiPrefix(p, n);
@@ -405,127 +279,18 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
 
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input) {
     if (ScanInChunks(fd, path, stripPossessives)) return;
-    BlockReader reader(fd, path, kReadBlock);
-    static const unsigned char zero = 0;
-    enum class Mode { Undecided, Bytes, Unicode } mode = Mode::Bytes;
-    std::optional<TextDecoder> decoder;
-    auto startUnicode = [&](TextEncoding encoding) {
-        decoder.emplace(encoding, Table());
-        if (input) {
-            input->encoding = encoding;
-            input->asciiFirst = mode == Mode::Undecided;
-        }
-        mode = Mode::Unicode;
-    };
+    DocumentReader reader(fd, path, encoding_, [this]() -> CodePointTable& { return Table(); });
     Scan(
         [&](Scanner& scanner, auto& onWord) {
-            auto feedUnicode = [&](const unsigned char* p, std::size_t n) {
-                for (std::size_t at = 0; at < n; at += kDecodePiece) {
-                    const std::string_view codes = decoder->Decode(p + at, std::min(kDecodePiece, n - at));
-                    if (!scanner.Feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size(), onWord))
-                        return false;
-                }
-                return true;
-            };
-            std::string ahead;  // standard input read ahead to judge it
-            auto process = [&](const unsigned char* p, std::size_t n) {
-                if (mode == Mode::Undecided) {
-                    // ASCII reads alike in every reading: decide at the first other byte.
-                    const std::size_t a = AsciiPrefix(p, n);
-                    if (!scanner.Feed(p, a, onWord)) return false;
-                    if (a == n) return true;
-                    p += a;
-                    n -= a;
-                    bool utf8 = false;
-                    if (reader.Rereadable()) {
-                        utf8 = RestIsUtf8(fd, path, p, n);
-                    } else {
-                        ahead.assign(reinterpret_cast<const char*>(p), n);
-                        bool ended = false;
-                        while (ahead.size() < kStreamJudged && !ended) {
-                            const unsigned char* q = nullptr;
-                            std::size_t m = 0;
-                            const auto kind = reader.Next(q, m);
-                            if (kind == BlockReader::Data)
-                                ahead.append(reinterpret_cast<const char*>(q), m);
-                            else if (kind == BlockReader::Hole)
-                                ahead += '\0';
-                            else
-                                ended = true;
-                        }
-                        Utf8Check check;
-                        const std::size_t judged = std::min(ahead.size(), kStreamJudged);
-                        check.Feed(reinterpret_cast<const unsigned char*>(ahead.data()), judged);
-                        utf8 = ended && judged == ahead.size() ? check.Finish() : check.Valid();
-                        p = reinterpret_cast<const unsigned char*>(ahead.data());
-                        n = ahead.size();
-                    }
-                    if (utf8)
-                        startUnicode(TextEncoding::Utf8);
-                    else
-                        mode = Mode::Bytes;
-                }
-                if (mode == Mode::Unicode) return feedUnicode(p, n);
-                return scanner.Feed(p, n, onWord);
-            };
-
-            auto hole = [&] {
-                if (mode != Mode::Unicode) return scanner.Feed(&zero, 1, onWord);
-                const std::string_view codes = decoder->Separator();
-                return scanner.Feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size(), onWord);
-            };
-
-            // The first bytes may hold a byte-order mark; a pipe may hand them over in
-            // pieces.
-            const unsigned char* p = nullptr;
-            std::size_t n = 0;
-            BlockReader::Kind kind = reader.Next(p, n);
-            BlockReader::Kind after = BlockReader::Data;  // what ended a short first read
-            std::string head;
-            if (kind == BlockReader::Data && n < 3) {
-                head.assign(reinterpret_cast<const char*>(p), n);
-                while (head.size() < 3 && (after = reader.Next(p, n)) == BlockReader::Data)
-                    head.append(reinterpret_cast<const char*>(p), n);
-                p = reinterpret_cast<const unsigned char*>(head.data());
-                n = head.size();
-            }
-            std::size_t skip = 0;
-            if (encoding_ != EncodingChoice::Bytes) {
-                TextEncoding marked = TextEncoding::Bytes;
-                if (kind == BlockReader::Data)
-                    skip = ByteOrderMark(std::string_view(reinterpret_cast<const char*>(p), n), marked);
-                if (encoding_ == EncodingChoice::Utf8) {
-                    // Read as UTF-8 whatever it holds; only UTF-8's own mark is dropped.
-                    if (marked != TextEncoding::Utf8) skip = 0;
-                    startUnicode(TextEncoding::Utf8);
-                    if (input) input->skip = static_cast<std::int64_t>(skip);
-                } else if (skip > 0) {
-                    startUnicode(marked);
-                    if (input) input->skip = static_cast<std::int64_t>(skip);
-                } else {
-                    mode = Mode::Undecided;
-                }
-            }
-            bool going = true;
-            if (kind == BlockReader::Data)
-                going = process(p + skip, n - skip);
-            else if (kind == BlockReader::Hole)
-                going = hole();
-            bool ended = kind == BlockReader::End || after == BlockReader::End;
-            if (going && after == BlockReader::Hole) going = hole();
-            while (going && !ended) {
-                kind = reader.Next(p, n);
-                if (kind == BlockReader::End) break;
-                going = kind == BlockReader::Hole ? hole() : process(p, n);
-            }
-            if (going && mode == Mode::Unicode) {
-                const std::string_view codes = decoder->Finish();
-                going = scanner.Feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size(), onWord);
-            }
-            return going;
+            return reader.Read([&](const unsigned char* p, std::size_t n) { return scanner.Feed(p, n, onWord); });
         },
         stripPossessives);
-    if (decoder) CountOtherScripts(*decoder);
+    if (input) {
+        input->encoding = reader.Decision().encoding;
+        input->skip = static_cast<std::int64_t>(reader.Decision().skip);
+        input->asciiFirst = reader.Decision().asciiFirst;
+    }
+    if (reader.Decoder()) CountOtherScripts(*reader.Decoder());
 }
 
 void AnalysisRun::VornixText(std::string_view text, const std::string& name, bool stripPossessives) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/engine/EncodingRule.h"
 #include "core/engine/Errors.h"
 #include "core/files/AtomicFile.h"
 
@@ -325,12 +326,6 @@ private:
     std::size_t line_ = 1;
 };
 
-bool ValidUtf8(std::string_view bytes) {
-    Utf8Check check;
-    check.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    return check.Finish();
-}
-
 }  // namespace
 
 TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,
@@ -340,7 +335,8 @@ TableReadResult ReadWordTableText(std::string_view bytes, const std::string& nam
     const std::size_t mark = encoding == EncodingChoice::Bytes ? 0 : ByteOrderMark(bytes, marked);
     if (mark > 0 && marked != TextEncoding::Utf8)
         throw FileError("Cannot open file " + name + " (a UTF-16 table: save it as UTF-8)");
-    bytes.remove_prefix(mark);
+    const EncodingDecision decision = DecideEncoding(bytes, encoding);
+    bytes.remove_prefix(decision.skip);
     std::size_t lead = 0;
     while (lead < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[lead]))) ++lead;
     if (lead < bytes.size() && bytes[lead] == '[') {
@@ -348,8 +344,7 @@ TableReadResult ReadWordTableText(std::string_view bytes, const std::string& nam
         JsonRows(bytes, name, sink).Read();
         return result;
     }
-    result.utf8 =
-        mark > 0 || encoding == EncodingChoice::Utf8 || (encoding == EncodingChoice::Auto && ValidUtf8(bytes));
+    result.utf8 = decision.encoding == TextEncoding::Utf8;
     ReadLines(bytes, name, sink);
     return result;
 }

@@ -124,8 +124,19 @@ std::int32_t TVornixMain::ActiveThreshold() const {
     return results_->ActiveThreshold();
 }
 
+bool TVornixMain::CatchTerminationSignals() {
+    if (gSignalPipe[0] < 0 && ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(signal, &action, nullptr);
+    return true;
+}
+
 void TVornixMain::WatchTerminationSignals() {
-    if (gSignalPipe[0] < 0 && ::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    if (gSignalPipe[0] < 0 && !CatchTerminationSignals()) return;
+    // A signal caught while the windows were being made waits in the pipe until now.
     auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         unsigned char numbers[64];
@@ -133,11 +144,6 @@ void TVornixMain::WatchTerminationSignals() {
         }
         CloseOnSignal();
     });
-    struct sigaction action = {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(signal, &action, nullptr);
 }
 
 void TVornixMain::CloseOnSignal() {

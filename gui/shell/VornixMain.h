@@ -59,7 +59,10 @@ public:
     // the item's command if it is then enabled. Nothing acts during a run.
     void RunShortcut(QAction* item);
     // SIGTERM, SIGHUP and SIGINT close the window as its close box does (a logout sends
-    // them): the settings are written and the record file goes.
+    // them): the settings are written and the record file goes. The signals are caught
+    // from before the lock is taken (CatchTerminationSignals), so that one sent while the
+    // windows are made still closes them so, once they are up.
+    static bool CatchTerminationSignals();
     void WatchTerminationSignals();
     // Shows a page of the help ("addset.htm", "options.htm#editcomm"; empty for the index).
     void ShowHelp(const QString& topic);

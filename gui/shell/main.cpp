@@ -60,6 +60,7 @@ int main(int argc, char** argv) {
 
     const QString programName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     vornix::SingleInstance guard(programName);
+    vornix::TVornixMain::CatchTerminationSignals();
     if (guard.AlreadyRunning(files)) {
         // With documents, the running instance analyses them; this start has nothing more to do.
         if (!files.isEmpty() && guard.HandOverError().isEmpty()) return 0;

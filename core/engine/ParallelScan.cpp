@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "core/engine/Errors.h"
@@ -204,6 +205,25 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
     bool stop = false;
     std::exception_ptr error;
 
+    // Reads and cuts chunk k into its slot; on a worker, or on the calling thread when
+    // no worker could be started.
+    auto scan = [&](std::size_t k) {
+        ChunkSlot& slot = *slots[k % window];
+        try {
+            slot.failed = false;
+            slot.words.Clear();
+            ReadChunk(fd, offset, size, map, k, chunkBytes, k + 1 == chunks, slot);
+            if (!slot.failed) ScanChunk(map, strip, slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.words);
+        } catch (...) {
+            std::lock_guard lock(mutex);
+            if (!error) error = std::current_exception();
+        }
+        {
+            std::lock_guard lock(mutex);
+            done[k] = 1;
+        }
+        changed.notify_all();
+    };
     auto work = [&] {
         for (;;) {
             std::size_t k;
@@ -213,22 +233,7 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
                 if (stop || next >= chunks) return;
                 k = next++;
             }
-            ChunkSlot& slot = *slots[k % window];
-            try {
-                slot.failed = false;
-                slot.words.Clear();
-                ReadChunk(fd, offset, size, map, k, chunkBytes, k + 1 == chunks, slot);
-                if (!slot.failed)
-                    ScanChunk(map, strip, slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.words);
-            } catch (...) {
-                std::lock_guard lock(mutex);
-                if (!error) error = std::current_exception();
-            }
-            {
-                std::lock_guard lock(mutex);
-                done[k] = 1;
-            }
-            changed.notify_all();
+            scan(k);
         }
     };
 
@@ -245,8 +250,18 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
     };
     bool completed = true;
     try {
-        for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
+        // A system that refuses more threads (a process limit, an address-space limit for
+        // their stacks) gets a reading on those that started, or on this thread alone:
+        // the result is the same, only slower.
+        for (unsigned t = 0; t < threads; ++t) {
+            try {
+                workers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
         for (std::size_t k = 0; k < chunks; ++k) {
+            if (workers.empty()) scan(k);
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return done[k] != 0; });

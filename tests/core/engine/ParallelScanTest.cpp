@@ -2,11 +2,18 @@
 // same records in the same order (the record file's bytes), counts, flags, statistics,
 // and the same stopping word at the word limit, at a Break and on a full disk.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <random>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -224,6 +231,77 @@ TEST(ParallelScan, FullDiskFailsAtTheSameWordAsOneThread) {
     }
     EXPECT_NE(one.error, "");
     EXPECT_TRUE(one == four);
+}
+
+namespace {
+
+// While it lives, a thread can start only when the address space has room for a 1 GiB
+// stack, and the space left is what the process uses now plus headroom: as under
+// "ulimit -v", where the program's threads are refused long before its memory runs out.
+class ThreadRoom {
+public:
+    explicit ThreadRoom(std::size_t headroom) {
+        ::pthread_getattr_default_np(&saved_);
+        pthread_attr_t big;
+        ::pthread_attr_init(&big);
+        ::pthread_attr_setstacksize(&big, std::size_t{1} << 30);
+        ::pthread_setattr_default_np(&big);
+        ::pthread_attr_destroy(&big);
+        ::getrlimit(RLIMIT_AS, &old_);
+        std::size_t pages = 0;
+        std::sscanf(ReadFile("/proc/self/statm").c_str(), "%zu", &pages);
+        const rlimit tight{pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + headroom, old_.rlim_max};
+        ::setrlimit(RLIMIT_AS, &tight);
+    }
+    ~ThreadRoom() {
+        ::setrlimit(RLIMIT_AS, &old_);
+        ::pthread_setattr_default_np(&saved_);
+        ::pthread_attr_destroy(&saved_);
+    }
+
+private:
+    pthread_attr_t saved_;
+    rlimit old_{};
+};
+
+// How many threads can run at once now, up to 4.
+unsigned StartableThreads() {
+    std::vector<std::thread> started;
+    std::mutex mutex;
+    std::unique_lock hold(mutex);  // keeps each one running until all are counted
+    try {
+        while (started.size() < 4) started.emplace_back([&] { std::lock_guard wait(mutex); });
+    } catch (const std::system_error&) {
+    }
+    hold.unlock();
+    for (std::thread& t : started) t.join();
+    return static_cast<unsigned>(started.size());
+}
+
+}  // namespace
+
+TEST(ParallelScan, ThreadsThatCannotStartLeaveTheReadingToFewer) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' shadow memory does not fit an address-space limit";
+#endif
+    TempDir dir;
+    const std::vector<std::string> docs = {dir.write("mixed.txt", MixedText(300'000, 5)),
+                                           dir.write("small.txt", "The cat and the dog, 1,000 times.")};
+    Reading reading = With(4096, "THE\r\nAND\r\n");
+    const Outcome reference = Count(dir, docs, reading);
+    reading.threads = 4;
+    constexpr std::size_t kMiB = std::size_t{1} << 20;
+    for (const unsigned room : {0u, 1u, 2u}) {
+        SCOPED_TRACE(std::to_string(room) + " threads can start");
+        Outcome four;
+        {
+            const ThreadRoom limit(256 * kMiB + room * 1152 * kMiB);
+            ASSERT_EQ(StartableThreads(), room);  // the limit does what the case says
+            EXPECT_NO_THROW(four = Count(dir, docs, reading));
+        }
+        EXPECT_TRUE(four == reference);
+        EXPECT_EQ(four.error, "");
+    }
 }
 
 TEST(ParallelScan, ChunkTableHoldsTheWordsInFirstMetOrderAndTheirSequence) {

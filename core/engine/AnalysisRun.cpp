@@ -56,6 +56,7 @@ void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonL
     fileList_.clear();
     inputs_.clear();
     store_.ClearStore();
+    if (observer_) observer_->BeginRun();
     if (commonListPath) {
         state_.Increment = 0;
         state_.ReadingCommon = true;
@@ -105,6 +106,9 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     Scanner scanner(charMap_);
     scanner.Start();
     const bool strip = stripPossessives && !state_.ReadingCommon;
+    // Every document is scanned exactly once, here.
+    WordObserver* const observer = state_.ReadingCommon ? nullptr : observer_;
+    if (observer) observer->BeginDocument();
     auto onWord = [&](std::string_view word) {
         if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
         // A word the full store refused was not read into the results, so it is not
@@ -113,6 +117,7 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
             ++state_.TotalWords;
             // The list's words are noted too, harmlessly: the chunks start afresh after it.
             chunks_.Note(store_.LastRecord());
+            if (observer) observer->Word(store_.LastRecord());
         }
         if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
         return KeepGoing();
@@ -264,6 +269,8 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 // records[w] is now the record of each word of chunk.Sequence(): figures kept
                 // per occurrence are replayed from there, in document order.
                 for (std::uint32_t w : chunk.Sequence()) chunks_.Note(records[w]);
+                if (observer_)
+                    for (std::uint32_t w : chunk.Sequence()) observer_->Word(records[w]);
                 state_.TotalWords += static_cast<std::int32_t>(chunk.Total());
                 // Progress goes by chunks here rather than by hundreds of words.
                 if (hooks_.showProgress) hooks_.showProgress();

@@ -28,6 +28,18 @@ struct RunHooks {
     std::function<bool()> confirmStop;
 };
 
+// Sees the words the run reads from its documents (never the common words list), as
+// record numbers in reading order, with the start of each run and document, for the
+// analyses that must know which document a word came from. Word runs once per counted
+// word on the run's thread, so it must stay cheap.
+class WordObserver {
+public:
+    virtual ~WordObserver() = default;
+    virtual void BeginRun() = 0;
+    virtual void BeginDocument() = 0;
+    virtual void Word(std::int32_t record) = 0;
+};
+
 // One input as the run read it, so that it can be read again the same way.
 struct RunInput {
     std::string path;        // empty for a text held in memory
@@ -105,6 +117,9 @@ public:
     // folder) is refused with "Cannot open file PATH (not a regular file)" without
     // waiting on it. The window sets this; its event loop must never block in open.
     void SetRegularFilesOnly(bool only) { regularOnly_ = only; }
+    // Told of every document word from the next GeneralInitialize on (null: nobody); it
+    // must outlive the runs it watches.
+    void SetObserver(WordObserver* observer) { observer_ = observer; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -154,6 +169,7 @@ private:
     std::size_t chunkBytes_ = std::size_t{1} << 20;
     EncodingChoice encoding_ = EncodingChoice::Auto;
     bool regularOnly_ = false;
+    WordObserver* observer_ = nullptr;
 
     // The Break check: a pending request is put to confirmStop; false once the run stops.
     bool KeepGoing();

@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/dispersion/PartCounts.h"
 #include "core/engine/TextRules.h"
 
 namespace vornix {
@@ -61,6 +62,13 @@ const char* CountUsage() {
            "  --negative         add the words rarer than in the reference, at the end\n"
            "  --sort-by=log-likelihood|log-ratio|percent-diff|simple-maths\n"
            "  --smoothing=N      Simple Maths' N (default 1)\n"
+           "  --dispersion       add range, Juilland's D, DP and DP_norm over the parts after\n"
+           "                     each count; the parts are the FILEs when there are two or\n"
+           "                     more, else 10 equal parts of the words\n"
+           "  --per-file         add each word's count in each part (csv, tsv and json name\n"
+           "                     the column by the FILE, or part_1 ... part_N)\n"
+           "  --parts=N          cut the words into N equal parts (2 to 1000), even of\n"
+           "                     several FILEs\n"
            "  -h, --help         print this text\n"
            "  --version          print the version\n";
 }
@@ -85,6 +93,14 @@ std::string Conflict(const CountOptions& o) {
         if (o.Plot != PlotKind::None) return "--keywords cannot be used with --plot";
         if (o.References.empty() && o.ReferenceTables.empty())
             return "--keywords needs --reference or --reference-table";
+    }
+    if (o.Parts > 0 && !o.Dispersion && !o.PerFile) return "--parts needs --dispersion or --per-file";
+    if (o.Dispersion || o.PerFile) {
+        const char* option = o.Dispersion ? "--dispersion" : "--per-file";
+        for (const auto& [set, other] :
+             {std::pair{o.Stats, "--stats"}, std::pair{o.Context.has_value(), "--context"},
+              std::pair{o.Keywords, "--keywords"}, std::pair{o.Plot != PlotKind::None, "--plot"}})
+            if (set) return std::string(option) + " cannot be used with " + other;
     }
     if (o.Plot == PlotKind::None) return {};
     if (o.Stats) return "--plot cannot be used with --stats";
@@ -218,6 +234,9 @@ const OptionEntry kOptions[] = {
          const auto n = ParsePositiveReal(v);
          return n && (o.Keyword.smoothing = *n, true);
      }},
+    {"dispersion", false, [](CountOptions& o, std::string_view) { return o.Dispersion = true; }},
+    {"per-file", false, [](CountOptions& o, std::string_view) { return o.PerFile = true; }},
+    {"parts", true, [](CountOptions& o, std::string_view v) { return SetNumber(v, 2, kMaxEqualParts, o.Parts); }},
 };
 
 // getopt_long's value for the long option at index i of kOptions; above every byte, so

@@ -42,6 +42,11 @@ struct CountOptions {
     std::vector<std::string> References;
     std::vector<std::string> ReferenceTables;
     KeywordOptions Keyword;
+    // Dispersion columns after the count, and one count column per part; the parts are
+    // the documents, or Parts equal parts when set (or with a single document).
+    bool Dispersion = false;
+    bool PerFile = false;
+    int Parts = 0;
 };
 
 struct ParseResult {

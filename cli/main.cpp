@@ -14,6 +14,7 @@
 #include "cli/CountProgress.h"
 #include "core/context/ConcordanceTable.h"
 #include "core/context/WordContext.h"
+#include "core/dispersion/Dispersion.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
 #include "core/files/AtomicFile.h"
@@ -150,9 +151,13 @@ int main(int argc, char** argv) {
         // Reference tables are read first: a bad one stops the command before the long count.
         ReferenceCounts reference(BuildCharMap(o.Charset), o.StripPossessives);
         for (const std::string& table : o.ReferenceTables) reference.AddTable(table, o.Encoding);
+        const bool dispersion = o.Dispersion || o.PerFile;
+        PartRecorder recorder(o.Parts);
+        if (dispersion) run.SetObserver(&recorder);
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
+        const PartCounts parts = dispersion ? recorder.Finish(run) : PartCounts();
         if (!o.References.empty()) {
             // The reference documents, counted by the same rules and options as the text.
             AnalysisRun referenceRun(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
@@ -180,6 +185,13 @@ int main(int argc, char** argv) {
             return std::fflush(stderr) != 0 || std::ferror(stderr) ? 1 : 0;
         }
         std::string error;
+        auto dispersionTable = [&] {
+            const auto figures = ComputeDispersion(parts, run.Store().WordCount());
+            const DispersionTable table(
+                run.Store(), ShownWords(run.Store(), run.Orders(), o.display), parts, figures, o.display,
+                {.measures = o.Dispersion, .perPart = o.PerFile, .storedBytes = o.Format == TableFormat::Table});
+            return FormatTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)});
+        };
         const std::string out =
             o.Context ? ContextText(run, *o.Context, o.Width, o.Format, error, o.Output.empty() ? stdout : nullptr)
             : o.Stats ? (o.Format == TableFormat::Table
@@ -188,7 +200,8 @@ int main(int argc, char** argv) {
             : o.Keywords
                 ? FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, reference, o.display, o.Keyword),
                               o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)})
-                : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
+            : dispersion ? dispersionTable()
+                         : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
         run.Store().CheckWordFile();  // the table came from the record file: it must be whole
         if (!error.empty()) {
             std::fprintf(stderr, "%s\n", error.c_str());

@@ -55,7 +55,7 @@ TEST(CountOptions, ValuesAndFilesAsGetoptLongTakesThem) {
         {{"--format=csv", "a"}, "format=1"},
         {{"a", "--format", "json"}, "format=3"},
         // Abbreviations that name one option; "--p" is a whole name, not a prefix.
-        {{"--form=tsv", "--per", "a"}, "format=2 relfreq=1"},
+        {{"--form=tsv", "--per-m", "a"}, "format=2 relfreq=1"},
         {{"--p", "0.01", "a"}, "p=0.010000"},
         // Files keep their order wherever the options stand; "-" is a file.
         {{"b", "--stats", "-", "a"}, "files=[b][-][a] stats=1"},

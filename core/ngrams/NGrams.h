@@ -1,0 +1,112 @@
+#pragma once
+// N-grams: every sequence of N consecutive words of one document, as the count read
+// them (the same stored forms), with its count and its range (the documents it occurs
+// in). A sequence never spans two documents.
+//
+// The counter is a WordObserver: set on the run before it starts, it sees the
+// record numbers the count gives each word, so it costs no second reading and stops
+// at the word where the count stopped (the limit, Break). It keeps no text: an n-gram
+// is its N record numbers, its count and its range, 4N + 8 bytes, in blocks that are
+// never moved; a 16-bit document stamp (2 bytes) tells a new document's first
+// occurrence; the hash table holds 4-byte slots and is at most seven eighths full.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/display/ResultFilter.h"
+#include "core/engine/AnalysisRun.h"
+#include "core/engine/WordStore.h"
+#include "core/table/AnalysisTable.h"
+
+namespace vornix {
+
+class NGramCounter : public WordObserver {
+public:
+    static constexpr int MinOrder = 2;
+    static constexpr int MaxOrder = 8;
+
+    // n: MinOrder to MaxOrder (other values are taken as the nearer bound).
+    explicit NGramCounter(int n);
+    ~NGramCounter() override;
+
+    // A new run forgets every n-gram; a new document starts a new sequence.
+    void BeginRun() override;
+    void BeginDocument() override;
+    void Word(std::int32_t record) override;
+    void Words(const std::int32_t* records, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) Word(records[i]);
+    }
+
+    int Order() const { return order_; }
+    // Distinct n-grams, numbered from 0 in the order they were first met.
+    std::size_t Distinct() const { return distinct_; }
+    // The N record numbers of n-gram i.
+    const std::int32_t* Records(std::size_t i) const { return reinterpret_cast<const std::int32_t*>(Entry(i)); }
+    std::int32_t Count(std::size_t i) const { return static_cast<std::int32_t>(Entry(i)[order_]); }
+    std::int32_t Range(std::size_t i) const { return static_cast<std::int32_t>(Entry(i)[order_ + 1]); }
+    // N-grams counted, repeats included.
+    std::int64_t Total() const { return total_; }
+    // What the counter holds in memory now (blocks, stamps, hash table).
+    std::size_t MemoryBytes() const;
+
+private:
+    static constexpr int kBlockBits = 14;
+    static constexpr std::size_t kBlock = std::size_t{1} << kBlockBits;
+    const std::uint32_t* Entry(std::size_t i) const {
+        return blocks_[i >> kBlockBits].get() + (i & (kBlock - 1)) * std::size_t(order_ + 2);
+    }
+    std::uint32_t* Entry(std::size_t i) {
+        return blocks_[i >> kBlockBits].get() + (i & (kBlock - 1)) * std::size_t(order_ + 2);
+    }
+    std::uint16_t& Stamp(std::size_t i) { return stamps_[i >> kBlockBits][i & (kBlock - 1)]; }
+    std::uint64_t Hash(const std::int32_t* records) const;
+    void Count(const std::int32_t* window);
+    void Grow();
+    void Place(std::uint64_t hash, std::uint32_t index);
+
+    int order_;
+    std::int32_t window_[MaxOrder] = {};
+    int filled_ = 0;  // words of the current document in the window
+    std::uint16_t stamp_ = 0;
+    std::size_t distinct_ = 0;
+    std::int64_t total_ = 0;
+    std::vector<std::unique_ptr<std::uint32_t[]>> blocks_;
+    std::vector<std::unique_ptr<std::uint16_t[]>> stamps_;
+    // A slot holds index + 1 in its low `bits_` bits and the top of the hash above them
+    // (0: empty), so most probes are settled without reading an entry.
+    std::vector<std::uint32_t> slots_;
+    int bits_ = 0;
+};
+
+enum class NGramOrder { Frequency, Alphabetical, Length };
+
+// The n-grams the table shows, in order. An n-gram is hidden when every word in it
+// would be hidden from the word table (common words, numbers), or when its count is
+// under the threshold. It is shown as its words' display forms joined by one space.
+// Frequency: count descending, ties alphabetical; alphabetical: byte order of the
+// joined text; length: characters of the joined text, longest first, ties alphabetical.
+// Columns: ngram, count, range; the plain table holds the first two.
+class NGramTable : public AnalysisTable {
+public:
+    NGramTable(const NGramCounter& counter, const WordStore& store, const DisplayOptions& display, NGramOrder order);
+    const std::vector<TableColumn>& Columns() const override;
+    std::size_t Rows() const override { return rows_.size(); }
+    std::string Text(std::size_t row, std::size_t column) const override;
+    double Number(std::size_t row, std::size_t column) const override;
+    // The n-gram of a row as shown, in the table's 8-bit set.
+    std::string Shown(std::size_t row) const;
+    // Its index in the counter.
+    std::size_t Entry(std::size_t row) const { return rows_[row]; }
+
+private:
+    const NGramCounter& counter_;
+    std::vector<std::string> words_;  // display form per record
+    std::vector<std::uint32_t> rows_;
+};
+
+// The table order that goes with the word table's order.
+NGramOrder NGramOrderOf(ResultOrder order);
+
+}  // namespace vornix

@@ -117,7 +117,9 @@ struct OccurrenceSearch::Reader {
         if (in.stopped && words >= in.words) return false;
         ++words;
         if (in.strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
-        if (word == search->word_) {
+        if (search->visit_) {
+            search->visit_(index, word);
+        } else if (word == search->word_) {
             const std::int64_t from = ByteOf(b);
             const std::int64_t to = EndOf(e);
             search->found_.push_back({index, static_cast<std::uint32_t>(std::min<std::int64_t>(to - from, UINT32_MAX)),
@@ -287,6 +289,10 @@ OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, std::string word, std
     found_.reserve(expected);
     for (const RunInput& in : run.Inputs())
         bytesTotal_ += in.path.empty() ? static_cast<std::int64_t>(in.text.size()) : std::max<std::int64_t>(0, in.size);
+}
+
+OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, WordVisitor visit) : OccurrenceSearch(run, std::string()) {
+    visit_ = std::move(visit);
 }
 
 OccurrenceSearch::~OccurrenceSearch() = default;

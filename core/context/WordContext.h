@@ -5,6 +5,7 @@
 // was read with) and each word whose stored form equals the one sought is kept as a
 // 16-byte record. The text of a line is formed only when it is asked for.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,6 +38,11 @@ public:
     // word: the stored form (as the table holds it). expected: its count in the table;
     // the records are reserved for exactly that many, so they take 16 bytes each.
     OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected = 0);
+    // Every word instead of one: visit(input, word) gets each word in text order, in
+    // its stored form, as the count read it; Found stays empty. For analyses of the
+    // words around a word, which read the inputs again in the same slices.
+    using WordVisitor = std::function<void(std::uint32_t input, std::string_view word)>;
+    OccurrenceSearch(const AnalysisRun& run, WordVisitor visit);
     ~OccurrenceSearch();
 
     // Reads on for about `budget` bytes; false once every input has been read.
@@ -60,6 +66,7 @@ private:
     std::unique_ptr<Reader> Open(std::uint32_t index);
     const AnalysisRun& run_;
     std::string word_;
+    WordVisitor visit_;
     std::vector<Occurrence> found_;
     std::vector<std::string> problems_;
     std::int64_t bytesDone_ = 0;

@@ -13,8 +13,10 @@
 #include <type_traits>
 #include <utility>
 
+#include "core/context/WordContext.h"
 #include "core/dispersion/PartCounts.h"
 #include "core/engine/TextRules.h"
+#include "core/ngrams/NGrams.h"
 
 namespace vornix {
 
@@ -60,7 +62,8 @@ const char* CountUsage() {
            "  --p=0.05|0.01|0.001|0.0001|1            keywords below this p (default 0.05;\n"
            "                     1 lists every word)\n"
            "  --negative         add the words rarer than in the reference, at the end\n"
-           "  --sort-by=log-likelihood|log-ratio|percent-diff|simple-maths\n"
+           "  --sort-by=log-likelihood|log-ratio|percent-diff|simple-maths  (--keywords)\n"
+           "  --sort-by=frequency|mi|t-score|log-dice  (--collocates; default frequency)\n"
            "  --smoothing=N      Simple Maths' N (default 1)\n"
            "  --dispersion       add range, Juilland's D, DP and DP_norm over the parts after\n"
            "                     each count; the parts are the FILEs when there are two or\n"
@@ -69,6 +72,17 @@ const char* CountUsage() {
            "                     the column by the FILE, or part_1 ... part_N)\n"
            "  --parts=N          cut the words into N equal parts (2 to 1000), even of\n"
            "                     several FILEs\n"
+           "  --ngrams=N         print the n-grams instead of the table: every sequence of N\n"
+           "                     words (2 to 8) within a document, n-gram, separator, count;\n"
+           "                     csv, tsv and json have rank, ngram, count, range (documents)\n"
+           "  --collocates=WORD  print the words near WORD instead of the table: collocate,\n"
+           "                     separator, co-occurrences O, separator, logDice; csv, tsv and\n"
+           "                     json have rank, collocate, cooccurrence, left, right, count,\n"
+           "                     mi, t_score, log_dice. MI = log2(O N / (f_n f_c)) with no span\n"
+           "                     factor; t-score = (O - f_n f_c / N) / sqrt(O); logDice = 14 +\n"
+           "                     log2(2 O / (f_n + f_c)); --threshold applies to O\n"
+           "  --left=N           words to the left of WORD in its span (0 to 10, default 5)\n"
+           "  --right=N          words to the right (0 to 10, default 5; not both 0)\n"
            "  -h, --help         print this text\n"
            "  --version          print the version\n";
 }
@@ -85,6 +99,19 @@ bool EndsWithNoCase(std::string_view text, std::string_view ending) {
 
 // Options that cannot go together; empty when the set is good.
 std::string Conflict(const CountOptions& o) {
+    for (const auto& [set, name] :
+         {std::pair{o.NGrams > 0, "--ngrams"}, std::pair{o.Collocates.has_value(), "--collocates"}}) {
+        if (!set) continue;
+        const std::string with = std::string(name) + " cannot be used with ";
+        if (o.Stats) return with + "--stats";
+        if (o.Context) return with + "--context";
+        if (o.Keywords) return with + "--keywords";
+        if (o.Plot != PlotKind::None) return with + "--plot";
+        if (o.Dispersion || o.PerFile) return with + (o.Dispersion ? "--dispersion" : "--per-file");
+        if (o.NGrams > 0 && o.Collocates) return "--ngrams cannot be used with --collocates";
+    }
+    if (o.SpanGiven && !o.Collocates) return "--left and --right need --collocates";
+    if (o.Collocates && !o.Span.Valid()) return "--left and --right cannot both be 0";
     if (!o.Keywords && (!o.References.empty() || !o.ReferenceTables.empty()))
         return "--reference and --reference-table need --keywords";
     if (o.Keywords) {
@@ -220,14 +247,21 @@ const OptionEntry kOptions[] = {
                        o.Keyword.cutoff);
      }},
     {"negative", false, [](CountOptions& o, std::string_view) { return o.Keyword.negative = true; }},
-    {"sort-by", true,
+    // Its names depend on the mode: read once every option is known (ResolveSortBy).
+    {"sort-by", true, [](CountOptions& o, std::string_view v) { return SetText(v, o.SortBy); }},
+    {"ngrams", true,
      [](CountOptions& o, std::string_view v) {
-         return Choose(v,
-                       {{"log-likelihood", KeywordSort::LogLikelihood},
-                        {"log-ratio", KeywordSort::LogRatio},
-                        {"percent-diff", KeywordSort::PercentDiff},
-                        {"simple-maths", KeywordSort::SimpleMaths}},
-                       o.Keyword.sortBy);
+         return SetNumber(v, NGramCounter::MinOrder, NGramCounter::MaxOrder, o.NGrams);
+     }},
+    {"collocates", true,
+     [](CountOptions& o, std::string_view v) { return !v.empty() && (o.Collocates = std::string(v), true); }},
+    {"left", true,
+     [](CountOptions& o, std::string_view v) {
+         return o.SpanGiven = true, SetNumber(v, 0, CollocateSpan::Max, o.Span.left);
+     }},
+    {"right", true,
+     [](CountOptions& o, std::string_view v) {
+         return o.SpanGiven = true, SetNumber(v, 0, CollocateSpan::Max, o.Span.right);
      }},
     {"smoothing", true,
      [](CountOptions& o, std::string_view v) {
@@ -238,6 +272,24 @@ const OptionEntry kOptions[] = {
     {"per-file", false, [](CountOptions& o, std::string_view) { return o.PerFile = true; }},
     {"parts", true, [](CountOptions& o, std::string_view v) { return SetNumber(v, 2, kMaxEqualParts, o.Parts); }},
 };
+
+// --sort-by by the mode; false when the value names no order of it.
+bool ResolveSortBy(CountOptions& o) {
+    if (o.SortBy.empty()) return true;
+    if (o.Collocates)
+        return Choose(std::string_view(o.SortBy),
+                      {{"frequency", CollocateSort::Frequency},
+                       {"mi", CollocateSort::MI},
+                       {"t-score", CollocateSort::TScore},
+                       {"log-dice", CollocateSort::LogDice}},
+                      o.CollocateOrder);
+    return Choose(std::string_view(o.SortBy),
+                  {{"log-likelihood", KeywordSort::LogLikelihood},
+                   {"log-ratio", KeywordSort::LogRatio},
+                   {"percent-diff", KeywordSort::PercentDiff},
+                   {"simple-maths", KeywordSort::SimpleMaths}},
+                  o.Keyword.sortBy);
+}
 
 // getopt_long's value for the long option at index i of kOptions; above every byte, so
 // that no short option can stand for it.
@@ -319,6 +371,10 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
     }
     for (int i = optind; i < argc; ++i) o.Files.emplace_back(argv[i]);  // after "--"
     if (o.Help || o.Version) return r;
+    if (!ResolveSortBy(o)) return r.error = "bad value for --sort-by: " + o.SortBy, r;
+    // One word by the count's rules (the character set given), known before the count.
+    if (o.Collocates && StoredFormOf(*o.Collocates, BuildCharMap(o.Charset)).empty())
+        return r.error = "bad value for --collocates: " + *o.Collocates + " (not one word)", r;
     r.error = Conflict(o);
     if (r.error.empty() && o.Files.empty()) r.error = "no FILE given";
     return r;

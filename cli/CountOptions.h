@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/collocates/Collocates.h"
 #include "core/display/ResultFilter.h"
 #include "core/engine/CharTable.h"
 #include "core/engine/TextDecoder.h"
@@ -47,6 +48,15 @@ struct CountOptions {
     bool Dispersion = false;
     bool PerFile = false;
     int Parts = 0;
+    // The n-gram table instead of the word table: sequences of this many words (0: none).
+    int NGrams = 0;
+    // The collocates of this word instead of the table, within this span, in this order.
+    std::optional<std::string> Collocates;
+    CollocateSpan Span;
+    bool SpanGiven = false;  // --left or --right
+    CollocateSort CollocateOrder = CollocateSort::Frequency;
+    // --sort-by as given: its names depend on the mode (keywords or collocates).
+    std::string SortBy;
 };
 
 struct ParseResult {

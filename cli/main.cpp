@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/CountOptions.h"
 #include "cli/CountPlot.h"
 #include "cli/CountProgress.h"
+#include "core/collocates/Collocates.h"
 #include "core/context/ConcordanceTable.h"
 #include "core/context/WordContext.h"
 #include "core/dispersion/Dispersion.h"
@@ -21,6 +23,7 @@
 #include "core/files/Settings.h"
 #include "core/files/SettingsFolders.h"
 #include "core/keywords/Keywords.h"
+#include "core/ngrams/NGrams.h"
 #include "core/output/OutputWalk.h"
 #include "core/stats/StatsTable.h"
 #include "core/table/AnalysisTable.h"
@@ -96,6 +99,21 @@ std::string ContextText(AnalysisRun& run, const std::string& typed, int width, T
     return out;
 }
 
+// The collocates of one word as a table; empty with a message when it does not occur.
+std::string CollocatesText(AnalysisRun& run, const CountOptions& o, std::string& error) {
+    const std::string word = StoredFormOf(*o.Collocates, run.CharMap());
+    std::int32_t position = 0;
+    if (!run.Store().FindWord(word, position) || run.Store().Count(run.Store().AlphaIndex()[position]) == 0) {
+        error = "vornix-count: the word " + word + " does not occur in the text";
+        return {};
+    }
+    CollocateSearch search(run, run.Store().AlphaIndex()[position], o.Span);
+    search.RunToEnd();
+    for (const std::string& problem : search.Problems()) std::fprintf(stderr, "%s\n", problem.c_str());
+    const CollocateTable table(search, run.Store(), run.State().TotalWords, o.display, o.CollocateOrder);
+    return FormatTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)});
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -154,6 +172,9 @@ int main(int argc, char** argv) {
         const bool dispersion = o.Dispersion || o.PerFile;
         PartRecorder recorder(o.Parts);
         if (dispersion) run.SetObserver(&recorder);
+        // The n-grams are counted as the documents are read (never with the dispersion).
+        std::optional<NGramCounter> ngrams;
+        if (o.NGrams > 0) run.SetObserver(&ngrams.emplace(o.NGrams));
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
@@ -197,6 +218,9 @@ int main(int argc, char** argv) {
             : o.Stats ? (o.Format == TableFormat::Table
                              ? StatsText(run, o.display.LowerCase)
                              : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false}))
+            : ngrams ? FormatTable(NGramTable(*ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order)), o.Format,
+                                   TableLayout{.separator = SeparatorChar(o.SepIndex)})
+            : o.Collocates ? CollocatesText(run, o, error)
             : o.Keywords
                 ? FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, reference, o.display, o.Keyword),
                               o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)})

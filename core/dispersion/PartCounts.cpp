@@ -38,20 +38,33 @@ void PartRecorder::BeginRun() {
     keepSequence_ = true;
     document_ = 0;
     sequence_.Clear();
-    std::fill(stamp_.begin(), stamp_.end(), 0u);
+    std::fill(tally_.begin(), tally_.end(), 0u);
+    met_.clear();
     counts_ = PartCounts();
 }
 
 void PartRecorder::Grow(std::uint32_t record) {
-    const std::size_t size = std::max<std::size_t>(record + 1, stamp_.size() * 2);
-    stamp_.resize(size, 0);
-    slot_.resize(size, 0);
+    tally_.resize(std::max<std::size_t>(record + 1, tally_.size() * 2), 0);
 }
 
 void PartRecorder::EndDocument() {
-    auto& pairs = counts_.pairs_;
-    std::sort(pairs.begin() + static_cast<std::ptrdiff_t>(counts_.starts_.back()), pairs.end(), ByRecord);
-    counts_.starts_.push_back(static_cast<std::uint32_t>(pairs.size()));
+    // A part that met many of the words is read from the tally in record order rather
+    // than by sorting the words it met.
+    if (met_.size() > tally_.size() / 16) {
+        for (std::uint32_t record = 0; record < tally_.size(); ++record)
+            if (tally_[record] > 0) {
+                counts_.pairs_.push_back({record, tally_[record]});
+                tally_[record] = 0;
+            }
+    } else {
+        std::sort(met_.begin(), met_.end());
+        for (const std::uint32_t record : met_) {
+            counts_.pairs_.push_back({record, tally_[record]});
+            tally_[record] = 0;
+        }
+    }
+    met_.clear();
+    counts_.starts_.push_back(static_cast<std::uint32_t>(counts_.pairs_.size()));
 }
 
 void PartRecorder::BeginDocument() {
@@ -68,26 +81,24 @@ void PartRecorder::CutSequence(int parts) {
     counts_ = PartCounts();
     const std::size_t total = sequence_.Size();
     const std::size_t n = static_cast<std::size_t>(parts);
-    std::fill(stamp_.begin(), stamp_.end(), 0u);
-    std::size_t at = 0;
-    for (std::size_t p = 0; p < n; ++p) {
-        const std::size_t size = total / n + (p < total % n ? 1 : 0);
-        const auto stamp = static_cast<std::uint32_t>(p + 1);
-        for (const std::size_t end = at + size; at < end; ++at) {
-            const std::uint32_t record = sequence_[at];
-            if (record >= stamp_.size()) Grow(record);
-            if (stamp_[record] != stamp) {
-                stamp_[record] = stamp;
-                slot_[record] = static_cast<std::uint32_t>(counts_.pairs_.size() - counts_.starts_.back());
-                counts_.pairs_.push_back({record, 1});
-            } else {
-                ++counts_.pairs_[counts_.starts_.back() + slot_[record]].count;
-            }
+    std::fill(tally_.begin(), tally_.end(), 0u);
+    met_.clear();
+    std::size_t p = 0, left = 0;
+    auto endPart = [&] {
+        if (p > 0) EndDocument();
+        // Parts of no words end at once.
+        for (; left == 0 && p < n; ++p) {
+            left = total / n + (p < total % n ? 1 : 0);
+            const std::string number = std::to_string(p + 1);
+            counts_.AddPart({"part_" + number, "Part " + number, static_cast<std::int64_t>(left)});
+            if (left == 0) EndDocument();
         }
-        EndDocument();
-        const std::string number = std::to_string(p + 1);
-        counts_.AddPart({"part_" + number, "Part " + number, static_cast<std::int64_t>(size)});
-    }
+    };
+    endPart();
+    sequence_.ForEach([&](std::uint32_t record) {
+        CountInDocument(record);
+        if (--left == 0) endPart();
+    });
 }
 
 PartCounts PartRecorder::Finish(const AnalysisRun& run) {
@@ -112,8 +123,8 @@ PartCounts PartRecorder::Finish(const AnalysisRun& run) {
         CutSequence(equalParts_ == 0 ? kDefaultEqualParts : equalParts_);
     }
     sequence_.Clear();
-    std::vector<std::uint32_t>().swap(stamp_);
-    std::vector<std::uint32_t>().swap(slot_);
+    std::vector<std::uint32_t>().swap(tally_);
+    std::vector<std::uint32_t>().swap(met_);
     counts_.pairs_.shrink_to_fit();
     counts_.starts_.shrink_to_fit();
     return std::move(counts_);

@@ -69,7 +69,7 @@ private:
 // Watches a run (AnalysisRun::SetObserver) and gives its part counts afterwards.
 // Reading the documents costs a few memory accesses per word. While the run is in its
 // first document (or always, with equal parts asked for) it keeps the word sequence,
-// 4 bytes a word, which it lets go when a second document begins.
+// about 2 bytes a word, which it lets go when a second document begins.
 class PartRecorder : public WordObserver {
 public:
     // equalParts: 0 for the documents when there are two or more, else
@@ -78,24 +78,26 @@ public:
 
     void BeginRun() override;
     void BeginDocument() override;
-    void Word(std::int32_t record) override {
+    void Word(std::int32_t record) final {
         if (keepSequence_) sequence_.Push(static_cast<std::uint32_t>(record));
         if (equalParts_ == 0) CountInDocument(static_cast<std::uint32_t>(record));
+    }
+    void Words(const std::int32_t* records, std::size_t n) final {
+        if (keepSequence_)
+            for (std::size_t i = 0; i < n; ++i) sequence_.Push(static_cast<std::uint32_t>(records[i]));
+        if (equalParts_ == 0)
+            for (std::size_t i = 0; i < n; ++i) CountInDocument(static_cast<std::uint32_t>(records[i]));
     }
 
     // The parts of the finished run, named after its inputs; the recorder is spent.
     PartCounts Finish(const AnalysisRun& run);
 
 private:
+    // The open part's counts, dense by record, and the records it has met: one memory
+    // access a word; the part's pairs are taken from them when it ends.
     void CountInDocument(std::uint32_t record) {
-        if (record >= stamp_.size()) Grow(record);
-        if (stamp_[record] != document_) {
-            stamp_[record] = document_;
-            slot_[record] = static_cast<std::uint32_t>(counts_.pairs_.size() - counts_.starts_.back());
-            counts_.pairs_.push_back({record, 1});
-        } else {
-            ++counts_.pairs_[counts_.starts_.back() + slot_[record]].count;
-        }
+        if (record >= tally_.size()) Grow(record);
+        if (tally_[record]++ == 0) met_.push_back(record);
     }
     void Grow(std::uint32_t record);
     void EndDocument();
@@ -104,31 +106,73 @@ private:
     int equalParts_;
     bool keepSequence_ = true;
     std::uint32_t document_ = 0;  // 1 for the first document
-    // In blocks rather than one vector: growing never copies it or holds it twice.
+    // Two bytes a word: record numbers from 0xFFFF up (words first met late, and so
+    // rare) take three units, the escape and the number's two halves. In blocks rather
+    // than one vector: growing never copies it or holds it twice.
     class Sequence {
     public:
         static constexpr std::size_t kBlock = std::size_t{1} << 20;
-        void Push(std::uint32_t record) {
-            if (used_ == kBlock || blocks_.empty()) {
-                blocks_.push_back(std::make_unique<std::uint32_t[]>(kBlock));
-                used_ = 0;
+        [[gnu::always_inline]] void Push(std::uint32_t record) {
+            if (record < kEscape) [[likely]] {
+                Put(static_cast<std::uint16_t>(record));
+            } else {
+                Put(kEscape);
+                Put(static_cast<std::uint16_t>(record >> 16));
+                Put(static_cast<std::uint16_t>(record & 0xFFFF));
             }
-            blocks_.back()[used_++] = record;
+            ++words_;
         }
-        std::size_t Size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * kBlock + used_; }
-        std::uint32_t operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+        std::size_t Size() const { return words_; }
+        // Calls f with each record in order.
+        template <class F>
+        void ForEach(F&& f) const {
+            std::uint32_t pending = 0;
+            int escape = 0;
+            for (std::size_t b = 0; b < blocks_.size(); ++b) {
+                const std::uint16_t* unit = blocks_[b].get();
+                const std::size_t n = b + 1 == blocks_.size() ? used_ : kBlock;  // the last one in part
+                for (std::size_t i = 0; i < n; ++i) {
+                    if (escape == 0) {
+                        if (unit[i] != kEscape) [[likely]]
+                            f(std::uint32_t{unit[i]});
+                        else
+                            escape = 2;
+                    } else if (escape == 2) {
+                        pending = std::uint32_t{unit[i]} << 16;
+                        escape = 1;
+                    } else {
+                        f(pending | unit[i]);
+                        escape = 0;
+                    }
+                }
+            }
+        }
         void Clear() {
             blocks_.clear();
-            used_ = 0;
+            block_ = nullptr;
+            used_ = kBlock;
+            words_ = 0;
         }
 
     private:
-        std::vector<std::unique_ptr<std::uint32_t[]>> blocks_;
-        std::size_t used_ = 0;
+        static constexpr std::uint16_t kEscape = 0xFFFF;
+        [[gnu::always_inline]] void Put(std::uint16_t unit) {
+            if (used_ == kBlock) [[unlikely]]
+                NewBlock();
+            block_[used_++] = unit;
+        }
+        void NewBlock() {
+            blocks_.push_back(std::make_unique_for_overwrite<std::uint16_t[]>(kBlock));
+            block_ = blocks_.back().get();
+            used_ = 0;
+        }
+        std::vector<std::unique_ptr<std::uint16_t[]>> blocks_;
+        std::uint16_t* block_ = nullptr;
+        std::size_t used_ = kBlock;  // of the last block: none yet
+        std::size_t words_ = 0;
     };
     Sequence sequence_;
-    // Per record: the document that last saw it, and its pair's place in that document.
-    std::vector<std::uint32_t> stamp_, slot_;
+    std::vector<std::uint32_t> tally_, met_;
     PartCounts counts_;  // the documents' pairs; the last one still open
 };
 

@@ -230,7 +230,7 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
     if (hole >= 0 && hole < info.st_size) return false;
     if (!ReadsAsBytes(fd, offset, encoding_)) return false;
 
-    std::vector<std::int32_t> records;
+    std::vector<std::int32_t> records, observed;
     Scan(
         [&](Scanner&, auto& onWord) {
             auto merge = [&](const ChunkWords& chunk, const ChunkText& text) {
@@ -269,8 +269,12 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 // records[w] is now the record of each word of chunk.Sequence(): figures kept
                 // per occurrence are replayed from there, in document order.
                 for (std::uint32_t w : chunk.Sequence()) chunks_.Note(records[w]);
-                if (observer_)
-                    for (std::uint32_t w : chunk.Sequence()) observer_->Word(records[w]);
+                if (observer_) {
+                    const auto& sequence = chunk.Sequence();
+                    observed.resize(sequence.size());
+                    for (std::size_t i = 0; i < sequence.size(); ++i) observed[i] = records[sequence[i]];
+                    observer_->Words(observed.data(), observed.size());
+                }
                 state_.TotalWords += static_cast<std::int32_t>(chunk.Total());
                 // Progress goes by chunks here rather than by hundreds of words.
                 if (hooks_.showProgress) hooks_.showProgress();

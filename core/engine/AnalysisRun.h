@@ -38,6 +38,10 @@ public:
     virtual void BeginRun() = 0;
     virtual void BeginDocument() = 0;
     virtual void Word(std::int32_t record) = 0;
+    // Several words in reading order (a chunk read on another thread).
+    virtual void Words(const std::int32_t* records, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) Word(records[i]);
+    }
 };
 
 // One input as the run read it, so that it can be read again the same way.

@@ -215,6 +215,28 @@ TEST(PartRecorder, EqualPartsFollowTheSplitRule) {
     }
 }
 
+TEST(PartRecorder, RecordsPastSixteenBitsKeepTheirPlaces) {
+    // 70,000 distinct words, then the first ones again: the sequence holds large record
+    // numbers in more than one unit.
+    std::string text;
+    auto name = [](int i) {
+        std::string w = "x";
+        for (; i > 0; i /= 26) w += char('a' + i % 26);
+        return w;
+    };
+    for (int i = 0; i < 70000; ++i) text += name(i) + (i % 10 ? " " : "\n");
+    for (int i = 0; i < 30; ++i) text += name(i) + " ";
+    Watched w({text}, 0);
+    ASSERT_EQ(w.Sizes(), (std::vector<std::int64_t>(10, 7003)));
+    for (int i : {0, 29, 65534, 65535, 65536, 69999}) {
+        std::string upper = name(i);
+        for (char& c : upper) c = static_cast<char>(c - 'a' + 'A');
+        ASSERT_EQ(w.Count(upper, static_cast<std::size_t>(i / 7003)), 1) << i;
+    }
+    EXPECT_EQ(w.Count("X", 9), 1);  // name(0) once more in the last part
+    w.ExpectSumsMatchTheStore();
+}
+
 TEST(PartRecorder, ThreadsGiveTheSameParts) {
     // Documents of many chunks are read on several threads; the parts must not change.
     std::string big;

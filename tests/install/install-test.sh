@@ -36,7 +36,10 @@ out=$(bash -c 'source "$1"; complete -p vornix-count >/dev/null
 # Lock file and socket of the single-instance guard stay private to this test too.
 export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run TMPDIR=$work/tmp APPDATA=
 mkdir -p "$HOME" "$TMPDIR" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-"$prefix/bin/vornix-count" --help | grep -q -- "--format=" || fail "installed vornix-count --help"
+# Read whole first: grep -q stops at its match, and a help text longer than one pipe
+# write would then fail on a closed pipe under pipefail.
+help=$("$prefix/bin/vornix-count" --help) || fail "installed vornix-count --help"
+grep -q -- "--format=" <<<"$help" || fail "installed vornix-count --help"
 grep -qx $'THE\r' "$prefix/share/vornix/Vornix.dat" || fail "master list lacks THE"
 printf 'the zebra the zebra quagga\n' >"$work/text.txt"
 out=$("$prefix/bin/vornix-count" "$work/text.txt")

@@ -11,7 +11,7 @@ mode=${1:-run}
 
 packages=(cmake ninja-build g++ libgtest-dev qt6-base-dev qt6-charts-dev qt6-svg-dev libgl-dev libicu-dev xz-utils scdoc clang-format)
 if [ "$mode" = test ]; then
-    packages+=(clang libclang-rt-dev git)
+    packages+=(clang libclang-rt-dev clang-tidy git)
     # The install test: validators, man, Python's csv and json readers, .deb tools.
     packages+=(desktop-file-utils appstream man-db python3 dpkg-dev)
 fi

@@ -47,8 +47,8 @@ void SortOccurrences(std::vector<Occurrence>& found, ContextSort sort, ContextRe
         const std::int64_t at = std::int64_t(found[i].offset);
         const std::int64_t end = at + found[i].length;
         std::vector<char32_t> chars = sort.side == ContextSort::Left
-                                          ? s.Characters(std::max(s.in->skip, at - 4 * width), at, false)
-                                          : s.Characters(end, end + 4 * width, true);
+                                          ? s.Characters(std::max(s.in->skip, at - std::int64_t{4} * width), at, false)
+                                          : s.Characters(end, end + std::int64_t{4} * width, true);
         // The words, nearest first.
         std::vector<std::pair<std::size_t, std::size_t>> words;
         std::size_t k = 0;

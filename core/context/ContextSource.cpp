@@ -131,19 +131,14 @@ std::int64_t CountLineBreaks(const unsigned char* p, std::size_t n, int next, in
     std::int64_t breaks = 0;
     if (unit == 1) {
         for (std::size_t i = 0; i < n; ++i) {
-            if (p[i] == '\n')
-                ++breaks;
-            else if (p[i] == '\r' && (i + 1 < n ? p[i + 1] : next) != '\n')
-                ++breaks;
+            // A line ends at LF, and at a CR that no LF follows.
+            if (p[i] == '\n' || (p[i] == '\r' && (i + 1 < n ? p[i + 1] : next) != '\n')) ++breaks;
         }
         return breaks;
     }
     for (std::size_t i = 0; i + 1 < n; i += 2) {
         const unsigned u = Unit16(p + i, bigEndian);
-        if (u == '\n')
-            ++breaks;
-        else if (u == '\r' && (i + 3 < n ? int(Unit16(p + i + 2, bigEndian)) : next) != '\n')
-            ++breaks;
+        if (u == '\n' || (u == '\r' && (i + 3 < n ? int(Unit16(p + i + 2, bigEndian)) : next) != '\n')) ++breaks;
     }
     return breaks;
 }

@@ -161,7 +161,7 @@ struct OccurrenceSearch::Reader {
             const char32_t c = Cp1252CodePoint(p[i++]);
             std::string utf8;
             AppendUtf8(utf8, c);
-            std::memcpy(stand, utf8.data(), utf8.size());
+            std::copy(utf8.begin(), utf8.end(), stand);  // a piece with its length, not a C string
             piece = stand;
             pieceLength = utf8.size();
             return table.Lookup(c).starter;

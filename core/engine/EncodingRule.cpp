@@ -41,7 +41,7 @@ std::size_t AsciiPrefix(const unsigned char* p, std::size_t n) {
     // into a few vector instructions.
     while (n - i >= 64) {
         std::uint64_t any = 0;
-        for (int k = 0; k < 8; ++k) {
+        for (std::size_t k = 0; k < 8; ++k) {
             std::uint64_t w;
             std::memcpy(&w, p + i + 8 * k, 8);
             any |= w;

@@ -24,7 +24,7 @@ void WriteOutputFile(const std::string& path, std::string_view bytes);
 // One left by a save that was killed is removed by the next save into that folder (and
 // at start-up for the settings folder) once it is older than maxAgeSeconds and belongs
 // to this user. Returns how many were removed.
-int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds = 24 * 60 * 60);
+int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds = 24L * 60 * 60);
 
 // The file a chain of symbolic links ends at (the path itself when it is no link); a
 // dangling link gives the missing file it names, so a save creates it there and the

@@ -145,7 +145,8 @@ KeywordTable ComputeKeywords(const WordStore& store, std::int64_t totalWords, co
         if (plus ? f.logLikelihood < critical : !options.negative || f.logLikelihood > -critical) return;
         std::string shown(stored);
         if (display.LowerCase) AsciiCaseForm(shown, true);
-        Candidate cand{std::string(stored), KeywordRow{std::move(shown), a, b, f}, Measure(f, options.sortBy)};
+        Candidate cand{std::string(stored), KeywordRow{std::move(shown), a, b, f, std::string(stored)},
+                       Measure(f, options.sortBy)};
         (plus ? positive : negative).push_back(std::move(cand));
     };
     for (std::int32_t r = 0; r < store.WordCount(); ++r) {

@@ -59,6 +59,7 @@ struct KeywordRow {
     std::int64_t count = 0;
     std::int64_t referenceCount = 0;
     KeywordFigures figures;
+    std::string stored;  // the word as the store and the reference hold it
 };
 
 // Columns: word, count, reference_count, log_likelihood (2 decimals), p, log_ratio,

@@ -194,6 +194,7 @@ void ResultController::FillResultGrid() {
     ShowStatusNote(true);
     context_.formResize();
     if (charts_ && charts_->isVisible()) charts_->Refresh(run, o);
+    if (context_.resultsRefilled) context_.resultsRefilled();
 }
 
 void ResultController::Charts1Click() {
@@ -503,6 +504,10 @@ void ResultController::ShowInContext1Click() {
     const WordRec record = context_.Run().Store().WordRecord(rec);
     wordContext_->Show(std::string(record.Text()), QString::fromLatin1(record.text, record.length),
                        context_.Run().Store().Count(rec));
+}
+
+void ResultController::ShowWordInContext(const std::string& stored, std::int32_t count) {
+    wordContext_->Show(stored, QString::fromLatin1(stored.data(), static_cast<qsizetype>(stored.size())), count);
 }
 
 }  // namespace vornix

@@ -3,6 +3,7 @@
 // (its threshold items), the search commands and the keys of the results view.
 #include <QObject>
 #include <cstdint>
+#include <string>
 
 #include "core/display/ResultFilter.h"
 
@@ -43,6 +44,8 @@ public:
     // The display options as the menus hold them, with the threshold in force.
     DisplayOptions CurrentDisplayOptions() const;
     bool CanFindNext() const;
+    // The Word in context window for a stored word of the run (another window's row).
+    void ShowWordInContext(const std::string& stored, std::int32_t count);
     // The threshold the table was last filled with.
     std::int32_t ActiveThreshold() const { return activeThreshold_; }
 

@@ -66,7 +66,7 @@ bool DocumentController::ClipboardHasText() const {
 }
 
 bool DocumentController::StripPossessives() const {
-    return context_.settings.IniNumber("Possess", 0) == 1;
+    return context_.StripPossessives();
 }
 
 void DocumentController::File1Click() {
@@ -183,9 +183,8 @@ void DocumentController::GeneralInitialize() {
     context_.enableDodgyOptions(false);
     context_.clearForRun();
     const std::string list = context_.listToRead();
-    const CharacterSet set = CharacterSetFromIndex(context_.addDlg ? context_.addDlg->CharIndex() : 0);
-    context_.Run().GeneralInitialize(set, list.empty() ? nullptr : &list,
-                                     EncodingChoiceFor(DetectUnicodeSetting(context_.settings)));
+    context_.Run().GeneralInitialize(context_.RunCharacterSet(), list.empty() ? nullptr : &list,
+                                     context_.RunEncoding());
     TopStatus->show();
 }
 

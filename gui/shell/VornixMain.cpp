@@ -33,6 +33,7 @@
 #include "gui/commonlist/CommonListController.h"
 #include "gui/display/ResultController.h"
 #include "gui/input/DocumentController.h"
+#include "gui/keywords/KeywordsController.h"
 #include "gui/output/OutputController.h"
 #include "gui/shell/HelpController.h"
 #include "gui/ui/UiServices.h"
@@ -361,6 +362,7 @@ void TVornixMain::BuildWidgets() {
     commonList_ = new CommonListController(*context_, central_);
     output_ = new OutputController(*context_);
     help_ = new HelpController(*context_);
+    keywords_ = new KeywordsController(*context_);
 
     layout->addStretch(0);
 
@@ -406,10 +408,15 @@ void TVornixMain::Wire() {
     c.clearForRun = [this] {
         commonList_->ClearEditor();
         results_->ClearResults();
+        keywords_->Clear();
     };
     c.listToRead = [this] { return commonList_->ListToRead(); };
     c.currentCommonList = [this] { return commonList_->CurrentCommonList(); };
     c.showHelp = [this](const QString& topic) { help_->ShowHelp(topic); };
+    c.resultsRefilled = [this] { keywords_->ResultsRefilled(); };
+    c.showInContext = [this](const std::string& stored, std::int32_t count) {
+        results_->ShowWordInContext(stored, count);
+    };
 }
 
 QAction* TVornixMain::AddItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut) {
@@ -490,6 +497,7 @@ void TVornixMain::BuildMenus() {
     display->addSeparator();
     AddItem(display, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4));
     AddItem(display, "Charts1", QStringLiteral("C&harts"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    AddItem(display, "Keywords1", QStringLiteral("&Keywords"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     AddItem(display, "AdditionalSettings1", QStringLiteral("A&dditional settings"), QKeySequence(Qt::Key_F5));
     for (QAction* item : checks) item->setCheckable(true);
     checks[5]->setChecked(true);  // frequency order

@@ -25,6 +25,7 @@ class AnalysisRun;
 class CommonListController;
 class DocumentController;
 class HelpController;
+class KeywordsController;
 class OutputController;
 class ResultController;
 class SettingsFile;
@@ -117,6 +118,7 @@ private:
     OutputController* output_ = nullptr;
     CommonListController* commonList_ = nullptr;
     HelpController* help_ = nullptr;
+    KeywordsController* keywords_ = nullptr;
     std::map<QAction*, QMenu*> menuOf_;
     bool destroyed_ = false;
     // A termination signal arrived: the window closes as soon as no run is busy.

@@ -69,14 +69,18 @@ AnalysisWindow::AnalysisWindow(const QString& name, const QString& title, UiServ
     View->setSortingEnabled(false);
     View->horizontalHeader()->setSectionsClickable(true);
     View->horizontalHeader()->setSortIndicatorShown(true);
+    // The header has already moved its indicator when it reports the click, so the
+    // column sorted last is kept here.
     connect(View->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
-        const bool same = View->horizontalHeader()->sortIndicatorSection() == section;
+        const bool same = sortSection_ == section;
         const Qt::SortOrder order =
-            same && proxy_->sortOrder() == Qt::DescendingOrder ? Qt::AscendingOrder
-            : same                                             ? Qt::DescendingOrder
+            same && sortOrder_ == Qt::DescendingOrder ? Qt::AscendingOrder
+            : same                                    ? Qt::DescendingOrder
             : model_->headerData(section, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight
                 ? Qt::DescendingOrder
                 : Qt::AscendingOrder;
+        sortSection_ = section;
+        sortOrder_ = order;
         View->horizontalHeader()->setSortIndicator(section, order);
         proxy_->sort(section, order);
     });
@@ -111,6 +115,7 @@ AnalysisWindow::AnalysisWindow(const QString& name, const QString& title, UiServ
 
 void AnalysisWindow::SetTable(std::shared_ptr<const AnalysisTable> table) {
     proxy_->sort(-1);
+    sortSection_ = -1;
     View->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
     model_->SetTable(std::move(table));
     SaveButton->setEnabled(Table() && Table()->Rows() > 0);

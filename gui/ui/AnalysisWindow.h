@@ -67,6 +67,8 @@ private:
     AnalysisTableModel* model_;
     QSortFilterProxyModel* proxy_;
     TableLayout layout_;
+    int sortSection_ = -1;  // the column a header click sorted by last, -1: the analysis's order
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };
 
 // The format a saved file's name asks for: .csv, .tsv, .json, else the plain table.

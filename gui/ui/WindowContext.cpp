@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QWidget>
 
+#include "core/files/Settings.h"
+#include "gui/ui/AddDlg.h"
 #include "gui/ui/UiServices.h"
 
 namespace vornix {
@@ -13,6 +15,18 @@ namespace vornix {
 WindowContext::WindowContext(QWidget& window, UiServices& ui, SettingsFile& settings)
     : window(window), ui(ui), settings(settings) {
     sinceEvents_.start();
+}
+
+CharacterSet WindowContext::RunCharacterSet() const {
+    return CharacterSetFromIndex(addDlg ? addDlg->CharIndex() : 0);
+}
+
+EncodingChoice WindowContext::RunEncoding() const {
+    return EncodingChoiceFor(DetectUnicodeSetting(settings));
+}
+
+bool WindowContext::StripPossessives() const {
+    return settings.IniNumber("Possess", 0) == 1;
 }
 
 QAction* WindowContext::Item(const char* name) const {

@@ -5,10 +5,13 @@
 // never includes another's header.
 #include <QElapsedTimer>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 #include "core/display/ResultFilter.h"
+#include "core/engine/CharTable.h"
+#include "core/engine/TextDecoder.h"
 
 class QAction;
 class QMenu;
@@ -34,6 +37,12 @@ public:
     bool busy = false;          // a run is going
 
     AnalysisRun& Run() const { return *run; }
+
+    // The rules the next run counts by, as the settings dialog and the settings file
+    // hold them; an analysis that counts other documents (a reference) uses the same.
+    CharacterSet RunCharacterSet() const;
+    EncodingChoice RunEncoding() const;
+    bool StripPossessives() const;
 
     // A menu item or menu of the window, by object name.
     QAction* Item(const char* name) const;
@@ -66,6 +75,10 @@ public:
     std::function<std::string()> listToRead;  // the common words list of the next run, or ""
     std::function<QString()> currentCommonList;
     std::function<void(const QString&)> showHelp;
+    // The word table was filled anew: after a run, or with other display options.
+    std::function<void()> resultsRefilled;
+    // The Word in context window for a stored word of the run, with its count.
+    std::function<void(const std::string& stored, std::int32_t count)> showInContext;
 
 private:
     QElapsedTimer sinceEvents_;

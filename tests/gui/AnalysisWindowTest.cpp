@@ -68,6 +68,11 @@ TEST_F(AnalysisWindowTest, HeaderClicksSortNumbersByValueAndDoubleClicksNameTheT
     EXPECT_EQ(Column(View(), 0), "CAT BEE ANT");
     ClickHeader(0);  // words: A to Z
     EXPECT_EQ(Column(View(), 0), "ANT BEE CAT");
+    ClickHeader(1);
+    ClickHeader(1);  // counts from the lowest, then words: still A to Z first
+    EXPECT_EQ(Column(View(), 0), "BEE CAT ANT");
+    ClickHeader(0);
+    EXPECT_EQ(Column(View(), 0), "ANT BEE CAT");
     EXPECT_EQ(View()->model()->index(0, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight,
               Qt::AlignRight);
 

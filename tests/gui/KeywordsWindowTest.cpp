@@ -341,3 +341,26 @@ TEST_F(KeywordsWindowTest, DoubleClickShowsTheWordInContextAndANewRunEmptiesTheL
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->Table() != nullptr; }));
     EXPECT_EQ(Shown(window, 0).front(), "whale");
 }
+
+// The screenshot of the manual: run under Xvfb with VORNIX_SCREENSHOTS (the folder),
+// VORNIX_NOVEL (the text) and VORNIX_REFERENCE (its reference documents, separated by
+// colons).
+TEST_F(KeywordsWindowTest, ScreenshotOfANovelAgainstTheCorpus) {
+    const QString folder = qEnvironmentVariable("VORNIX_SCREENSHOTS");
+    const QString novel = qEnvironmentVariable("VORNIX_NOVEL");
+    const QStringList reference = qEnvironmentVariable("VORNIX_REFERENCE").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (folder.isEmpty() || novel.isEmpty() || reference.isEmpty())
+        GTEST_SKIP() << "VORNIX_SCREENSHOTS, VORNIX_NOVEL and VORNIX_REFERENCE not set";
+    OpenDocuments({novel});
+    KeywordsWindow* window = Open();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::string> paths;
+    for (const QString& p : reference) paths.push_back(p.toStdString());
+    Choose(window, window->DocumentsButton, paths);
+    ASSERT_NE(window->Table(), nullptr);
+    window->NegativeBox->setChecked(true);
+    window->resize(900, 560);
+    window->View->resizeColumnsToContents();
+    QTest::qWait(300);
+    EXPECT_TRUE(window->grab().save(folder + "/keywords-window.png", "PNG", 9));
+}

@@ -35,7 +35,7 @@ public:
     void BeginRun() override;
     void BeginDocument() override;
     void Word(std::int32_t record) override;
-    void Words(const std::int32_t* records, std::size_t n) {
+    void Words(const std::int32_t* records, std::size_t n) override {
         for (std::size_t i = 0; i < n; ++i) Word(records[i]);
     }
 

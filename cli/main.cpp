@@ -19,6 +19,7 @@
 #include "core/dispersion/Dispersion.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
+#include "core/engine/Scanner.h"
 #include "core/files/AtomicFile.h"
 #include "core/files/Settings.h"
 #include "core/files/SettingsFolders.h"
@@ -60,32 +61,44 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
 }
 
-// The concordance of one word; empty with a message when it does not occur.
+// The concordance of one word or phrase; empty with a message when it does not occur.
 // Lines go to `to` as they are formed when it is given (standard output), so a million
 // lines never sit in memory at once.
-std::string ContextText(AnalysisRun& run, const std::string& typed, int width, TableFormat format, std::string& error,
-                        std::FILE* to = nullptr) {
-    const std::string word = StoredFormOf(typed, run.CharMap());
-    if (word.empty()) {
-        error = "vornix-count: \"" + typed + "\" is not one word";
+std::string ContextText(AnalysisRun& run, const CountOptions& o, std::string& error, std::FILE* to = nullptr) {
+    const std::string& typed = *o.Context;
+    std::vector<std::string> words = StoredFormsOf(typed, run.CharMap());
+    if (words.empty()) {
+        error = "vornix-count: \"" + typed + "\" holds no word";
         return {};
     }
+    if (words.size() > ContextQuery::MaxWords) {
+        error = "vornix-count: \"" + typed + "\" has more than " + std::to_string(ContextQuery::MaxWords) + " words";
+        return {};
+    }
+    // Typed as the text has them; the table holds them as the run stored them.
+    if (o.StripPossessives)
+        for (std::string& w : words) w.resize(StripPossessive(w.data(), w.size()));
+    std::string shown = words[0];
+    for (std::size_t k = 1; k < words.size(); ++k) shown += ' ' + words[k];
     std::int32_t position = 0;
-    const std::int32_t count =
-        run.Store().FindWord(word, position) ? run.Store().Count(run.Store().AlphaIndex()[position]) : 0;
-    OccurrenceSearch search(run, word, static_cast<std::size_t>(count));
+    const std::int32_t count = words.size() == 1 && run.Store().FindWord(words[0], position)
+                                   ? run.Store().Count(run.Store().AlphaIndex()[position])
+                                   : 0;
+    const bool phrase = words.size() > 1;
+    OccurrenceSearch search(run, ContextQuery::Phrase(std::move(words)), static_cast<std::size_t>(count));
     search.RunToEnd();
     for (const std::string& problem : search.Problems()) std::fprintf(stderr, "vornix-count: %s\n", problem.c_str());
     if (search.Found().empty()) {
-        error = "vornix-count: the word " + word + " does not occur in the text";
+        error =
+            std::string("vornix-count: the ") + (phrase ? "phrase " : "word ") + shown + " does not occur in the text";
         return {};
     }
     // Lines go out as they are formed when `to` is given, in the chosen format.
-    const ConcordanceTable table(run, search.Found(), width);
+    const ConcordanceTable table(run, search.Found(), o.Width);
     const TableLayout layout =
-        format == TableFormat::Table ? ConcordanceTable::PlainLayout() : TableLayout{.rank = false};
+        o.Format == TableFormat::Table ? ConcordanceTable::PlainLayout() : TableLayout{.rank = false};
     std::string out;
-    const bool written = WriteTable(table, format, layout, [&](std::string_view piece) {
+    const bool written = WriteTable(table, o.Format, layout, [&](std::string_view piece) {
         if (!to) {
             out += piece;
             return true;
@@ -214,7 +227,7 @@ int main(int argc, char** argv) {
             return FormatTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)});
         };
         const std::string out =
-            o.Context ? ContextText(run, *o.Context, o.Width, o.Format, error, o.Output.empty() ? stdout : nullptr)
+            o.Context ? ContextText(run, o, error, o.Output.empty() ? stdout : nullptr)
             : o.Stats ? (o.Format == TableFormat::Table
                              ? StatsText(run, o.display.LowerCase)
                              : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false}))

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <optional>
 
 #include "core/context/ContextText.h"
@@ -117,15 +118,80 @@ struct OccurrenceSearch::Reader {
         if (in.stopped && words >= in.words) return false;
         ++words;
         if (in.strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+        const ContextQuery& q = search->query_;
         if (search->visit_) {
             search->visit_(index, word);
-        } else if (word == search->word_) {
-            const std::int64_t from = ByteOf(b);
-            const std::int64_t to = EndOf(e);
-            search->found_.push_back({index, static_cast<std::uint32_t>(std::min<std::int64_t>(to - from, UINT32_MAX)),
-                                      static_cast<std::uint64_t>(from)});
+        } else if (!q.near.empty()) {
+            TakeNear(word, b, e);
+        } else if (q.words.size() > 1) {
+            TakePhrase(word, b, e);
+        } else if (word == q.words[0]) {
+            search->found_.push_back(Span(ByteOf(b), EndOf(e)));
         }
         return !(in.stopped && words >= in.words);
+    }
+
+    Occurrence Span(std::int64_t from, std::int64_t to) const {
+        return {index, static_cast<std::uint32_t>(std::min<std::int64_t>(to - from, UINT32_MAX)),
+                static_cast<std::uint64_t>(from)};
+    }
+
+    // Phrases: bit j of `partial` says the last j words are the phrase's first j, so
+    // each word is compared only with the words that could come next (overlapping
+    // occurrences are all found, as the n-grams count them).
+    std::uint64_t partial = 0;
+    std::int64_t starts[ContextQuery::MaxWords] = {};  // where the words that may begin one start
+
+    void TakePhrase(std::string_view word, std::uint64_t b, std::uint64_t e) {
+        const std::vector<std::string>& phrase = search->query_.words;
+        const std::size_t n = phrase.size();
+        const std::int64_t at = words - 1;  // this word's place in the input
+        const std::uint64_t candidates = partial | 1;
+        std::uint64_t next = 0;
+        for (std::size_t j = 0; j < n; ++j)
+            if ((candidates >> j & 1) && word == phrase[j]) next |= std::uint64_t{1} << (j + 1);
+        if (next & 2) starts[static_cast<std::size_t>(at) % n] = ByteOf(b);
+        if (next >> n & 1) {
+            search->found_.push_back(Span(starts[static_cast<std::size_t>(at + 1) % n], EndOf(e)));
+            next &= ~(std::uint64_t{1} << n);
+        }
+        partial = next;
+    }
+
+    // A word near another: the node's occurrences wait, in text order, until a `near`
+    // word within the span decides them or the span has passed; only the front ones
+    // are handed on, so Found stays in text order.
+    struct Pending {
+        std::int64_t at;
+        Occurrence occurrence;
+        bool kept;
+    };
+    std::deque<Pending> pending;
+    std::int64_t lastNear = INT64_MIN / 2;
+
+    void TakeNear(std::string_view word, std::uint64_t b, std::uint64_t e) {
+        const ContextQuery& q = search->query_;
+        const std::int64_t at = words - 1;
+        const bool isNear = word == q.near;
+        if (isNear)
+            for (Pending& p : pending)
+                if (at - p.at <= q.right) p.kept = true;
+        if (word == q.words[0]) pending.push_back({at, Span(ByteOf(b), EndOf(e)), at - lastNear <= q.left});
+        if (isNear) lastNear = at;
+        Settle(at);
+    }
+
+    // Hands on the decided occurrences at the front; at the end of the input (at < 0)
+    // every kept one.
+    void Settle(std::int64_t at = -1) {
+        while (!pending.empty()) {
+            const Pending& p = pending.front();
+            if (p.kept)
+                search->found_.push_back(p.occurrence);
+            else if (at >= 0 && at - p.at < search->query_.right)
+                break;  // the next word may still decide it
+            pending.pop_front();
+        }
     }
 
     bool Scan(std::string_view codeText) {
@@ -285,7 +351,12 @@ struct OccurrenceSearch::Reader {
 };
 
 OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected)
-    : run_(run), word_(std::move(word)) {
+    : OccurrenceSearch(run, ContextQuery::Phrase({std::move(word)}), expected) {}
+
+OccurrenceSearch::OccurrenceSearch(const AnalysisRun& run, ContextQuery query, std::size_t expected)
+    : run_(run), query_(std::move(query)) {
+    if (query_.words.empty()) query_.words.emplace_back();
+    if (query_.words.size() > ContextQuery::MaxWords) query_.words.resize(ContextQuery::MaxWords);
     found_.reserve(expected);
     for (const RunInput& in : run.Inputs())
         bytesTotal_ += in.path.empty() ? static_cast<std::int64_t>(in.text.size()) : std::max<std::int64_t>(0, in.size);
@@ -383,6 +454,7 @@ bool OccurrenceSearch::Step(std::size_t budget) {
         Reader& r = *reader_;
         if (r.ReadOn(spent) || r.stop) {
             r.Finish();
+            r.Settle();
             reader_.reset();
         }
     }
@@ -390,6 +462,11 @@ bool OccurrenceSearch::Step(std::size_t budget) {
 }
 
 std::string StoredFormOf(std::string_view typed, const CharMapTable& map) {
+    std::vector<std::string> words = StoredFormsOf(typed, map);
+    return words.size() == 1 ? words[0] : std::string();
+}
+
+std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map) {
     Utf8Check check;
     check.Feed(reinterpret_cast<const unsigned char*>(typed.data()), typed.size());
     std::string codes(typed);
@@ -406,7 +483,7 @@ std::string StoredFormOf(std::string_view typed, const CharMapTable& map) {
     };
     scanner.Feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size(), onWord);
     scanner.Finish(onWord);
-    return words.size() == 1 ? words[0] : std::string();
+    return words;
 }
 
 }  // namespace vornix

@@ -1,6 +1,6 @@
 #pragma once
-// Word in context: every occurrence of one table word in the run's inputs, and the text
-// around it. The store keeps no positions, so the inputs are read again with exactly
+// Word in context: every occurrence of one table word, or of a phrase, in the run's
+// inputs, and the text around it. The store keeps no positions, so the inputs are read again with exactly
 // the count's rules (character table, trimming, possessives, the decoding each input
 // was read with) and each word whose stored form equals the one sought is kept as a
 // 16-byte record. The text of a line is formed only when it is asked for.
@@ -29,6 +29,26 @@ std::string ChangedFileMessage(const std::string& path);
 // The stored form of a word typed by the user ("don't", "Café"): cut by the run's rules.
 // Empty when the text is not exactly one word.
 std::string StoredFormOf(std::string_view typed, const CharMapTable& map);
+// The stored forms of the words of a typed phrase ("of the" gives OF, THE), in order.
+std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map);
+
+// What a search finds. One word: its every occurrence. A phrase (two words or more):
+// every place where the words follow one another within one document, the same places
+// the n-gram of those words is counted at (overlapping ones too), each occurrence
+// running from the first word to the last. With `near`: the occurrences of the one word
+// that have `near` standing at most `left` words before them or `right` words after
+// them in the same document, the places where the collocate of that span is counted.
+struct ContextQuery {
+    static constexpr std::size_t MaxWords = 32;
+    std::vector<std::string> words;  // stored forms, 1 to MaxWords
+    std::string near;                // a stored form, or empty
+    int left = 0, right = 0;         // for `near`: the span in words
+
+    static ContextQuery Phrase(std::vector<std::string> words) { return {std::move(words), {}, 0, 0}; }
+    static ContextQuery Near(std::string node, std::string near, int left, int right) {
+        return {{std::move(node)}, std::move(near), left, right};
+    }
+};
 
 // The search, run in slices: Step reads a bounded amount and returns, so a caller can
 // show progress and stop between slices, on its own thread or a worker's. The run must
@@ -38,6 +58,8 @@ public:
     // word: the stored form (as the table holds it). expected: its count in the table;
     // the records are reserved for exactly that many, so they take 16 bytes each.
     OccurrenceSearch(const AnalysisRun& run, std::string word, std::size_t expected = 0);
+    // A phrase or a word near another (query.words must hold 1 to MaxWords words).
+    OccurrenceSearch(const AnalysisRun& run, ContextQuery query, std::size_t expected = 0);
     // Every word instead of one: visit(input, word) gets each word in text order, in
     // its stored form, as the count read it; Found stays empty. For analyses of the
     // words around a word, which read the inputs again in the same slices.
@@ -65,7 +87,7 @@ private:
     // A reader for an input, or none (its problem noted) when it cannot be read.
     std::unique_ptr<Reader> Open(std::uint32_t index);
     const AnalysisRun& run_;
-    std::string word_;
+    ContextQuery query_;
     WordVisitor visit_;
     std::vector<Occurrence> found_;
     std::vector<std::string> problems_;

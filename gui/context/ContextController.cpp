@@ -67,16 +67,20 @@ bool ContextController::EnsureWindow() {
 }
 
 void ContextController::Show(const std::string& word, const QString& shown, std::int32_t count) {
+    Show(ContextQuery::Phrase({word}), shown, count);
+}
+
+void ContextController::Show(const ContextQuery& query, const QString& shown, std::int32_t count) {
     if (!context_.run) return;
     const bool created = EnsureWindow();
     StopSearch();
     word_ = shown;
     problems_.clear();
     problemsShown_ = 0;
-    model_->Reset(context_.run);
+    model_->Reset(context_.run, query.words.size() > 1);
     window_->SetProblems({});
     window_->ShowSort(ContextSort{});
-    search_ = std::make_unique<OccurrenceSearch>(*context_.run, word, static_cast<std::size_t>(std::max(count, 0)));
+    search_ = std::make_unique<OccurrenceSearch>(*context_.run, query, static_cast<std::size_t>(std::max(count, 0)));
     UpdateTitle();
     window_->SetProgress(QStringLiteral("Searching..."));
     window_->show();

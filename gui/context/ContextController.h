@@ -14,6 +14,7 @@ namespace vornix {
 class ContextModel;
 class ContextWindow;
 class OccurrenceSearch;
+struct ContextQuery;
 class WindowContext;
 
 class ContextController : public QObject {
@@ -25,6 +26,8 @@ public:
     // Shows every occurrence of the stored word (count: its frequency in the table).
     // One window serves every word: a new word replaces the lines.
     void Show(const std::string& word, const QString& shown, std::int32_t count);
+    // The same for a phrase, or a word near another (count: the lines expected, or 0).
+    void Show(const ContextQuery& query, const QString& shown, std::int32_t count);
     // A run starts or the results go: the run's inputs may change, so the search and
     // the lines go with them and the window closes.
     void Clear();

@@ -9,9 +9,10 @@ namespace vornix {
 
 ContextModel::~ContextModel() = default;
 
-void ContextModel::Reset(const AnalysisRun* run) {
+void ContextModel::Reset(const AnalysisRun* run, bool phrase) {
     beginResetModel();
     run_ = run;
+    phrase_ = phrase;
     reader_ = run ? std::make_unique<ContextReader>(*run) : nullptr;
     records_.clear();
     records_.shrink_to_fit();
@@ -123,7 +124,7 @@ QVariant ContextModel::headerData(int section, Qt::Orientation orientation, int 
         case LeftColumn:
             return named(ContextSort::Left, "Left context", "L");
         case WordColumn:
-            return QStringLiteral("Word");
+            return phrase_ ? QStringLiteral("Phrase") : QStringLiteral("Word");
         case RightColumn:
             return named(ContextSort::Right, "Right context", "R");
         case FileColumn:

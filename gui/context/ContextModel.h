@@ -18,7 +18,8 @@ public:
     ~ContextModel() override;
 
     // Empties the model; run (when given) must stay unchanged until the next Reset.
-    void Reset(const AnalysisRun* run);
+    // phrase: the occurrences are phrases (the column says so).
+    void Reset(const AnalysisRun* run, bool phrase = false);
     // Appends records found since the last call (found grows in text order).
     void Append(const std::vector<Occurrence>& found);
     void SetWidth(int width);
@@ -46,6 +47,7 @@ private:
     ContextSort sort_;
     int width_ = 40;
     int files_ = 0;
+    bool phrase_ = false;
     std::uint32_t lastInput_ = 0;
     // The view asks for a row's cells one by one: the row is formed once.
     mutable int cachedRow_ = -1;

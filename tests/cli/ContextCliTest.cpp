@@ -18,6 +18,12 @@ TEST(ContextCli, LinesOfEveryFileInTextOrder) {
          "a.txt\t1\tThe\tcat\tsat. A\n"
          "a.txt\t2\tsat. A\tcat's\that, the\n"
          "a.txt\t3\that, the\tCAT\t\n"},
+        // A phrase: across a line break too, but never from one file into the next.
+        {{"--no-common-list", "--context=the  CAT", a, b},
+         "a.txt\t1\t\tThe cat\tsat. A cat's hat, the CAT\n"
+         "a.txt\t2\tThe cat sat. A cat's hat,\tthe CAT\t\n"},
+        {{"--no-common-list", "--context=cat's hat", "--possessives=strip", "--width=9", a},
+         "a.txt\t2\tsat. A\tcat's hat\t, the CAT\n"},
         {{"--no-common-list", "--context=caf\xC3\xA9", "--width=0", dir.write("u.txt", "un CAF\xC3\x89!")},
          "u.txt\t1\t\tCAF\xC3\x89\t\n"},
     };
@@ -39,11 +45,16 @@ TEST(ContextCli, AWordThatDoesNotOccurFails) {
     };
     const Case cases[] = {
         {{"--no-common-list", "--context=dog", a}, 1, "vornix-count: the word DOG does not occur in the text\n"},
-        {{"--no-common-list", "--context=two words", a}, 1, "vornix-count: \"two words\" is not one word\n"},
+        {{"--no-common-list", "--context=two words", a},
+         1,
+         "vornix-count: the phrase TWO WORDS does not occur in the text\n"},
         {{"--context=", a},
          2,
          "vornix-count: --context needs a value\nTry 'vornix-count --help' for more information.\n"},
-        {{"--context= ", a}, 1, "vornix-count: \" \" is not one word\n"},
+        {{"--no-common-list", "--context=cat the", a, dir.write("b.txt", "the cat")},
+         1,
+         "vornix-count: the phrase CAT THE does not occur in the text\n"},
+        {{"--context= ", a}, 1, "vornix-count: \" \" holds no word\n"},
     };
     for (const Case& c : cases) {
         CountResult r = RunCount(c.args);

@@ -107,6 +107,28 @@ void NGramCounter::Count(const std::int32_t* window) {
         Place(hash, static_cast<std::uint32_t>(index));
 }
 
+NGramSearch::NGramSearch(const AnalysisRun& run, int n)
+    : store_(run.Store()),
+      counter_(n),
+      search_(run, [this](std::uint32_t input, std::string_view word) { Take(input, word); }) {}
+
+void NGramSearch::Take(std::uint32_t input, std::string_view word) {
+    if (input != input_) {
+        input_ = input;
+        counter_.BeginDocument();
+    }
+    std::int32_t rec = -1;
+    if (!word.empty() && word.size() <= static_cast<std::size_t>(WordStore::MaxWordLength)) {
+        char padded[WordStore::MaxWordLength] = {};
+        std::memcpy(padded, word.data(), word.size());
+        rec = store_.FindPadded(padded, word.size(), HashPadded(padded, word.size()));
+    }
+    if (rec < 0)
+        counter_.Interrupt();
+    else
+        counter_.Word(rec);
+}
+
 std::size_t NGramCounter::MemoryBytes() const {
     return blocks_.size() * kBlock * (sizeof(std::uint32_t) * std::size_t(order_ + 2) + sizeof(std::uint16_t)) +
            slots_.size() * sizeof(std::uint32_t);

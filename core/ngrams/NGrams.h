@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/context/WordContext.h"
 #include "core/display/ResultFilter.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/WordStore.h"
@@ -38,6 +39,8 @@ public:
     void Words(const std::int32_t* records, std::size_t n) override {
         for (std::size_t i = 0; i < n; ++i) Word(records[i]);
     }
+    // A word that is no record (a file changed since it was counted) ends the sequence.
+    void Interrupt() { filled_ = 0; }
 
     int Order() const { return order_; }
     // Distinct n-grams, numbered from 0 in the order they were first met.
@@ -78,6 +81,33 @@ private:
     // (0: empty), so most probes are settled without reading an entry.
     std::vector<std::uint32_t> slots_;
     int bits_ = 0;
+};
+
+// The n-grams of a finished run, counted by reading its inputs again in slices, as the
+// word-in-context search reads them (progress, Break between slices, the same messages
+// for changed or vanished files): any order without a new count, and nothing spent on
+// n-grams by a count that never shows them. Each word is looked up in the run's store,
+// so the record numbers, and with them the table, are the word table's. The run must
+// stay unchanged while the search lives.
+class NGramSearch {
+public:
+    NGramSearch(const AnalysisRun& run, int n);
+
+    bool Step(std::size_t budget = 4 << 20) { return search_.Step(budget); }
+    void RunToEnd() { search_.RunToEnd(); }
+    bool Done() const { return search_.Done(); }
+    const std::vector<std::string>& Problems() const { return search_.Problems(); }
+    std::int64_t BytesDone() const { return search_.BytesDone(); }
+    std::int64_t BytesTotal() const { return search_.BytesTotal(); }
+    const NGramCounter& Counter() const { return counter_; }
+
+private:
+    void Take(std::uint32_t input, std::string_view word);
+
+    const WordStore& store_;
+    NGramCounter counter_;
+    std::uint32_t input_ = UINT32_MAX;
+    OccurrenceSearch search_;
 };
 
 enum class NGramOrder { Frequency, Alphabetical, Length };

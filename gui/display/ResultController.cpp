@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/context/WordContext.h"
 #include "core/display/WordPattern.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/VocabularyStats.h"
@@ -469,6 +470,7 @@ void ResultController::PopupMenu1Popup() {
     QAction* add = context_.Item("Add2Common1");
     QAction* threshold = context_.Item("Setfrequencythreshold01");
     QAction* showContext = context_.Item("ShowInContext1");
+    QAction* collocates = context_.Item("Collocates1");
     const QModelIndex current = Grid->currentIndex();
     const std::int32_t rec = current.isValid() ? model_->RecordAt(current.row()) : -1;
     if (rec >= 0) {
@@ -486,9 +488,15 @@ void ResultController::PopupMenu1Popup() {
         threshold->setEnabled(true);
         showContext->setText(QStringLiteral("Show %1 in context").arg(word));
         showContext->setEnabled(Grid->isVisible());
+        collocates->setText(QStringLiteral("Collocates of %1").arg(word));
+        collocates->setData(rec);
+        collocates->setEnabled(Grid->isVisible());
     } else {
         showContext->setText(QStringLiteral("No word selected"));
         showContext->setEnabled(false);
+        collocates->setText(QStringLiteral("No word selected"));
+        collocates->setData(-1);
+        collocates->setEnabled(false);
         add->setText(QStringLiteral("No word selected"));
         add->setData(-1);
         add->setEnabled(false);
@@ -508,6 +516,10 @@ void ResultController::ShowInContext1Click() {
 
 void ResultController::ShowWordInContext(const std::string& stored, std::int32_t count) {
     wordContext_->Show(stored, QString::fromLatin1(stored.data(), static_cast<qsizetype>(stored.size())), count);
+}
+
+void ResultController::ShowQueryInContext(const ContextQuery& query, const QString& shown, std::int32_t count) {
+    wordContext_->Show(query, shown, count);
 }
 
 }  // namespace vornix

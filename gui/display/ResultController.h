@@ -20,6 +20,7 @@ class QWidget;
 namespace vornix {
 
 class ContextController;
+struct ContextQuery;
 class ResultModel;
 class ChartsWindow;
 class TVornixSearch;
@@ -46,6 +47,8 @@ public:
     bool CanFindNext() const;
     // The Word in context window for a stored word of the run (another window's row).
     void ShowWordInContext(const std::string& stored, std::int32_t count);
+    // The same for a phrase or a word near another (another window's row).
+    void ShowQueryInContext(const ContextQuery& query, const QString& shown, std::int32_t count);
     // The threshold the table was last filled with.
     std::int32_t ActiveThreshold() const { return activeThreshold_; }
 

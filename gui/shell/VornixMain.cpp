@@ -30,10 +30,12 @@
 #include "core/files/AtomicFile.h"
 #include "core/files/Settings.h"
 #include "core/files/SettingsFolders.h"
+#include "gui/collocates/CollocatesController.h"
 #include "gui/commonlist/CommonListController.h"
 #include "gui/display/ResultController.h"
 #include "gui/input/DocumentController.h"
 #include "gui/keywords/KeywordsController.h"
+#include "gui/ngrams/NGramsController.h"
 #include "gui/output/OutputController.h"
 #include "gui/shell/HelpController.h"
 #include "gui/ui/UiServices.h"
@@ -319,6 +321,9 @@ void TVornixMain::FormDestroy() {
     if (closeRequested_)
         settings_.SetWarningCallback(
             [](const std::string& text) { std::fprintf(stderr, "vornix: %s\n", text.c_str()); });
+    // The threads that read the run stop before it goes.
+    if (ngrams_) ngrams_->Clear();
+    if (collocates_) collocates_->Clear();
     // The record file goes with the run. A failure to delete it is reported, and the
     // settings are still written: the user's choices have nothing to do with it.
     try {
@@ -363,6 +368,8 @@ void TVornixMain::BuildWidgets() {
     output_ = new OutputController(*context_);
     help_ = new HelpController(*context_);
     keywords_ = new KeywordsController(*context_);
+    ngrams_ = new NGramsController(*context_);
+    collocates_ = new CollocatesController(*context_);
 
     layout->addStretch(0);
 
@@ -409,13 +416,22 @@ void TVornixMain::Wire() {
         commonList_->ClearEditor();
         results_->ClearResults();
         keywords_->Clear();
+        ngrams_->Clear();
+        collocates_->Clear();
     };
     c.listToRead = [this] { return commonList_->ListToRead(); };
     c.currentCommonList = [this] { return commonList_->CurrentCommonList(); };
     c.showHelp = [this](const QString& topic) { help_->ShowHelp(topic); };
-    c.resultsRefilled = [this] { keywords_->ResultsRefilled(); };
+    c.resultsRefilled = [this] {
+        keywords_->ResultsRefilled();
+        ngrams_->ResultsRefilled();
+        collocates_->ResultsRefilled();
+    };
     c.showInContext = [this](const std::string& stored, std::int32_t count) {
         results_->ShowWordInContext(stored, count);
+    };
+    c.showQueryInContext = [this](const ContextQuery& query, const QString& shown, std::int32_t count) {
+        results_->ShowQueryInContext(query, shown, count);
     };
 }
 
@@ -498,6 +514,7 @@ void TVornixMain::BuildMenus() {
     AddItem(display, "Statistics1", QStringLiteral("S&tatistics"), QKeySequence(Qt::Key_F4));
     AddItem(display, "Charts1", QStringLiteral("C&harts"), QKeySequence(Qt::CTRL | Qt::Key_G));
     AddItem(display, "Keywords1", QStringLiteral("&Keywords"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    AddItem(display, "NGrams1", QStringLiteral("N-&grams"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     AddItem(display, "AdditionalSettings1", QStringLiteral("A&dditional settings"), QKeySequence(Qt::Key_F5));
     for (QAction* item : checks) item->setCheckable(true);
     checks[5]->setChecked(true);  // frequency order
@@ -523,6 +540,7 @@ void TVornixMain::BuildMenus() {
     popup->setObjectName(QStringLiteral("PopupMenu1"));
     AddItem(popup, "Add2Common1", QStringLiteral("No word selected"));
     AddItem(popup, "ShowInContext1", QStringLiteral("No word selected"), QKeySequence(Qt::CTRL | Qt::Key_K));
+    AddItem(popup, "Collocates1", QStringLiteral("No word selected"));
     auto* threshold = new QAction(QStringLiteral("Set frequency threshold 0"), this);
     threshold->setObjectName(QStringLiteral("Setfrequencythreshold01"));
     threshold->setData(0);

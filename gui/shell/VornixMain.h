@@ -25,7 +25,9 @@ class AnalysisRun;
 class CommonListController;
 class DocumentController;
 class HelpController;
+class CollocatesController;
 class KeywordsController;
+class NGramsController;
 class OutputController;
 class ResultController;
 class SettingsFile;
@@ -119,6 +121,8 @@ private:
     CommonListController* commonList_ = nullptr;
     HelpController* help_ = nullptr;
     KeywordsController* keywords_ = nullptr;
+    NGramsController* ngrams_ = nullptr;
+    CollocatesController* collocates_ = nullptr;
     std::map<QAction*, QMenu*> menuOf_;
     bool destroyed_ = false;
     // A termination signal arrived: the window closes as soon as no run is busy.

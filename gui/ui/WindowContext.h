@@ -21,6 +21,7 @@ class QWidget;
 namespace vornix {
 
 class AnalysisRun;
+struct ContextQuery;
 class SettingsFile;
 class TAddDlg;
 class UiServices;
@@ -79,6 +80,9 @@ public:
     std::function<void()> resultsRefilled;
     // The Word in context window for a stored word of the run, with its count.
     std::function<void(const std::string& stored, std::int32_t count)> showInContext;
+    // The same for a phrase or a word near another, with its caption and the lines
+    // expected (or 0).
+    std::function<void(const ContextQuery& query, const QString& shown, std::int32_t count)> showQueryInContext;
 
 private:
     QElapsedTimer sinceEvents_;

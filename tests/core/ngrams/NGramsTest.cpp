@@ -19,6 +19,7 @@ using test::TempDir;
 struct Expected {
     std::int64_t count = 0;
     std::set<std::size_t> documents;
+    bool operator==(const Expected&) const = default;
 };
 
 // The n-grams of the documents, joined by spaces, counted from each document's own
@@ -126,6 +127,13 @@ TEST(NGrams, MatchTheSequencesOfEachDocumentCountedApart) {
             total += e.count;
         }
         EXPECT_EQ(counted.counter.Total(), total);
+        // Read again after the count, as the window counts them: the same n-grams.
+        NGramSearch again(counted.run, c.n);
+        while (again.Step(1 << 12)) {
+        }
+        EXPECT_TRUE(FromTable(NGramTable(again.Counter(), counted.run.Store(), ShowAll(), NGramOrder::Frequency)) ==
+                    got);
+        EXPECT_EQ(again.Counter().Total(), total);
     }
     // The stored forms: cut to 40 letters, the possessive of a 39-letter word gone.
     Counted cut({cut40}, 2, true);
@@ -153,6 +161,10 @@ TEST(NGrams, StopAtTheWordWhereTheCountStopped) {
     EXPECT_FALSE(
         got.count("W" + std::to_string(WordStore::MaxWords - 3) + " W" + std::to_string(WordStore::MaxWords - 2)));
     EXPECT_FALSE(got.count("GAMMA DELTA"));
+    NGramSearch again(counted.run, 2);
+    again.RunToEnd();
+    EXPECT_EQ(again.Counter().Total(), counted.counter.Total());
+    EXPECT_EQ(again.Counter().Distinct(), counted.counter.Distinct());
 }
 
 TEST(NGrams, RangeCountsDocumentsAcrossTheStampsRunningOut) {

@@ -66,9 +66,38 @@ void NGramCounter::Grow() {
     for (std::size_t i = 0; i < distinct_; ++i) Place(Hash(Records(i)), static_cast<std::uint32_t>(i));
 }
 
-void NGramCounter::Count(const std::int32_t* window) {
+void NGramCounter::Words(const std::int32_t* records, std::size_t n) {
+    const std::size_t order = static_cast<std::size_t>(order_);
+    // Windows that reach back into the words before these go one by one.
+    const std::size_t first = std::min(n, order - 1);
+    for (std::size_t i = 0; i < first; ++i) Word(records[i]);
+    if (first == n) return;
+    // From here on the window ending at word i is records[i + 1 - order .. i].
+    constexpr std::size_t kAhead = 16;
+    std::uint64_t ahead[kAhead];
+    for (std::size_t i = first; i < n && i < first + kAhead; ++i) ahead[i % kAhead] = Hash(records + i + 1 - order);
+    // Half way there, the slot (in the cache by then) names the entry to fetch.
+    const std::uint32_t low = ~std::uint32_t{0} >> (32 - bits_);
+    for (std::size_t i = first; i < n; ++i) {
+        const std::uint64_t hash = ahead[i % kAhead];
+        if (const std::size_t j = i + kAhead; j < n) {
+            const std::uint64_t later = Hash(records + j + 1 - order);
+            ahead[j % kAhead] = later;
+            __builtin_prefetch(slots_.data() + (later & (slots_.size() - 1)));
+        }
+        if (const std::size_t j = i + kAhead / 2; j < n) {
+            const std::uint32_t slot = slots_[ahead[j % kAhead] & (slots_.size() - 1)];
+            const std::size_t index = (slot & low) - 1;
+            if (slot != 0 && index < distinct_) __builtin_prefetch(Entry(index));
+        }
+        Count(records + i + 1 - order, hash);
+    }
+    std::memcpy(window_, records + n - order, sizeof(std::int32_t) * order);
+    filled_ = order_;
+}
+
+void NGramCounter::Count(const std::int32_t* window, std::uint64_t hash) {
     ++total_;
-    const std::uint64_t hash = Hash(window);
     const std::size_t mask = slots_.size() - 1;
     const std::uint32_t low = (std::uint32_t{1} << bits_) - 1;
     const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32) & ~low;
@@ -79,7 +108,9 @@ void NGramCounter::Count(const std::int32_t* window) {
         if ((slot & ~low) != tag) continue;
         const std::size_t index = (slot & low) - 1;
         std::uint32_t* e = Entry(index);
-        if (std::memcmp(e, window, bytes) != 0) continue;
+        int k = 0;
+        while (k < order_ && e[k] == static_cast<std::uint32_t>(window[k])) ++k;
+        if (k < order_) continue;
         ++e[order_];
         std::uint16_t& stamp = Stamp(index);
         if (stamp != stamp_) {
@@ -182,31 +213,34 @@ NGramTable::NGramTable(const NGramCounter& counter, const WordStore& store, cons
             if (rank[x[k]] != rank[y[k]]) return rank[x[k]] < rank[y[k]];
         return a < b;
     };
-    auto length = [&](std::uint32_t a) {
-        std::size_t sum = 0;
-        for (int k = 0; k < n; ++k) sum += words_[counter.Records(a)[k]].size();
-        return sum;
-    };
-    switch (order) {
-        case NGramOrder::Frequency:
-            std::sort(rows_.begin(), rows_.end(), [&](std::uint32_t a, std::uint32_t b) {
-                if (counter.Count(a) != counter.Count(b)) return counter.Count(a) > counter.Count(b);
-                return alphabetical(a, b);
-            });
-            break;
-        case NGramOrder::Alphabetical:
-            std::sort(rows_.begin(), rows_.end(), alphabetical);
-            break;
-        case NGramOrder::Length: {
-            std::vector<std::uint32_t> lengths(counter.Distinct());
-            for (std::uint32_t r : rows_) lengths[r] = static_cast<std::uint32_t>(length(r));
-            std::sort(rows_.begin(), rows_.end(), [&](std::uint32_t a, std::uint32_t b) {
-                if (lengths[a] != lengths[b]) return lengths[a] > lengths[b];
-                return alphabetical(a, b);
-            });
-            break;
+    // Alphabetical first, on keys held side by side: the first two words' ranks in one
+    // number, the others looked at only between n-grams that share those two. The other
+    // orders are stable sorts of that on a number per row, so their ties stay in it.
+    {
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(rows_.size());
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const std::int32_t* recs = counter.Records(rows_[i]);
+            keyed[i] = {std::uint64_t(std::uint32_t(rank[recs[0]])) << 32 | std::uint32_t(rank[recs[1]]), rows_[i]};
         }
+        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return alphabetical(a.second, b.second);
+        });
+        for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i] = keyed[i].second;
     }
+    if (order == NGramOrder::Alphabetical) return;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        std::uint32_t key = 0;
+        if (order == NGramOrder::Frequency) {
+            key = static_cast<std::uint32_t>(counter.Count(rows_[i]));
+        } else {
+            for (int k = 0; k < n; ++k) key += static_cast<std::uint32_t>(words_[counter.Records(rows_[i])[k]].size());
+        }
+        keyed[i] = {key, rows_[i]};
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i] = keyed[i].second;
 }
 
 const std::vector<TableColumn>& NGramTable::Columns() const {

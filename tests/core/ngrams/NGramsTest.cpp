@@ -109,6 +109,8 @@ TEST(NGrams, MatchTheSequencesOfEachDocumentCountedApart) {
         {"real texts", {genesis, sonnets, genesis}, 2, false, 0},
         {"real texts, order 5", {sonnets, genesis}, 5, false, 0},
         {"real texts on threads", {genesis + sonnets + genesis}, 3, true, 4096},
+        {"threads, order 2", {sonnets + genesis}, 2, false, 4096},
+        {"threads, order 8", {genesis + sonnets}, 8, false, 4096},
         {"order 8", {sonnets}, 8, false, 0},
     };
     for (const Case& c : cases) {

@@ -8,15 +8,46 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string_view>
 #include <vector>
 
 #include "core/charts/ChartData.h"
 #include "core/files/SettingsFolders.h"
+#include "core/files/SignalCleanup.h"
 
 extern char** environ;
 
 namespace vornix {
+
+namespace {
+
+// TMPDIR/vornix-count-plot-XXXXXX while it lives, when the session names no runtime
+// folder; removed by a termination signal too.
+struct RuntimeFolder {
+    std::string path;
+    std::unique_ptr<RemovedOnSignal> held;
+    RuntimeFolder() {
+        if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) return;
+        const char* tmp = std::getenv("TMPDIR");
+        std::string folder = tmp && *tmp ? tmp : "/tmp";
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        std::string name = (folder == "/" ? folder : folder + "/") + "vornix-count-plot-XXXXXX";
+        const TerminationSignalsBlocked blocked;
+        if (!::mkdtemp(name.data())) return;
+        path = name;
+        held = std::make_unique<RemovedOnSignal>(path, true);
+    }
+    ~RuntimeFolder() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+};
+
+}  // namespace
 
 std::string FindPlotProgram() {
     const std::string folder = RunningProgramFolder();
@@ -36,6 +67,22 @@ bool WriteCountPlot(const std::string& program, PlotKind kind, WordStore& store,
         std::fprintf(stderr, "vornix-count: cannot write %s: %s\n", path.c_str(), reason.c_str());
         return false;
     };
+    // Drawn off screen whatever platform the session names: a count run over ssh or
+    // from cron has no display to open, and a platform that cannot start aborts Qt.
+    // Qt also wants a runtime folder; when the session has none, one of ours stands in
+    // and goes when the drawing is done, however it ended.
+    const RuntimeFolder runtime;
+    std::vector<std::string> envStore{"QT_QPA_PLATFORM=offscreen"};
+    if (!runtime.path.empty()) envStore.push_back("XDG_RUNTIME_DIR=" + runtime.path);
+    for (char** e = environ; *e; ++e) {
+        const std::string_view v(*e);
+        if (v.substr(0, 16) != "QT_QPA_PLATFORM=" && (runtime.path.empty() || v.substr(0, 16) != "XDG_RUNTIME_DIR="))
+            envStore.emplace_back(v);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : envStore) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
     int data[2];
     if (::pipe2(data, O_CLOEXEC) != 0) return Fail(std::strerror(errno));
     posix_spawn_file_actions_t actions;
@@ -44,7 +91,7 @@ bool WriteCountPlot(const std::string& program, PlotKind kind, WordStore& store,
     std::string arg0 = program, arg1 = path;
     char* argv[] = {arg0.data(), arg1.data(), nullptr};
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(data[0]);
     if (spawned != 0) {

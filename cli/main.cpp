@@ -1,11 +1,14 @@
 // vornix-count: the word counter of the window program, for scripts and large batches.
 // Its table is byte for byte what "Save analysis" writes for the same choices.
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +26,7 @@
 #include "core/files/AtomicFile.h"
 #include "core/files/Settings.h"
 #include "core/files/SettingsFolders.h"
+#include "core/files/SignalCleanup.h"
 #include "core/keywords/Keywords.h"
 #include "core/ngrams/NGrams.h"
 #include "core/output/OutputWalk.h"
@@ -33,19 +37,26 @@ using namespace vornix;
 
 namespace {
 
-// Where the record file goes: the user's private runtime folder when there is one,
-// else the temporary folder. The file has no name there either way (or a random one
-// for a moment where the file system cannot make nameless files).
+// Where the record file goes, ending in "/": the user's private runtime folder when it
+// is usable and has room for a full store, else the temporary folder (a small runtime
+// folder that is full would otherwise fail every count). The file has no name there
+// either way (or a random one for a moment where the file system cannot make nameless
+// files).
 std::string RecordFolder() {
+    auto Slashed = [](std::string dir) {
+        while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+        return dir == "/" ? dir : dir + "/";
+    };
+    constexpr std::uint64_t kFullStore = std::uint64_t{WordStore::MaxWords} * sizeof(WordRec);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     struct stat info {};
+    struct statvfs space {};
     if (runtime && runtime[0] == '/' && ::stat(runtime, &info) == 0 && S_ISDIR(info.st_mode) &&
-        info.st_uid == ::geteuid() && (info.st_mode & 077) == 0 && ::access(runtime, W_OK | X_OK) == 0)
-        return runtime;
+        info.st_uid == ::geteuid() && (info.st_mode & 077) == 0 && ::access(runtime, W_OK | X_OK) == 0 &&
+        ::statvfs(runtime, &space) == 0 && std::uint64_t{space.f_bavail} * space.f_frsize >= kFullStore)
+        return Slashed(runtime);
     const char* t = std::getenv("TMPDIR");
-    std::string dir = (t && *t) ? t : "/tmp";
-    if (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    return dir;
+    return Slashed((t && *t) ? t : "/tmp");
 }
 
 // The list the window would read by default: the user's own copy in the settings
@@ -61,19 +72,21 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
 }
 
-// The concordance of one word or phrase; empty with a message when it does not occur.
-// Lines go to `to` as they are formed when it is given (standard output), so a million
-// lines never sit in memory at once.
-std::string ContextText(AnalysisRun& run, const CountOptions& o, std::string& error, std::FILE* to = nullptr) {
+// The concordance of one word or phrase, handed to `to` piece by piece as its lines are
+// formed (so a million lines never sit in memory at once); false ends it. The error says
+// when it does not occur, or an input could not be read again as it was counted: the
+// lines would not match the table.
+void ContextText(AnalysisRun& run, const CountOptions& o, std::string& error,
+                 const std::function<bool(std::string_view)>& to) {
     const std::string& typed = *o.Context;
     std::vector<std::string> words = StoredFormsOf(typed, run.CharMap());
     if (words.empty()) {
         error = "vornix-count: \"" + typed + "\" holds no word";
-        return {};
+        return;
     }
     if (words.size() > ContextQuery::MaxWords) {
         error = "vornix-count: \"" + typed + "\" has more than " + std::to_string(ContextQuery::MaxWords) + " words";
-        return {};
+        return;
     }
     // Typed as the text has them; the table holds them as the run stored them.
     if (o.StripPossessives)
@@ -87,29 +100,25 @@ std::string ContextText(AnalysisRun& run, const CountOptions& o, std::string& er
     const bool phrase = words.size() > 1;
     OccurrenceSearch search(run, ContextQuery::Phrase(std::move(words)), static_cast<std::size_t>(count));
     search.RunToEnd();
-    for (const std::string& problem : search.Problems()) std::fprintf(stderr, "vornix-count: %s\n", problem.c_str());
+    auto Problems = [&](const std::vector<std::string>& problems) {
+        for (const std::string& problem : problems) error += (error.empty() ? "" : "\n") + ("vornix-count: " + problem);
+    };
+    Problems(search.Problems());
     if (search.Found().empty()) {
-        error =
-            std::string("vornix-count: the ") + (phrase ? "phrase " : "word ") + shown + " does not occur in the text";
-        return {};
+        // Never "does not occur" for words counted in an input not read again.
+        if (error.empty())
+            error = std::string("vornix-count: the ") + (phrase ? "phrase " : "word ") + shown +
+                    " does not occur in the text";
+        return;
     }
-    // Lines go out as they are formed when `to` is given, in the chosen format.
     const ConcordanceTable table(run, search.Found(), o.Width);
     const TableLayout layout =
         o.Format == TableFormat::Table ? ConcordanceTable::PlainLayout() : TableLayout{.rank = false};
-    std::string out;
-    const bool written = WriteTable(table, o.Format, layout, [&](std::string_view piece) {
-        if (!to) {
-            out += piece;
-            return true;
-        }
-        return std::fwrite(piece.data(), 1, piece.size(), to) == piece.size() && std::fflush(to) == 0;
-    });
-    if (!written) {
+    if (!WriteTable(table, o.Format, layout, to)) {
         error = "vornix-count: cannot write to standard output";
-        return {};
+        return;
     }
-    return out;
+    Problems(table.CheckInputs());
 }
 
 // The collocates of one word as a table; empty with a message when it does not occur.
@@ -138,6 +147,8 @@ int main(int argc, char** argv) {
     const bool stdoutClosed = closedAtStart & 2, stderrClosed = closedAtStart & 4;
     // A file-size limit must show up as a failed write, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    // Ctrl+C, a closed terminal or a kill leave no temporary file of --output behind.
+    RemoveOnTerminationSignals();
 
     ParseResult parsed = ParseCountOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) {
@@ -155,6 +166,16 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The context search reads the documents again: what cannot be read twice is refused
+    // now rather than found missing (or waited on) after the count.
+    if (o.Context || o.Collocates)
+        for (const std::string& file : o.Files)
+            if (!ReadableTwice(file)) {
+                std::fprintf(stderr, "vornix-count: %s cannot be read twice, as %s needs\n",
+                             file == "-" ? "standard input" : file.c_str(), o.Context ? "--context" : "--collocates");
+                return 2;
+            }
+
     std::string commonList;
     if (o.CommonList)
         commonList = *o.CommonList;
@@ -167,7 +188,7 @@ int main(int argc, char** argv) {
     try {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
-        AnalysisRun run(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        AnalysisRun run(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".$$$", true);
         run.SetThreads(o.Threads);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) {
             const int n = static_cast<int>(o.Files.size());
@@ -194,7 +215,7 @@ int main(int argc, char** argv) {
         const PartCounts parts = dispersion ? recorder.Finish(run) : PartCounts();
         if (!o.References.empty()) {
             // The reference documents, counted by the same rules and options as the text.
-            AnalysisRun referenceRun(RecordFolder() + "/Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
+            AnalysisRun referenceRun(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
             referenceRun.SetThreads(o.Threads);
             referenceRun.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
             referenceRun.ReadDocuments(o.References, o.StripPossessives);
@@ -219,6 +240,16 @@ int main(int argc, char** argv) {
             return std::fflush(stderr) != 0 || std::ferror(stderr) ? 1 : 0;
         }
         std::string error;
+        // --context lines go out as they are formed; into --output only once all is well.
+        std::unique_ptr<OutputFile> contextFile;
+        auto contextOut = [&](std::string_view piece) {
+            if (o.Output.empty())
+                return !stdoutClosed && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+            if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
+            contextFile->Write(piece);
+            return true;
+        };
+        if (o.Context) ContextText(run, o, error, contextOut);
         auto dispersionTable = [&] {
             const auto figures = ComputeDispersion(parts, run.Store().WordCount());
             const DispersionTable table(
@@ -227,7 +258,7 @@ int main(int argc, char** argv) {
             return FormatTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)});
         };
         const std::string out =
-            o.Context ? ContextText(run, o, error, o.Output.empty() ? stdout : nullptr)
+            o.Context ? std::string()
             : o.Stats ? (o.Format == TableFormat::Table
                              ? StatsText(run, o.display.LowerCase)
                              : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false}))
@@ -244,7 +275,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", error.c_str());
             return 1;
         }
-        if (!o.Output.empty()) {
+        if (o.Context && !o.Output.empty()) {
+            if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
+            contextFile->Commit();
+        } else if (!o.Output.empty()) {
             WriteOutputFile(o.Output, out);
         } else if (stdoutClosed || !WriteAll(stdout, out)) {
             std::fprintf(stderr, "vornix-count: cannot write to standard output\n");

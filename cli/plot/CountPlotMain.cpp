@@ -63,8 +63,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vornix-count: cannot write %s: the chart data is not readable\n", path.c_str());
         return 1;
     }
-    // Drawn off screen: a count run over ssh or from cron has no display to open.
-    if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // Drawn off screen whatever the session names: a count run over ssh or from cron has
+    // no display to open, and a platform that cannot start would abort the drawing.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     qInstallMessageHandler(QuietQtMessages);
     const OwnRuntimeFolder runtime;  // outlives the application
     int qtArgc = 1;

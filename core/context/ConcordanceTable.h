@@ -20,6 +20,12 @@ public:
     std::size_t Rows() const override { return found_.size(); }
     std::string Text(std::size_t row, std::size_t column) const override;
     double Number(std::size_t row, std::size_t column) const override;
+    // The inputs found changed as the rows were formed (ContextReader::Problems), after
+    // a last look at them all.
+    const std::vector<std::string>& CheckInputs() const {
+        reader_->CheckInputs();
+        return reader_->Problems();
+    }
     // The layout in which the plain table is ConcordanceLine's.
     static TableLayout PlainLayout() { return {.rank = false, .separator = '\t', .crlf = false}; }
 

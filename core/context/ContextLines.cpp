@@ -12,6 +12,15 @@
 
 namespace vornix {
 
+namespace {
+
+bool SameAsCounted(const RunInput& in, const struct stat& info) {
+    return info.st_size == in.size &&
+           std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec == in.mtimeNs;
+}
+
+}  // namespace
+
 ContextReader::ContextReader(const AnalysisRun& run)
     : run_(run), sources_(run.Inputs().size()), dos_(run.CharMap() == BuildCharMap(CharacterSet::Dos)) {}
 ContextReader::~ContextReader() = default;
@@ -25,9 +34,17 @@ ContextReader::Source& ContextReader::SourceOf(std::uint32_t input) {
         s->big = s->in->encoding == TextEncoding::Utf16BE;
         s->dos = dos_;
         if (!s->in->path.empty()) {
-            s->fd = ::open(s->in->path.c_str(), O_RDONLY | O_CLOEXEC);
+            // Without blocking: a FIFO or a device put in the file's place is refused.
+            s->fd = ::open(s->in->path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
             struct stat info {};
-            s->size = s->fd >= 0 && ::fstat(s->fd, &info) == 0 ? info.st_size : 0;
+            if (s->fd >= 0 && ::fstat(s->fd, &info) == 0 && S_ISREG(info.st_mode)) {
+                s->size = info.st_size;
+                s->changed = !SameAsCounted(*s->in, info);
+            } else {
+                if (s->fd >= 0) ::close(s->fd);
+                s->fd = -1;
+                s->changed = true;
+            }
         } else {
             s->size = static_cast<std::int64_t>(s->in->text.size());
         }
@@ -36,7 +53,30 @@ ContextReader::Source& ContextReader::SourceOf(std::uint32_t input) {
 }
 
 std::int64_t ContextReader::LineOf(std::uint32_t input, std::uint64_t offset) {
-    return SourceOf(input).LineOf(static_cast<std::int64_t>(offset));
+    Source& s = SourceOf(input);
+    const std::int64_t line = s.LineOf(static_cast<std::int64_t>(offset));
+    Note(s);
+    return line;
+}
+
+void ContextReader::Note(Source& s) {
+    if (!s.changed || s.noted) return;
+    s.noted = true;
+    problems_.push_back(ChangedFileMessage(s.in->path));
+}
+
+void ContextReader::CheckInputs() {
+    for (const std::unique_ptr<Source>& s : sources_) {
+        if (!s || s->fd < 0) continue;
+        struct stat info {};
+        if (::fstat(s->fd, &info) != 0 || !SameAsCounted(*s->in, info)) s->changed = true;
+        Note(*s);
+    }
+}
+
+bool ReadableTwice(const std::string& path) {
+    struct stat info {};
+    return path != "-" && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 namespace {
@@ -125,6 +165,7 @@ ContextReader::Line ContextReader::Format(const Occurrence& o, int width) {
         }
     }
     line.line = s.LineOf(at);
+    Note(s);
     return line;
 }
 

@@ -43,6 +43,7 @@ std::string ContextReader::Source::ReadFile(std::int64_t from, std::int64_t to) 
         if (r <= 0) break;
         got += std::size_t(r);
     }
+    if (got < out.size()) changed = true;  // shorter than when it was opened
     out.resize(got);
     return out;
 }

@@ -16,6 +16,10 @@ struct ContextReader::Source {
     int unit = 1;
     bool big = false;
     bool dos = false;  // 8-bit text of the DOS set
+    // No longer what was counted (another size or time, shorter than it was, gone);
+    // noted once.
+    mutable bool changed = false;
+    bool noted = false;
     // The last line number asked for, counted on from there.
     std::int64_t lastOffset = 0;
     std::int64_t lastLine = 1;

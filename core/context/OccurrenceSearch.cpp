@@ -390,9 +390,16 @@ std::unique_ptr<OccurrenceSearch::Reader> OccurrenceSearch::Open(std::uint32_t i
             bytesDone_ += std::max<std::int64_t>(0, in.size);
             return nullptr;
         }
-        reader->fd = ::open(in.path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Without blocking: a FIFO put in the file's place would wait for a writer, and a
+        // device such as /dev/zero would never end.
+        reader->fd = ::open(in.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (reader->fd < 0 || ::fstat(reader->fd, &info) != 0 || S_ISDIR(info.st_mode)) {
             problems_.push_back("Cannot open file " + in.path);
+            bytesDone_ += std::max<std::int64_t>(0, in.size);
+            return nullptr;
+        }
+        if (!S_ISREG(info.st_mode)) {
+            problems_.push_back(ChangedFileMessage(in.path));
             bytesDone_ += std::max<std::int64_t>(0, in.size);
             return nullptr;
         }

@@ -122,15 +122,28 @@ public:
     Line Format(const Occurrence& o, int width);
     // The line number (from 1) of an offset in an input.
     std::int64_t LineOf(std::uint32_t input, std::uint64_t offset);
+    // Inputs no longer as they were counted (ChangedFileMessage), one message each, as
+    // the search reports them: noted when lines are first formed from an input, when a
+    // read of it comes short, and by CheckInputs. Lines formed from them may be wrong.
+    const std::vector<std::string>& Problems() const { return problems_; }
+    // Looks again at every input lines were formed from, for a change since the count.
+    void CheckInputs();
 
 private:
     friend void SortOccurrences(std::vector<Occurrence>&, struct ContextSort, ContextReader&);
     struct Source;
     Source& SourceOf(std::uint32_t input);
+    void Note(Source& s);
     const AnalysisRun& run_;
     std::vector<std::unique_ptr<Source>> sources_;
+    std::vector<std::string> problems_;
     bool dos_;
 };
+
+// Whether a document named on the command line can be read a second time, as the
+// context search reads it: a regular file (or a link to one). Standard input ("-"), a
+// FIFO, a device or a pipe's /dev/stdin cannot; looking does not open it.
+bool ReadableTwice(const std::string& path);
 
 // How the lines are ordered: by text order, or by the n-th word to the left (1L, 2L, …)
 // or to the right (1R, 2R, …) of the occurrence, case-insensitively, ties in text order.

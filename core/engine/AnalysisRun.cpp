@@ -29,6 +29,10 @@ struct FileCloser {
     }
 };
 
+std::int64_t ModifiedNs(const struct stat& info) {
+    return std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
 bool FileNameLess(std::string_view a, std::string_view b) {
@@ -128,31 +132,43 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
 void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
     auto slash = path.rfind('/');
     RunInput* input = BeginInput(slash == std::string::npos ? path : path.substr(slash + 1), stripPossessives);
+    // The common words list is guarded as the settings file is: a FIFO or a device in
+    // its place would hang or flood every count.
+    const bool guarded = regularOnly_ || state_.ReadingCommon;
     // O_NONBLOCK: opening a named pipe would otherwise wait for a writer.
-    FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | (regularOnly_ ? O_NONBLOCK | O_NOCTTY : 0))};
+    FileCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | (guarded ? O_NONBLOCK | O_NOCTTY : 0))};
     if (file.fd < 0) {
         if (input) inputs_.pop_back();
         throw FileFailure("Cannot open file", path, errno);
     }
-    if (regularOnly_) {
+    if (guarded) {
         struct stat info {};
         if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             if (input) inputs_.pop_back();
             throw FileError("Cannot open file " + path + " (not a regular file)", EINVAL);
         }
+        if (state_.ReadingCommon && info.st_size > kMaxCommonListBytes)
+            throw FileFailure("Cannot open file", path, EFBIG);
         ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
     }
+    struct stat opened {};
+    const bool known = ::fstat(file.fd, &opened) == 0;
     if (input) {
         input->path = path;
-        struct stat info {};
-        if (::fstat(file.fd, &info) == 0) {
-            input->size = info.st_size;
-            input->mtimeNs = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        if (known) {
+            input->size = opened.st_size;
+            input->mtimeNs = ModifiedNs(opened);
         }
     }
     const std::int32_t before = state_.TotalWords;
     ScanDescriptor(file.fd, path, stripPossessives, input);
     EndInput(input, before);
+    // A file written to while it was read gives counts of no version of it: the run
+    // fails, as an archiver's does, rather than showing them as right.
+    struct stat after {};
+    if (known && S_ISREG(opened.st_mode) && ::fstat(file.fd, &after) == 0 &&
+        (after.st_size != opened.st_size || ModifiedNs(after) != ModifiedNs(opened)))
+        throw FileError("The file " + path + " changed while it was read", EIO);
 }
 
 void AnalysisRun::VornixStream(int fd, const std::string& name, bool stripPossessives) {

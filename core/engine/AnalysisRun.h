@@ -127,13 +127,16 @@ public:
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
-    // list. Throws FileError("Cannot open file PATH") when the list cannot be opened.
+    // list. Throws FileError("Cannot open file PATH") when the list cannot be opened, and
+    // without waiting when it is no regular file or is over kMaxCommonListBytes.
     // encoding decides how documents and the list are read (see EncodingChoice).
     void GeneralInitialize(CharacterSet set, const std::string* commonListPath,
                            EncodingChoice encoding = EncodingChoice::Auto);
 
     // Reads one document ("Cannot open file PATH" on failure) or a text already in
-    // memory, under the given name, counting its words.
+    // memory, under the given name, counting its words. A regular file whose size or
+    // modification time differ after its reading from before it throws FileError "The
+    // file PATH changed while it was read" (its words so far stay counted).
     void Vornix(const std::string& path, bool stripPossessives);
     void VornixText(std::string_view text, const std::string& name, bool stripPossessives);
     // Unicode text (the clipboard's), read by the Unicode rules whatever the encoding
@@ -189,6 +192,10 @@ private:
 
     std::unique_ptr<CodePointTable> table_;  // made at the first Unicode text
 };
+
+// The largest common words list read: far above any real list (the shipped one is a few
+// KiB), far below what would swamp the store.
+inline constexpr std::int64_t kMaxCommonListBytes = std::int64_t{64} << 20;
 
 // "Reached unique-words limit 500000: cannot read more."
 std::string LimitMessage();

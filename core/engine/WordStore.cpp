@@ -129,6 +129,12 @@ std::string RandomTag() {
     return tag;
 }
 
+// The folder of a record file's path, as messages name it.
+std::string RecordFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // Creates the record file that path names the place of: in path's folder, under
 // path's name with a random tag before its extension ("Vornix-12.$$$" becomes
 // "Vornix-12-<tag>.$$$"). It never opens an existing file or follows a link, so a
@@ -159,6 +165,7 @@ int CreateRecordFile(std::string& path, bool anonymous) {
         }
         err = errno;
     }
+    if (anonymous) throw FileFailure("Cannot create the record file in", RecordFolderOf(path), err);
     throw FileFailure("Cannot create file", path, err);
 }
 
@@ -200,6 +207,14 @@ WordStore::~WordStore() {
     }
 }
 
+FileError WordStore::Failure(const std::string& what, int errnum, const std::string& reason) const {
+    std::string text = anonymous_ && createdPath_.empty() ? what + " the record file in " + RecordFolderOf(path_)
+                                                          : what + " file " + WordFilePath();
+    const std::string why = !reason.empty() ? reason : errnum != 0 ? std::strerror(errnum) : "";
+    if (!why.empty()) text += " (" + why + ")";
+    return FileError(text, errnum);
+}
+
 void WordStore::RemoveOwnName() {
     if (!anonymous_ && !createdPath_.empty()) ::unlink(createdPath_.c_str());
     createdPath_.clear();
@@ -228,8 +243,7 @@ void WordStore::DeleteWordFile() {
 }
 
 void WordStore::CheckWordFile() const {
-    if (MappingDamaged(guard_))
-        throw FileError("Cannot read file " + WordFilePath() + " (it was truncated by another program)", EIO);
+    if (MappingDamaged(guard_)) throw Failure("Cannot read", EIO, "it was truncated by another program");
 }
 
 void WordStore::ClearIndex() {
@@ -258,7 +272,7 @@ void WordStore::ClearStore() {
         int e = errno;
         ::close(fd);
         if (!name.empty()) ::unlink(name.c_str());
-        throw FileFailure("Cannot create file", path_, e);
+        throw Failure("Cannot create", e);
     }
     fd_ = fd;
     map_ = static_cast<unsigned char*>(map);
@@ -274,7 +288,7 @@ void WordStore::EnsureCapacity(std::int32_t records) {
     const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
     std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
     int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
-    if (err != 0) throw FileFailure("Cannot write file", WordFilePath(), err);
+    if (err != 0) throw Failure("Cannot write", err);
     capacity_ = wanted;
     assert(capacity_ >= records && capacity_ <= MaxWords);
 }
@@ -292,8 +306,7 @@ WordRec WordStore::WordRecord(std::int32_t n) const {
 }
 
 void WordStore::WriteWordRecord(std::int32_t n) {
-    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords)
-        throw FileFailure("Cannot write file", WordFilePath(), EINVAL);
+    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords) throw Failure("Cannot write", EINVAL);
     EnsureCapacity(n + 1);
     std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
     CheckWordFile();

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/engine/Errors.h"
 #include "core/engine/RunState.h"
 
 namespace vornix {
@@ -120,6 +121,10 @@ private:
     }
     void CloseWordFile();
     void RemoveOwnName();
+    // A failure of the record file ("Cannot write" + " file PATH (reason)"); a nameless
+    // file is named by its folder ("Cannot write the record file in FOLDER (reason)"),
+    // so no message names a file that never existed.
+    FileError Failure(const std::string& what, int errnum, const std::string& reason = {}) const;
     void ClearIndex();
 
     std::string path_;

@@ -28,6 +28,28 @@ std::string FolderOf(const std::string& path) {
     throw FileFailure("Cannot create file", path, errnum);
 }
 
+// folder + "/" + name, without a doubled slash when folder is the root.
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// The kernel's protected_symlinks rule: a link in a sticky, world-writable folder is
+// followed only when its owner is this user or the folder's owner.
+bool MayFollow(const std::string& link) {
+    struct stat own {
+    }, folder{};
+    if (::lstat(link.c_str(), &own) != 0 || ::stat(FolderOf(link).c_str(), &folder) != 0) return false;
+    if ((folder.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return true;
+    return own.st_uid == ::geteuid() || own.st_uid == folder.st_uid;
+}
+
+// The permission bits a new file gets: the umask's, as a plain create would.
+mode_t CreateMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 constexpr const char* kTempPrefix = ".vornix-tmp-";
 
 bool WriteAllTo(int fd, std::string_view bytes) {
@@ -52,8 +74,12 @@ std::string FollowLinks(std::string path) {
         char target[PATH_MAX];
         const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
         if (n < 0) return path;  // not a link (or missing): this is the file
+        if (!MayFollow(path)) {
+            errno = EACCES;
+            return {};
+        }
         std::string next(target, static_cast<std::size_t>(n));
-        path = next.front() == '/' ? next : FolderOf(path) + "/" + next;
+        path = next.front() == '/' ? next : InFolder(FolderOf(path), next);
     }
     errno = ELOOP;
     return {};
@@ -92,13 +118,61 @@ int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds) {
     return removed;
 }
 
-void WriteOutputFile(const std::string& path, std::string_view bytes) {
+AtomicFile::AtomicFile(const std::string& path, bool keepMode, const std::string& shown)
+    : path_(path), shown_(shown.empty() ? path : shown), keepMode_(keepMode) {
+    // Temporary files left by a save that was killed are removed by a later one.
+    RemoveStaleTempFiles(FolderOf(path));
+    temp_ = InFolder(FolderOf(path), std::string(kTempPrefix) + "XXXXXX");
+    const TerminationSignalsBlocked blocked;  // no signal between the file and its hold
+    fd_ = ::mkstemp(temp_.data());
+    if (fd_ < 0) FailCreate(shown_, errno);
+    held_ = std::make_unique<RemovedOnSignal>(temp_);
+}
+
+AtomicFile::~AtomicFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.c_str());
+}
+
+void AtomicFile::Write(std::string_view bytes) {
+    if (fd_ < 0 || !WriteAllTo(fd_, bytes)) FailCreate(shown_, fd_ < 0 ? EBADF : errno);
+}
+
+void AtomicFile::Commit() {
+    if (fd_ < 0) FailCreate(shown_, EBADF);
+    struct stat old {};
+    const bool exists = ::stat(path_.c_str(), &old) == 0;
+    // The owner first: a change of owner clears the set-id bits that the mode then sets.
+    if (exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0 && ::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Neither may be set: the file is this user's, as a plain create makes it.
+        }
+    }
+    const mode_t mode = keepMode_ && exists ? old.st_mode & 07777 : CreateMode();
+    if (::fchmod(fd_, mode) != 0) FailCreate(shown_, errno);
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) FailCreate(shown_, errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) FailCreate(shown_, errno);
+    const TerminationSignalsBlocked blocked;  // renamed and let go together
+    if (::rename(temp_.c_str(), path_.c_str()) != 0) FailCreate(shown_, errno);
+    committed_ = true;
+    held_.reset();
+}
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes, bool keepMode) {
+    AtomicFile file(path, keepMode);
+    file.Write(bytes);
+    file.Commit();
+}
+
+OutputFile::OutputFile(const std::string& path) : path_(path) {
     const std::string target = FollowLinks(path);
     if (target.empty()) FailCreate(path, errno);
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0) {
         if (errno != ENOENT) FailCreate(path, errno);
-        WriteFileAtomically(target, bytes);
+        atomic_ = std::make_unique<AtomicFile>(target, true, target);
         return;
     }
     if (S_ISDIR(info.st_mode)) FailCreate(path, EISDIR);
@@ -107,62 +181,40 @@ void WriteOutputFile(const std::string& path, std::string_view bytes) {
         // the permission check alone would let through.
         if ((info.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
             throw FileError("Cannot create file " + path + " (" + RunTimeErrorMessage(EACCES) + ")", EACCES);
-        WriteFileAtomically(target, bytes);
+        atomic_ = std::make_unique<AtomicFile>(target, true, target);
         return;
     }
     // A device, pipe or socket is written where it is: replacing it would break it.
-    const int fd = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) FailCreate(path, errno);
-    if (!WriteAllTo(fd, bytes)) {
-        const int e = errno;
-        ::close(fd);
-        FailCreate(path, e);
-    }
-    if (::close(fd) != 0 && errno != EINTR) FailCreate(path, errno);
+    fd_ = ::open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) FailCreate(path, errno);
 }
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes, bool keepMode) {
-    // Temporary files left by a save that was killed are removed by a later one.
-    RemoveStaleTempFiles(FolderOf(path));
-    std::string tmpl = FolderOf(path) + "/" + kTempPrefix + "XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) FailCreate(path, errno);
-
-    auto abandon = [&](int errnum) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        FailCreate(path, errnum);
-    };
-
-    mode_t mode = 0644;
-    struct stat old {};
-    if (keepMode && ::stat(path.c_str(), &old) == 0)
-        mode = old.st_mode & 07777;
-    else {
-        // Honour the umask as a plain create would.
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0) abandon(errno);
-
-    if (!WriteAllTo(fd, bytes)) abandon(errno);
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) abandon(errno);
-    if (::close(fd) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        FailCreate(path, e);
-    }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-        int e = errno;
-        ::unlink(tmpl.c_str());
-        FailCreate(path, e);
-    }
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) ::close(fd_);
 }
 
-std::string ReadWholeFile(const std::string& path, std::size_t limit) {
-    const bool limited = limit != SIZE_MAX;
-    // Non-blocking when limited, so that a FIFO in the file's place cannot hold us up.
+void OutputFile::Write(std::string_view bytes) {
+    if (atomic_) return atomic_->Write(bytes);
+    if (fd_ < 0 || !WriteAllTo(fd_, bytes)) FailCreate(path_, fd_ < 0 ? EBADF : errno);
+}
+
+void OutputFile::Commit() {
+    if (atomic_) return atomic_->Commit();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) FailCreate(path_, errno);
+}
+
+void WriteOutputFile(const std::string& path, std::string_view bytes) {
+    OutputFile file(path);
+    file.Write(bytes);
+    file.Commit();
+}
+
+namespace {
+
+std::string ReadFileGuarded(const std::string& path, std::size_t limit, bool limited) {
+    // Non-blocking when guarded, so that a FIFO in the file's place cannot hold us up.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (limited ? O_NONBLOCK | O_NOCTTY : 0));
     if (fd < 0) throw FileFailure("Cannot open file", path, errno);
     if (limited) {
@@ -197,6 +249,16 @@ std::string ReadWholeFile(const std::string& path, std::size_t limit) {
     }
     ::close(fd);
     return data;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, std::size_t limit) {
+    return ReadFileGuarded(path, limit, limit != SIZE_MAX);
+}
+
+std::string ReadRegularFile(const std::string& path, std::size_t limit) {
+    return ReadFileGuarded(path, limit, true);
 }
 
 }  // namespace vornix

@@ -22,7 +22,7 @@ void ReferenceCounts::AddRun(const AnalysisRun& run) {
 }
 
 void ReferenceCounts::AddTable(const std::string& path, EncodingChoice encoding) {
-    AddTableText(ReadWholeFile(path), path, encoding);
+    AddTableText(ReadRegularFile(path), path, encoding);  // a FIFO or a device would hang or flood
 }
 
 void ReferenceCounts::AddTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding) {

@@ -141,7 +141,7 @@ void CommonListController::EditCommonWordList1Click() {
     const QString file = currentCommonList_;
     std::u16string text;
     try {
-        const std::string bytes = ReadWholeFile(Path(file));
+        const std::string bytes = ReadRegularFile(Path(file), kMaxCommonListBytes);
         editedEncoding_ = ListFileEncoding(bytes, DetectUnicodeSetting(context_.settings));
         text = EditorTextFromListFile(bytes, editedEncoding_);
     } catch (const FileError& e) {
@@ -254,7 +254,7 @@ void CommonListController::Add2Common1Click() {
 
     const std::string list = Path(currentCommonList_);
     try {
-        ReplaceListFile(list, ListWithWordAdded(ReadWholeFile(list), word));
+        ReplaceListFile(list, ListWithWordAdded(ReadRegularFile(list, kMaxCommonListBytes), word));
     } catch (const FileError& e) {
         context_.ShowErrorBox(UiText(e.what()));
         return;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -328,6 +329,73 @@ TEST(WordContext, ChangedVanishedAndUnreadableInputs) {
         OccurrenceSearch again(*run, "THE");
         again.RunToEnd();
         EXPECT_EQ(again.Problems().back(), "Cannot open file " + c);
+    }
+}
+
+TEST(WordContext, InputsSwappedForAPipeOrADeviceAreNotedWithoutWaiting) {
+    // Regular when counted, then a FIFO nobody writes to or a link to /dev/zero: the
+    // search and the lines would wait or read for ever.
+    for (const std::string swap : {"fifo", "/dev/zero"}) {
+        SCOPED_TRACE(swap);
+        TempDir dir;
+        const std::string a = dir.write("a.txt", "the cat");
+        auto run = Count(dir, {a});
+        OccurrenceSearch before(*run, "THE");
+        before.RunToEnd();
+        ASSERT_EQ(before.Found().size(), 1u);
+        ::unlink(a.c_str());
+        if (swap == "fifo")
+            ASSERT_EQ(::mkfifo(a.c_str(), 0600), 0);
+        else
+            ASSERT_EQ(::symlink(swap.c_str(), a.c_str()), 0);
+        OccurrenceSearch search(*run, "THE");
+        search.RunToEnd();
+        EXPECT_EQ(search.Problems(), std::vector<std::string>{ChangedFileMessage(a)});
+        ContextReader reader(*run);
+        EXPECT_EQ(reader.Format(before.Found()[0], 20).right, "");
+        EXPECT_EQ(reader.Problems(), std::vector<std::string>{ChangedFileMessage(a)});
+    }
+}
+
+TEST(WordContext, TheLinePassNotesAFileChangedAfterTheSearch) {
+    TempDir dir;
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "the cat sat on the mat\n";  // more than the lines' cache
+    const std::string a = dir.write("a.txt", text);
+    const std::string b = dir.write("b.txt", "the end");
+    auto run = Count(dir, {a, b});
+    OccurrenceSearch search(*run, "THE");
+    search.RunToEnd();
+    ASSERT_TRUE(search.Problems().empty());
+    ASSERT_EQ(search.Found().size(), 40001u);
+    {  // truncated before its lines are formed
+        ContextReader reader(*run);
+        ASSERT_EQ(::truncate(a.c_str(), 100), 0);
+        EXPECT_EQ(reader.Format(search.Found().back(), 20).hit, "the");  // the other file
+        EXPECT_TRUE(reader.Problems().empty());
+        reader.Format(search.Found()[36000], 20);
+        reader.Format(search.Found()[36001], 20);
+        EXPECT_EQ(reader.Problems(), std::vector<std::string>{ChangedFileMessage(a)});  // once
+    }
+    {  // truncated while its lines are formed: a read past the end comes short
+        dir.write("a.txt", text);
+        run = Count(dir, {a, b});
+        ContextReader reader(*run);
+        EXPECT_EQ(reader.Format(search.Found()[0], 20).hit, "the");
+        ASSERT_EQ(::truncate(a.c_str(), 100), 0);
+        reader.Format(search.Found()[36000], 20);
+        EXPECT_EQ(reader.Problems(), std::vector<std::string>{ChangedFileMessage(a)});
+    }
+    {  // written to after its lines were formed: the last look finds it
+        dir.write("a.txt", text);
+        run = Count(dir, {a, b});
+        ContextReader reader(*run);
+        reader.Format(search.Found()[0], 20);
+        reader.CheckInputs();
+        EXPECT_TRUE(reader.Problems().empty());
+        std::ofstream(a, std::ios::app) << "more";
+        reader.CheckInputs();
+        EXPECT_EQ(reader.Problems(), std::vector<std::string>{ChangedFileMessage(a)});
     }
 }
 

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,6 +163,49 @@ TEST_F(RunFixture, RegularFilesOnlyRefusesPipesDevicesAndFoldersWithoutWaiting) 
     run.ReadDocuments({link}, false);
     run.GeneralClosedown();
     EXPECT_EQ(run.Store().WordCount(), 2);
+}
+
+TEST_F(RunFixture, ADocumentChangedWhileItIsReadFailsTheRun) {
+    // The change is made from the progress hook, in the middle of the reading: by one
+    // thread (every hundred words) and by four (after each merged chunk).
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "w" + std::to_string(i % 997) + " ";
+    enum Change { Append, Truncate, Rewrite, None };
+    for (unsigned threads : {1u, 4u}) {
+        for (Change change : {Append, Truncate, Rewrite, None}) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, change " + std::to_string(change));
+            const std::string doc = dir.write("doc.txt", text);
+            const std::string after = dir.write("after.txt", "alpha");
+            run.SetThreads(threads);
+            run.SetChunkBytes(4096);
+            bool changed = false;
+            run.Hooks().showProgress = [&] {
+                if (changed || change == None) return;
+                changed = true;
+                const int fd = ::open(doc.c_str(), change == Append ? O_WRONLY | O_APPEND : O_WRONLY);
+                ASSERT_GE(fd, 0);
+                if (change == Append) ASSERT_EQ(::write(fd, "more ", 5), 5);
+                if (change == Truncate) ASSERT_EQ(::ftruncate(fd, 100), 0);
+                if (change == Rewrite) {  // the same size, written over: only the time tells
+                    ASSERT_EQ(::pwrite(fd, "x", 1, 0), 1);
+                    const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 0}};
+                    ASSERT_EQ(::futimens(fd, times), 0);
+                }
+                ::close(fd);
+            };
+            run.GeneralInitialize(CharacterSet::Windows, nullptr);
+            try {
+                run.ReadDocuments({doc, after}, false);
+                EXPECT_EQ(change, None) << "no error";
+            } catch (const FileError& e) {
+                EXPECT_NE(change, None);
+                EXPECT_EQ(std::string(e.what()), "The file " + doc + " changed while it was read");
+            }
+            run.GeneralClosedown();
+            run.Hooks().showProgress = nullptr;
+            EXPECT_EQ(CountOf("ALPHA"), change == None ? 1 : -1);  // the run ends there
+        }
+    }
 }
 
 TEST_F(RunFixture, UnopenableDocumentRaisesAfterTheWordsBeforeIt) {

@@ -43,6 +43,17 @@ bool MayFollow(const std::string& link) {
     return own.st_uid == ::geteuid() || own.st_uid == folder.st_uid;
 }
 
+// The folders on the way to path: the kernel follows a link among them, so it is held to
+// the same rule (a link to a folder planted in /tmp).
+bool FoldersMayBeFollowed(const std::string& path) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        struct stat info {};
+        if (::lstat(prefix.c_str(), &info) == 0 && S_ISLNK(info.st_mode) && !MayFollow(prefix)) return false;
+    }
+    return true;
+}
+
 // The permission bits a new file gets: the umask's, as a plain create would.
 mode_t CreateMode() {
     const mode_t mask = ::umask(0);
@@ -73,7 +84,11 @@ std::string FollowLinks(std::string path) {
     for (int hops = 0; hops < 40; ++hops) {
         char target[PATH_MAX];
         const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
-        if (n < 0) return path;  // not a link (or missing): this is the file
+        if (n < 0) {  // not a link (or missing): this is the file
+            if (FoldersMayBeFollowed(path)) return path;
+            errno = EACCES;
+            return {};
+        }
         if (!MayFollow(path)) {
             errno = EACCES;
             return {};

@@ -73,7 +73,8 @@ int RemoveStaleTempFiles(const std::string& folder, long maxAgeSeconds = 24L * 6
 // dangling link gives the missing file it names, so a save creates it there and the
 // link stays. Empty, with errno set, for a loop (ELOOP), and for a link in a sticky
 // folder that others may write which belongs neither to this user nor to the folder's
-// owner (EACCES): the kernel's rule for shared folders such as /tmp (protected_symlinks),
+// owner, or for such a link among the folders on the way to the file (EACCES): the
+// kernel's rule for shared folders such as /tmp (protected_symlinks),
 // kept whatever the kernel's setting, so that a link another user planted there cannot
 // turn our save onto a file of ours.
 std::string FollowLinks(std::string path);

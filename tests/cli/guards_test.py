@@ -124,19 +124,25 @@ class SharedFolders(Folder):
             rows.append((what, self.link(folder, "report-%d.txt" % len(rows), target, owner), target, refused))
         cron = os.path.join(self.dir, "cron-x")  # a dangling link would create it
         rows.append(("another user's dangling link", self.link(sticky, "cron.txt", cron, NOBODY), cron, True))
+        for what, name, owner, refused in [("another user's link to a folder", "theirs-dir", NOBODY, True),
+                                           ("my own link to a folder", "my-dir", 0, False)]:
+            folder = os.path.join(self.dir, name + "-target")
+            os.mkdir(folder)
+            target = os.path.join(folder, "report.txt")
+            rows.append((what, os.path.join(self.link(sticky, name, folder, owner), "report.txt"), target, refused))
         for what, link, target, refused in rows:
             with self.subTest(what=what):
                 code, out, err = count(["--no-common-list", "--output=" + link, self.doc])
                 if refused:
                     self.assertEqual((code, err), (1, "vornix-count: Cannot create file %s (Permission denied)\n" % link))
-                    if target == cron:
-                        self.assertFalse(os.path.exists(cron))
+                    if not target.endswith("sticky-folder"):
+                        self.assertFalse(os.path.exists(target))
                     else:
                         self.assertEqual(read(target), b"precious")
                 else:
                     self.assertEqual((code, err), (0, ""))
                     self.assertEqual(read(target), table)
-                self.assertTrue(os.path.islink(link))
+                self.assertTrue(os.path.islink(link) or os.path.islink(os.path.dirname(link)))
                 self.assertEqual(glob.glob(os.path.join(os.path.dirname(link), ".vornix-tmp-*")), [])
         if os.access(PLOT, os.X_OK):
             link = self.link(sticky, "chart.png", self.file("chart.png", b"precious"), NOBODY)

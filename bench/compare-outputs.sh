@@ -35,6 +35,21 @@ for t in "$work"/*.txt; do
         run "$t" $opts "$t"
     done
 done
+# The analyses beside the word table, on the 8-bit texts: each against the next text as
+# its reference or second document.
+set -- $(cd "$work" && ls *.txt | grep -v -e '-utf8.txt$' -e '-utf16.txt$')
+first=$1
+while [ $# -gt 0 ]; do
+    t=$1 other=${2:-$first}
+    shift
+    for opts in "--keywords --reference=$other" "--keywords --negative --p=1 --format=csv --reference-table=$other.tsv" \
+                "--ngrams=2" "--ngrams=3 --format=json" "--collocates=THE --format=csv" "--dispersion --parts=10" \
+                "--per-file --dispersion --format=tsv $other"; do
+        (cd "$work" && "$old" --quiet --format=tsv "$other" > "$other.tsv")
+        # shellcheck disable=SC2086
+        run "$t" $opts "$t"
+    done
+done
 for t in "$work"/*.txt; do
     t=$(basename "$t")
     for bin in old new; do eval exe=\$$bin; (cd "$work" && "$exe" --quiet - < "$t" > "$work/in.$bin" 2>&1); done

@@ -136,6 +136,98 @@ std::string CollocatesText(AnalysisRun& run, const CountOptions& o, std::string&
     return FormatTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)});
 }
 
+// The reference documents, counted by the same rules and options as the text.
+void CountReferenceDocuments(const CountOptions& o, const std::string& commonList, ReferenceCounts& reference,
+                             const std::function<void()>& eraseProgress) {
+    AnalysisRun referenceRun(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
+    referenceRun.SetThreads(o.Threads);
+    referenceRun.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
+    referenceRun.ReadDocuments(o.References, o.StripPossessives);
+    referenceRun.GeneralClosedown();
+    referenceRun.Store().CheckWordFile();
+    if (referenceRun.LimitReached()) {
+        eraseProgress();
+        std::fprintf(stderr, "vornix-count: the reference: %s\n", LimitMessage().c_str());
+    }
+    reference.AddRun(referenceRun);
+}
+
+// The progress line on a terminal: which document, and how far.
+void ShowProgress(AnalysisRun& run, CountProgress& progress, int documents) {
+    run.Hooks().showStatus = [&run, &progress, documents](const std::string&) {
+        progress.SetFile(std::min(run.State().FilesRead + 1, documents), documents);
+    };
+    run.Hooks().showProgress = [&progress] {
+        const auto now = CountProgress::Clock::now();
+        if (progress.Due(now)) std::fputs(progress.Update(now, ProcessBytesRead()).c_str(), stderr);
+    };
+}
+
+// What a finished run's mode needs beyond the run and the options.
+struct ModeInputs {
+    const NGramCounter* ngrams;  // with --ngrams
+    const PartCounts* parts;     // with --dispersion or --per-file
+    const ReferenceCounts* reference;
+    bool dispersion;
+};
+
+// The output of the mode the options choose other than --context (whose lines go out as
+// they are formed), formed whole; empty with a message on a failure.
+std::string ModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs& in, std::string& error) {
+    const TableLayout layout{.separator = SeparatorChar(o.SepIndex)};
+    if (o.Stats)
+        return o.Format == TableFormat::Table
+                   ? StatsText(run, o.display.LowerCase)
+                   : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false});
+    if (in.ngrams)
+        return FormatTable(NGramTable(*in.ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order)), o.Format,
+                           layout);
+    if (o.Collocates) return CollocatesText(run, o, error);
+    if (o.Keywords)
+        return FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, *in.reference, o.display, o.Keyword),
+                           o.Format, layout);
+    if (in.dispersion) {
+        const auto figures = ComputeDispersion(*in.parts, run.Store().WordCount());
+        const DispersionTable table(
+            run.Store(), ShownWords(run.Store(), run.Orders(), o.display), *in.parts, figures, o.display,
+            {.measures = o.Dispersion, .perPart = o.PerFile, .storedBytes = o.Format == TableFormat::Table});
+        return FormatTable(table, o.Format, layout);
+    }
+    return FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
+}
+
+// Forms the mode's output and writes it to standard output or, atomically, to --output;
+// the exit status of a failure, else 0.
+int WriteModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs& in, bool stdoutClosed) {
+    std::string error;
+    // --context lines go out as they are formed; into --output only once all is well.
+    std::unique_ptr<OutputFile> contextFile;
+    auto contextOut = [&](std::string_view piece) {
+        if (o.Output.empty())
+            return !stdoutClosed && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+        if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
+        contextFile->Write(piece);
+        return true;
+    };
+    if (o.Context) ContextText(run, o, error, contextOut);
+    const std::string out = o.Context ? std::string() : ModeOutput(run, o, in, error);
+    run.Store().CheckWordFile();  // the table came from the record file: it must be whole
+    if (!error.empty()) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    if (o.Context && !o.Output.empty()) {
+        if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
+        contextFile->Commit();
+    } else if (!o.Output.empty()) {
+        WriteOutputFile(o.Output, out);
+    } else if (stdoutClosed || !WriteAll(stdout, out)) {
+        std::fprintf(stderr, "vornix-count: cannot write to standard output\n");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -176,11 +268,7 @@ int main(int argc, char** argv) {
                 return 2;
             }
 
-    std::string commonList;
-    if (o.CommonList)
-        commonList = *o.CommonList;
-    else
-        commonList = DefaultCommonListForCount(o.RunId);
+    const std::string commonList = o.CommonList ? *o.CommonList : DefaultCommonListForCount(o.RunId);
 
     // Shown only on a terminal; erased before anything else is written there.
     CountProgress progress(CountProgress::Clock::now());
@@ -190,16 +278,7 @@ int main(int argc, char** argv) {
         // closed pipe) leaves nothing behind.
         AnalysisRun run(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".$$$", true);
         run.SetThreads(o.Threads);
-        if (!o.Quiet && ::isatty(STDERR_FILENO)) {
-            const int n = static_cast<int>(o.Files.size());
-            run.Hooks().showStatus = [&, n](const std::string&) {
-                progress.SetFile(std::min(run.State().FilesRead + 1, n), n);
-            };
-            run.Hooks().showProgress = [&] {
-                const auto now = CountProgress::Clock::now();
-                if (progress.Due(now)) std::fputs(progress.Update(now, ProcessBytesRead()).c_str(), stderr);
-            };
-        }
+        if (!o.Quiet && ::isatty(STDERR_FILENO)) ShowProgress(run, progress, static_cast<int>(o.Files.size()));
         // Reference tables are read first: a bad one stops the command before the long count.
         ReferenceCounts reference(BuildCharMap(o.Charset), o.StripPossessives);
         for (const std::string& table : o.ReferenceTables) reference.AddTable(table, o.Encoding);
@@ -213,20 +292,7 @@ int main(int argc, char** argv) {
         run.ReadDocuments(o.Files, o.StripPossessives);
         run.GeneralClosedown();
         const PartCounts parts = dispersion ? recorder.Finish(run) : PartCounts();
-        if (!o.References.empty()) {
-            // The reference documents, counted by the same rules and options as the text.
-            AnalysisRun referenceRun(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
-            referenceRun.SetThreads(o.Threads);
-            referenceRun.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
-            referenceRun.ReadDocuments(o.References, o.StripPossessives);
-            referenceRun.GeneralClosedown();
-            referenceRun.Store().CheckWordFile();
-            if (referenceRun.LimitReached()) {
-                EraseProgress();
-                std::fprintf(stderr, "vornix-count: the reference: %s\n", LimitMessage().c_str());
-            }
-            reference.AddRun(referenceRun);
-        }
+        if (!o.References.empty()) CountReferenceDocuments(o, commonList, reference, EraseProgress);
         EraseProgress();
         if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, "vornix-count: " + LimitMessage() + "\n")))
             return 1;
@@ -239,51 +305,9 @@ int main(int argc, char** argv) {
             if (!WriteCountPlot(plotProgram, o.Plot, run.Store(), run.Orders(), o.display, o.Output)) return 1;
             return std::fflush(stderr) != 0 || std::ferror(stderr) ? 1 : 0;
         }
-        std::string error;
-        // --context lines go out as they are formed; into --output only once all is well.
-        std::unique_ptr<OutputFile> contextFile;
-        auto contextOut = [&](std::string_view piece) {
-            if (o.Output.empty())
-                return !stdoutClosed && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
-            if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
-            contextFile->Write(piece);
-            return true;
-        };
-        if (o.Context) ContextText(run, o, error, contextOut);
-        auto dispersionTable = [&] {
-            const auto figures = ComputeDispersion(parts, run.Store().WordCount());
-            const DispersionTable table(
-                run.Store(), ShownWords(run.Store(), run.Orders(), o.display), parts, figures, o.display,
-                {.measures = o.Dispersion, .perPart = o.PerFile, .storedBytes = o.Format == TableFormat::Table});
-            return FormatTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)});
-        };
-        const std::string out =
-            o.Context ? std::string()
-            : o.Stats ? (o.Format == TableFormat::Table
-                             ? StatsText(run, o.display.LowerCase)
-                             : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false}))
-            : ngrams ? FormatTable(NGramTable(*ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order)), o.Format,
-                                   TableLayout{.separator = SeparatorChar(o.SepIndex)})
-            : o.Collocates ? CollocatesText(run, o, error)
-            : o.Keywords
-                ? FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, reference, o.display, o.Keyword),
-                              o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)})
-            : dispersion ? dispersionTable()
-                         : FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
-        run.Store().CheckWordFile();  // the table came from the record file: it must be whole
-        if (!error.empty()) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 1;
-        }
-        if (o.Context && !o.Output.empty()) {
-            if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
-            contextFile->Commit();
-        } else if (!o.Output.empty()) {
-            WriteOutputFile(o.Output, out);
-        } else if (stdoutClosed || !WriteAll(stdout, out)) {
-            std::fprintf(stderr, "vornix-count: cannot write to standard output\n");
-            return 1;
-        }
+        if (const int failed =
+                WriteModeOutput(run, o, {ngrams ? &*ngrams : nullptr, &parts, &reference, dispersion}, stdoutClosed))
+            return failed;
     } catch (const FileError& e) {
         EraseProgress();
         std::fprintf(stderr, "vornix-count: %s\n", e.what());

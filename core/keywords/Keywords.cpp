@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -16,7 +17,7 @@ void ReferenceCounts::AddRun(const AnalysisRun& run) {
     const WordStore& store = run.Store();
     for (std::int32_t r = 0; r < store.WordCount(); ++r) {
         const std::int32_t n = store.Count(r);
-        if (n > 0) words_[std::string(store.WordRecord(r).Text())] += n;
+        if (n > 0) Add(store.WordRecord(r).Text(), n);
     }
     total_ += run.State().TotalWords;
 }
@@ -26,37 +27,85 @@ void ReferenceCounts::AddTable(const std::string& path, EncodingChoice encoding)
 }
 
 void ReferenceCounts::AddTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding) {
-    // All rows are read before any is added, so a bad line leaves the counts as they were.
-    std::vector<std::pair<std::string, std::int64_t>> rows;
-    const TableReadResult read = ReadWordTableText(
-        bytes, name, encoding, [&](std::string_view word, std::int64_t count) { rows.emplace_back(word, count); });
+    // Every row is read before any is added, so a bad line leaves the counts as they
+    // were. The words lie end to end in one buffer rather than in a string each: a
+    // published list has half a million rows.
+    std::string text;
+    std::vector<std::pair<std::size_t, std::int64_t>> rows;  // where each word ends, its count
+    const TableReadResult read =
+        ReadWordTableText(bytes, name, encoding, [&](std::string_view word, std::int64_t count) {
+            text.append(word);
+            rows.emplace_back(text.size(), count);
+        });
+    Reserve(entries_.size() + rows.size());
     std::unique_ptr<CodePointTable> table;
     std::string codes;
-    for (const auto& [word, count] : rows) {
-        const bool ascii = std::all_of(word.begin(), word.end(), [](char c) { return (c & 0x80) == 0; });
-        std::string_view text = word;
-        if (read.utf8 && !ascii) {
+    Scanner scanner(map_);
+    std::int64_t n = 0;
+    auto onWord = [&](std::string_view w) {
+        if (strip_) w = w.substr(0, StripPossessive(w.data(), w.size()));
+        if (w.empty()) return true;
+        Add(w, n);
+        total_ += n;
+        return true;
+    };
+    std::size_t begin = 0;
+    for (const auto& [end, count] : rows) {
+        std::string_view word(text.data() + begin, end - begin);
+        begin = end;
+        if (count == 0) continue;
+        n = count;
+        if (read.utf8 && std::any_of(word.begin(), word.end(), [](char c) { return (c & 0x80) != 0; })) {
             if (!table) table = std::make_unique<CodePointTable>();
             codes = DecodeToCodes(word, TextEncoding::Utf8, *table);
-            text = codes;
+            word = codes;
         }
-        Scanner scanner(map_);
         scanner.Start();
-        auto onWord = [&, n = count](std::string_view w) {
-            if (strip_) w = w.substr(0, StripPossessive(w.data(), w.size()));
-            if (w.empty() || n == 0) return true;
-            words_[std::string(w)] += n;
-            total_ += n;
-            return true;
-        };
-        scanner.Feed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), onWord);
+        scanner.Feed(reinterpret_cast<const unsigned char*>(word.data()), word.size(), onWord);
         scanner.Finish(onWord);
     }
 }
 
-std::int64_t ReferenceCounts::Count(const std::string& word) const {
-    const auto it = words_.find(word);
-    return it == words_.end() ? 0 : it->second;
+std::size_t ReferenceCounts::SlotOf(std::string_view word, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    for (; slots_[i] != 0; i = (i + 1) & mask) {
+        const Entry& e = entries_[slots_[i] - 1];
+        if (e.hash == hash && std::string_view(text_.data() + e.offset, e.length) == word) break;
+    }
+    return i;
+}
+
+void ReferenceCounts::Reserve(std::size_t words) {
+    std::size_t size = std::max<std::size_t>(slots_.size(), 1024);
+    while (8 * words > 5 * size) size *= 2;
+    if (size == slots_.size()) return;
+    entries_.reserve(words);
+    slots_.assign(size, 0);
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+        std::size_t i = static_cast<std::size_t>(entries_[e].hash) & (size - 1);
+        while (slots_[i] != 0) i = (i + 1) & (size - 1);
+        slots_[i] = static_cast<std::uint32_t>(e + 1);
+    }
+}
+
+void ReferenceCounts::Add(std::string_view word, std::int64_t n) {
+    if (8 * (entries_.size() + 1) > 5 * slots_.size()) Reserve(2 * (entries_.size() + 1));
+    const std::uint64_t hash = std::hash<std::string_view>{}(word);
+    const std::size_t i = SlotOf(word, hash);
+    if (slots_[i] != 0) {
+        entries_[slots_[i] - 1].count += n;
+        return;
+    }
+    slots_[i] = static_cast<std::uint32_t>(entries_.size() + 1);
+    entries_.push_back({hash, text_.size(), n, static_cast<std::uint32_t>(word.size())});
+    text_.append(word);
+}
+
+std::int64_t ReferenceCounts::Count(std::string_view word) const {
+    if (slots_.empty()) return 0;
+    const std::size_t i = SlotOf(word, std::hash<std::string_view>{}(word));
+    return slots_[i] == 0 ? 0 : entries_[slots_[i] - 1].count;
 }
 
 namespace {
@@ -93,7 +142,7 @@ const std::vector<TableColumn>& KeywordTable::Columns() const {
         {"count", "Count", ColumnKind::Integer, 0, true},
         {"reference_count", "Ref. count", ColumnKind::Integer, 0, true},
         {"log_likelihood", "Log-likelihood", ColumnKind::Real, 2, true},
-        {"p", "p", ColumnKind::Real, 4, false},
+        {"p", "p", ColumnKind::Real, 4, false, true},
         {"log_ratio", "Log Ratio", ColumnKind::Real, 3, false},
         {"percent_diff", "%DIFF", ColumnKind::Real, 1, false},
         {"simple_maths", "Simple Maths", ColumnKind::Real, 3, false},
@@ -158,7 +207,9 @@ KeywordTable ComputeKeywords(const WordStore& store, std::int64_t totalWords, co
         consider(stored, a, reference.Count(stored));
     }
     if (options.negative) {
-        for (const auto& [word, b] : reference.Words()) {
+        for (std::size_t i = 0; i < reference.Size(); ++i) {
+            const std::string_view word = reference.Word(i);
+            const std::int64_t b = reference.CountAt(i);
             if (b <= 0) continue;
             const std::int32_t r = RecordOf(store, word);
             if (r >= 0 && store.Count(r) > 0) continue;  // a word of the text: judged above

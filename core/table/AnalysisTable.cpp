@@ -20,6 +20,10 @@ std::string NumberText(double v, const TableColumn& column, bool plain) {
     if (column.kind == ColumnKind::Integer) return std::to_string(static_cast<long long>(v));
     if (plain) {
         char buf[64];
+        if (column.smallAsExponent && v != 0 && std::fabs(v) < 0.5 * std::pow(10.0, -column.decimals)) {
+            std::snprintf(buf, sizeof buf, "%.1e", v);
+            return buf;
+        }
         std::snprintf(buf, sizeof buf, "%.*f", column.decimals, v);
         return buf;
     }

@@ -24,6 +24,9 @@ struct TableColumn {
     // Written in the plain table (the saved-analysis layout), which holds only the
     // columns a reader of that layout expects.
     bool plain = true;
+    // Real columns: a value too small to show at those decimals is written as 3.2e-17
+    // in the window and the plain table, rather than as a row of zeros.
+    bool smallAsExponent = false;
 };
 
 class AnalysisTable {

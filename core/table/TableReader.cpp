@@ -8,6 +8,7 @@
 
 #include "core/engine/EncodingRule.h"
 #include "core/engine/Errors.h"
+#include "core/engine/Utf8.h"
 #include "core/files/AtomicFile.h"
 
 namespace vornix {
@@ -195,23 +196,6 @@ private:
         if (Peek() != c) Fail();
         ++i_;
     }
-    void Utf8(std::string& out, std::uint32_t c) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
     std::uint32_t Hex4() {
         if (i_ + 4 > t_.size()) Fail();
         std::uint32_t v = 0;
@@ -266,7 +250,7 @@ private:
                     } else if (cp >= 0xD800 && cp < 0xE000) {
                         Fail();
                     }
-                    Utf8(out, cp);
+                    AppendUtf8(out, cp);
                     break;
                 }
                 default:

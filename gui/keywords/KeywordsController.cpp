@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <mutex>
 #include <thread>
 
@@ -37,6 +39,7 @@ const char* const kTablesKey = "KeywordsTables";
 const char* const kCutoffKey = "KeywordsP";
 const char* const kNegativeKey = "KeywordsNegative";
 const char* const kSortKey = "KeywordsSort";
+const char* const kSmoothingKey = "KeywordsSmoothing";
 
 QString Plural(std::size_t n, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
@@ -116,6 +119,10 @@ bool KeywordsController::EnsureWindow() {
             window_->CutoffBox->setCurrentIndex(i);
     window_->NegativeBox->setChecked(s.IniFlag(kNegativeKey));
     window_->SortBox->setCurrentIndex(std::clamp(s.IniNumber(kSortKey, 0), 0, window_->SortBox->count() - 1));
+    // A missing or damaged value reads as 1; the box keeps it within its range.
+    bool read = false;
+    const double n = QString::fromStdString(s.IniSetting(kSmoothingKey)).toDouble(&read);
+    window_->SmoothingBox->setValue(read && std::isfinite(n) ? n : 1.0);
     ShowReference();
 
     connect(window_->DocumentsButton, &QPushButton::clicked, this, [this] { Choose(false); });
@@ -124,6 +131,7 @@ bool KeywordsController::EnsureWindow() {
     connect(window_->CutoffBox, &QComboBox::currentIndexChanged, this, &KeywordsController::ChoiceChanged);
     connect(window_->SortBox, &QComboBox::currentIndexChanged, this, &KeywordsController::ChoiceChanged);
     connect(window_->NegativeBox, &QCheckBox::toggled, this, &KeywordsController::ChoiceChanged);
+    connect(window_->SmoothingBox, &QDoubleSpinBox::valueChanged, this, &KeywordsController::ChoiceChanged);
     connect(window_, &AnalysisWindow::stopRequested, this, [this] { Stop(false); });
     connect(window_, &AnalysisWindow::rowActivated, this, &KeywordsController::RowActivated);
 
@@ -182,6 +190,7 @@ void KeywordsController::ChoiceChanged() {
     s.IniPut(kCutoffKey, QString::number(window_->CutoffBox->currentData().toDouble()).toStdString());
     s.IniPutFlag(kNegativeKey, window_->NegativeBox->isChecked());
     s.IniPutNumber(kSortKey, window_->SortBox->currentIndex());
+    s.IniPut(kSmoothingKey, QString::number(window_->SmoothingBox->value()).toStdString());
     Compute();
 }
 
@@ -208,6 +217,7 @@ KeywordOptions KeywordsController::Options() const {
     o.cutoff = window_->CutoffBox->currentData().toDouble();
     o.negative = window_->NegativeBox->isChecked();
     o.sortBy = static_cast<KeywordSort>(window_->SortBox->currentData().toInt());
+    o.smoothing = window_->SmoothingBox->value();
     return o;
 }
 

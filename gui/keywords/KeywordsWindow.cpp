@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -66,6 +67,20 @@ KeywordsWindow::KeywordsWindow(UiServices& ui, QWidget* parent)
     choices->addSpacing(8);
     choices->addWidget(sortLabel);
     choices->addWidget(SortBox);
+
+    // Simple Maths' N: small values favour rare words, large ones frequent words.
+    SmoothingBox = new QDoubleSpinBox(this);
+    SmoothingBox->setObjectName(QStringLiteral("KeywordsSmoothing"));
+    SmoothingBox->setDecimals(2);
+    SmoothingBox->setRange(0.01, 1000000);
+    SmoothingBox->setValue(1);
+    SmoothingBox->setKeyboardTracking(false);  // one new list per value typed, not per digit
+    SmoothingBox->setToolTip(QStringLiteral("Simple Maths' N, added to both rates per million"));
+    auto* smoothingLabel = new QLabel(QStringLiteral("Simple Maths &N"), this);
+    smoothingLabel->setBuddy(SmoothingBox);
+    choices->addSpacing(8);
+    choices->addWidget(smoothingLabel);
+    choices->addWidget(SmoothingBox);
     choices->addStretch(1);
     resize(820, 520);
 }

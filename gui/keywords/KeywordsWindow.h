@@ -5,6 +5,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 
@@ -21,7 +22,8 @@ public:
     QPushButton* ClearButton;
     QComboBox* CutoffBox;  // data: the p cut-off (1: none)
     QCheckBox* NegativeBox;
-    QComboBox* SortBox;  // data: the KeywordSort
+    QComboBox* SortBox;            // data: the KeywordSort
+    QDoubleSpinBox* SmoothingBox;  // Simple Maths' N
 };
 
 }  // namespace vornix

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -202,6 +203,8 @@ TEST_F(KeywordsWindowTest, ReferenceDocumentsGiveTheKeywordsOfTheFormulasAndAreK
 
     // The choice is kept in the settings file and comes back with the window.
     window->SortBox->setCurrentIndex(1);
+    window->SmoothingBox->setValue(100);
+    Settle(window);
     Stop();
     Start();
     OpenDocuments({QString::fromStdString(text_)});
@@ -213,8 +216,20 @@ TEST_F(KeywordsWindowTest, ReferenceDocumentsGiveTheKeywordsOfTheFormulasAndAreK
     EXPECT_TRUE(window->NegativeBox->isChecked());
     EXPECT_EQ(window->CutoffBox->currentIndex(), 0);
     EXPECT_EQ(window->SortBox->currentText(), QStringLiteral("Log Ratio"));
-    ASSERT_NE(window->Table(), nullptr);
-    EXPECT_GT(window->Table()->Rows(), 0u);
+    EXPECT_EQ(window->SmoothingBox->value(), 100);
+    // Simple Maths with that N, worked out here from the counts.
+    const auto* table = dynamic_cast<const KeywordTable*>(window->Table());
+    ASSERT_NE(table, nullptr);
+    EXPECT_GT(table->Rows(), 0u);
+    double c = 0, d = 0;
+    for (const auto& [w, n] : CountWords(kText)) c += double(n);
+    for (const auto& [w, n] : reference) d += double(n);
+    for (std::size_t i = 0; i < table->Rows(); ++i) {
+        const KeywordRow& row = table->Row(i);
+        SCOPED_TRACE(row.word);
+        EXPECT_NEAR(row.figures.simpleMaths,
+                    (double(row.count) / c * 1e6 + 100) / (double(row.referenceCount) / d * 1e6 + 100), 1e-9);
+    }
 }
 
 TEST_F(KeywordsWindowTest, ATableReferenceSortsCopiesAndSaves) {

@@ -221,6 +221,27 @@ TEST(Keywords, CutOffsNegativesFiltersAndOrder) {
         EXPECT_GE(table.Row(r - 1).figures.logLikelihood, table.Row(r).figures.logLikelihood);
 }
 
+TEST(Keywords, APTooSmallForFourDecimalsIsShownInExponentForm) {
+    struct Case {
+        double p;
+        const char* shown;  // in the window and the plain table
+    } cases[] = {{0.0123, "0.0123"}, {0.00006, "0.0001"}, {0.00004, "4.0e-05"}, {3.2e-17, "3.2e-17"}, {0, "0.0000"}};
+    std::vector<KeywordRow> rows;
+    for (const Case& c : cases) {
+        KeywordRow row;
+        row.figures.p = c.p;
+        rows.push_back(row);
+    }
+    const KeywordTable table(rows);
+    const std::size_t pColumn = 4;
+    ASSERT_EQ(table.Columns()[pColumn].key, "p");
+    for (std::size_t r = 0; r < table.Rows(); ++r) {
+        SCOPED_TRACE(cases[r].p);
+        EXPECT_EQ(CellText(table, r, pColumn, true), cases[r].shown);
+        EXPECT_EQ(std::stod(CellText(table, r, pColumn, false)), cases[r].p);  // CSV keeps every digit
+    }
+}
+
 TEST(Keywords, OurOwnTablesAsReferenceEqualTheDocuments) {
     const std::string target = "It was the best of times, it was the worst of times; whales, whales and 3.14.";
     const std::string other = "Call me Ishmael. Some years ago, never mind how long, the whale, 3.14 times.";

@@ -14,7 +14,13 @@ namespace {
 using Counts = std::map<std::string, std::int64_t>;
 
 Counts AllOf(const ReferenceCounts& counts) {
-    return Counts(counts.Words().begin(), counts.Words().end());
+    Counts all;
+    for (std::size_t i = 0; i < counts.Size(); ++i) {
+        const auto [at, added] = all.emplace(std::string(counts.Word(i)), counts.CountAt(i));
+        EXPECT_TRUE(added) << "twice: " << at->first;
+        EXPECT_EQ(counts.Count(counts.Word(i)), counts.CountAt(i));
+    }
+    return all;
 }
 
 TEST(ReadReference, DocumentsAndTablesAddUpByTheTextsRules) {

@@ -55,6 +55,45 @@ std::vector<RankPoint> ThinForWidth(const std::vector<RankPoint>& points, int pi
     return kept;
 }
 
+RankAxes RankChartAxes(const RankChart& chart) {
+    RankAxes axes;
+    std::int32_t maxCount = 1;
+    for (const RankPoint& p : chart.Points) maxCount = std::max(maxCount, p.Count);
+    const double lastRank = chart.Points.empty() ? 10 : chart.Points.back().Rank;
+    axes.MaxRank = std::max(10.0, lastRank) * 1.2;
+    axes.MaxCount = std::max(10.0, maxCount * 1.5);
+    return axes;
+}
+
+std::optional<FitSegment> VisibleFit(const RankFit& fit, const RankAxes& axes) {
+    if (!fit.Valid || fit.Points < 1) return std::nullopt;
+    // In logs: count = a + b * rank, for rank in [lo, hi].
+    double lo = std::max(0.0, std::log(axes.MinRank));
+    double hi = std::min(std::log(static_cast<double>(fit.Points)), std::log(axes.MaxRank));
+    const double a = fit.Intercept, b = fit.Exponent;
+    const double bottom = std::log(axes.MinCount), top = std::log(axes.MaxCount);
+    if (b == 0) {
+        if (a < bottom || a > top) return std::nullopt;
+    } else {
+        const double atBottom = (bottom - a) / b, atTop = (top - a) / b;
+        lo = std::max(lo, std::min(atBottom, atTop));
+        hi = std::min(hi, std::max(atBottom, atTop));
+    }
+    if (lo > hi) return std::nullopt;
+    // Clamped once more: exp of a cut end computed in logs can stray past the axis by a
+    // rounding.
+    auto count = [&](double x) { return std::clamp(std::exp(a + b * x), axes.MinCount, axes.MaxCount); };
+    return FitSegment{std::exp(lo), count(lo), std::exp(hi), count(hi)};
+}
+
+int LongestLength(const LengthHistogram& histogram) {
+    for (int n = WordStore::MaxWordLength; n >= 1; --n)
+        if (histogram.Occurrences[static_cast<std::size_t>(n)] > 0 ||
+            histogram.DistinctWords[static_cast<std::size_t>(n)] > 0)
+            return n;
+    return 0;
+}
+
 namespace {
 
 std::vector<std::int32_t> ShownByFrequency(WordStore& store, const ResultOrders& orders, DisplayOptions options) {

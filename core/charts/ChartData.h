@@ -53,6 +53,23 @@ std::vector<RankPoint> ThinForWidth(const std::vector<RankPoint>& points, int pi
 // shown under threshold 0) has no place on a log axis and is left out of the points.
 RankChart BuildRankChart(WordStore& store, const ResultOrders& orders, const DisplayOptions& options, int pixelWidth);
 
+// The ranges of the rank chart's log axes. Both start a little below 1, so that rank 1
+// and count 1 are not cut by the axis lines, and end a little beyond the last rank and
+// the highest count drawn (at least at 12 and 10).
+struct RankAxes {
+    double MinRank = 0.8, MaxRank = 12, MinCount = 0.8, MaxCount = 10;
+};
+RankAxes RankChartAxes(const RankChart& chart);
+
+// The part of the fitted line, over ranks 1 .. Fit.Points, that lies inside the axes:
+// a poor fit would otherwise run past the top or the bottom of the plot. The line is
+// straight on log-log axes, so it is cut in logs. Nothing when the fit is not valid or
+// no part of it is inside.
+struct FitSegment {
+    double FromRank = 0, FromCount = 0, ToRank = 0, ToCount = 0;
+};
+std::optional<FitSegment> VisibleFit(const RankFit& fit, const RankAxes& axes);
+
 // Index 1..40 by word length; index 0 is unused.
 struct LengthHistogram {
     std::array<std::int64_t, WordStore::MaxWordLength + 1> Occurrences{};
@@ -61,6 +78,10 @@ struct LengthHistogram {
 
 // Over the words options shows.
 LengthHistogram BuildLengthHistogram(WordStore& store, const ResultOrders& orders, const DisplayOptions& options);
+
+// The longest length a shown word has, 0 when there is none: where the length axis
+// ends.
+int LongestLength(const LengthHistogram& histogram);
 
 // A chart's data as lines of text, which vornix-count hands to the program that draws it
 // (so that vornix-count itself starts without loading Qt). Only what is drawn travels:

@@ -5,20 +5,31 @@
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
+#include <QtCharts/QBarLegendMarker>
 #include <QtCharts/QBarSeries>
 #include <QtCharts/QBarSet>
 #include <QtCharts/QCategoryAxis>
+#include <QtCharts/QLegend>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "core/files/AtomicFile.h"
 
 namespace vornix {
+
+namespace {
+
+QString Grouped(std::int64_t n) {
+    return QString::fromStdString(GroupedNumber(n));
+}
+
+}  // namespace
 
 QChart* MakeRankChart(const RankChart& data) {
     auto* chart = new QChart;
@@ -28,19 +39,19 @@ QChart* MakeRankChart(const RankChart& data) {
     points->setPen(Qt::NoPen);
     QList<QPointF> xy;
     xy.reserve(static_cast<qsizetype>(data.Points.size()));
-    std::int32_t maxCount = 1;
-    for (const RankPoint& p : data.Points) {
-        xy.append(QPointF(p.Rank, p.Count));
-        maxCount = std::max(maxCount, p.Count);
-    }
+    for (const RankPoint& p : data.Points) xy.append(QPointF(p.Rank, p.Count));
     points->replace(xy);
 
-    QString title = QStringLiteral("Rank and frequency: %1 words").arg(data.ShownWords);
+    const RankAxes axes = RankChartAxes(data);
+    QString title = QStringLiteral("Rank and frequency: %1 words").arg(Grouped(data.ShownWords));
     auto* fit = new QLineSeries;
     if (data.Fit.Valid) {
-        fit->setName(QStringLiteral("Fit over ranks 1-%1").arg(data.Fit.Points));
-        for (int rank : {1, data.Fit.Points})
-            fit->append(rank, std::exp(data.Fit.Intercept + data.Fit.Exponent * std::log(rank)));
+        fit->setName(QStringLiteral("Fit over ranks 1-%1").arg(Grouped(data.Fit.Points)));
+        // Only the part inside the plot: a poor fit would run past its top or bottom.
+        if (const std::optional<FitSegment> shown = VisibleFit(data.Fit, axes)) {
+            fit->append(shown->FromRank, shown->FromCount);
+            fit->append(shown->ToRank, shown->ToCount);
+        }
         title += QStringLiteral(";  exponent %1, R\u00B2 %2")
                      .arg(data.Fit.Exponent, 0, 'f', 3)
                      .arg(data.Fit.RSquared, 0, 'f', 3);
@@ -53,12 +64,11 @@ QChart* MakeRankChart(const RankChart& data) {
     auto* x = new QLogValueAxis;
     x->setTitleText(QStringLiteral("Rank"));
     x->setLabelFormat(QStringLiteral("%g"));
-    // Both axes start a little below 1, so rank 1 and count 1 are not cut by the axis lines.
-    x->setRange(0.8, std::max<double>(10, data.Points.empty() ? 10 : data.Points.back().Rank) * 1.2);
+    x->setRange(axes.MinRank, axes.MaxRank);
     auto* y = new QLogValueAxis;
     y->setTitleText(QStringLiteral("Count"));
     y->setLabelFormat(QStringLiteral("%g"));
-    y->setRange(0.8, std::max(10.0, maxCount * 1.5));
+    y->setRange(axes.MinCount, axes.MaxCount);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* s : chart->series()) {
@@ -70,38 +80,76 @@ QChart* MakeRankChart(const RankChart& data) {
 
 QChart* MakeLengthChart(const LengthHistogram& data) {
     auto* chart = new QChart;
+    // Distinct words are far fewer than occurrences: each set gets an axis of its own,
+    // occurrences on the left, distinct words on the right. A bar series draws its sets
+    // side by side and two series would draw over each other, so each series holds both
+    // sets, the other one empty, and the empty ones stay out of the legend.
     auto* occurrences = new QBarSet(QStringLiteral("Occurrences"));
     auto* distinct = new QBarSet(QStringLiteral("Distinct words"));
-    std::int64_t top = 1;
-    for (std::size_t n = 1; n < data.Occurrences.size(); ++n) {
-        occurrences->append(static_cast<qreal>(data.Occurrences[n]));
-        distinct->append(static_cast<qreal>(data.DistinctWords[n]));
-        top = std::max({top, data.Occurrences[n], data.DistinctWords[n]});
+    auto* noOccurrences = new QBarSet(QString());
+    auto* noDistinct = new QBarSet(QString());
+    // Set here, so that each axis can take its bars' colour.
+    occurrences->setColor(QColor(0x20, 0x9f, 0xdf));
+    distinct->setColor(QColor(0xe0, 0x7b, 0x39));
+    noOccurrences->setColor(occurrences->color());
+    noDistinct->setColor(distinct->color());
+    const int longest = std::max(1, LongestLength(data));
+    std::int64_t topOccurrences = 1, topDistinct = 1;
+    for (int n = 1; n <= longest; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        occurrences->append(static_cast<qreal>(data.Occurrences[i]));
+        distinct->append(static_cast<qreal>(data.DistinctWords[i]));
+        noOccurrences->append(0);
+        noDistinct->append(0);
+        topOccurrences = std::max(topOccurrences, data.Occurrences[i]);
+        topDistinct = std::max(topDistinct, data.DistinctWords[i]);
     }
-    auto* series = new QBarSeries;
-    series->append(occurrences);
-    series->append(distinct);
-    chart->addSeries(series);
+    auto* left = new QBarSeries;
+    left->setObjectName(QStringLiteral("OccurrenceBars"));
+    left->append(occurrences);
+    left->append(noDistinct);
+    auto* right = new QBarSeries;
+    right->setObjectName(QStringLiteral("DistinctBars"));
+    right->append(noOccurrences);
+    right->append(distinct);
+    chart->addSeries(left);
+    chart->addSeries(right);
+    for (QBarSet* empty : {noOccurrences, noDistinct})
+        for (QLegendMarker* marker : chart->legend()->markers())
+            if (auto* bar = qobject_cast<QBarLegendMarker*>(marker); bar && bar->barset() == empty)
+                marker->setVisible(false);
     chart->setTitle(QStringLiteral("Word lengths"));
-    // Bar i stands for length i + 1 and is centred on i. Forty labels do not fit under
-    // forty narrow bars, so only 1 and every fifth length is named, under its bar.
+    // Bar i stands for length i + 1 and is centred on i; the axis ends at the longest
+    // length shown. Many labels do not fit under narrow bars, so only 1 and every fifth
+    // length is named, under its bar.
     auto* x = new QCategoryAxis;
-    x->setRange(-0.5, static_cast<qreal>(data.Occurrences.size()) - 1.5);
+    x->setRange(-0.5, longest - 0.5);
     x->setStartValue(-0.5);
     x->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     x->append(QStringLiteral("1"), 0);
-    for (std::size_t n = 5; n < data.Occurrences.size(); n += 5)
-        x->append(QString::number(n), static_cast<qreal>(n) - 1);
+    for (int n = 5; n <= longest; n += 5) x->append(QString::number(n), n - 1);
     x->setGridLineVisible(false);
     x->setTitleText(QStringLiteral("Length (characters)"));
-    auto* y = new QValueAxis;
-    y->setRange(0, static_cast<qreal>(top) * 1.05);
-    y->setLabelFormat(QStringLiteral("%.0f"));
-    y->applyNiceNumbers();
+    auto valueAxis = [](std::int64_t top, const QString& title, const QColor& colour) {
+        auto* y = new QValueAxis;
+        y->setRange(0, static_cast<qreal>(top) * 1.05);
+        y->setLabelFormat(QStringLiteral("%.0f"));
+        y->applyNiceNumbers();
+        y->setTitleText(title);
+        y->setLinePenColor(colour);
+        y->setLabelsColor(colour);
+        return y;
+    };
+    auto* yOccurrences = valueAxis(topOccurrences, QStringLiteral("Occurrences"), occurrences->color());
+    auto* yDistinct = valueAxis(topDistinct, QStringLiteral("Distinct words"), distinct->color());
+    yDistinct->setGridLineVisible(false);
     chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
+    chart->addAxis(yOccurrences, Qt::AlignLeft);
+    chart->addAxis(yDistinct, Qt::AlignRight);
+    left->attachAxis(x);
+    left->attachAxis(yOccurrences);
+    right->attachAxis(x);
+    right->attachAxis(yDistinct);
     return chart;
 }
 

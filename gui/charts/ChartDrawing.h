@@ -15,7 +15,8 @@ class WordStore;
 // Log-log scatter of count against rank with the fit line; the fit's exponent and R²
 // go into the title. The scatter is the chart's last series. The caller owns the chart.
 QChart* MakeRankChart(const RankChart& data);
-// Two bar series per length 1..40: occurrences and distinct words.
+// Bars per length from 1 to the longest shown: occurrences on the left axis, distinct
+// words on an axis of their own on the right.
 QChart* MakeLengthChart(const LengthHistogram& data);
 
 // Renders chart at size: SVG text when svg is set, else PNG. Throws std::runtime_error

@@ -1,6 +1,7 @@
 #include "gui/charts/ChartsWindow.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -14,12 +15,13 @@
 #include "core/engine/AnalysisRun.h"
 #include "gui/charts/ChartDrawing.h"
 #include "gui/ui/UiServices.h"
+#include "gui/ui/WindowPlacement.h"
 
 namespace vornix {
 
 ChartsWindow::ChartsWindow(UiServices& ui, QWidget* parent) : QWidget(parent, Qt::Window), ui_(ui) {
     setObjectName(QStringLiteral("ChartsWindow"));
-    setWindowTitle(QStringLiteral("Charts"));
+    setWindowTitle(ToolWindowTitle(QStringLiteral("Charts")));
     resize(760, 520);
     auto* layout = new QVBoxLayout(this);
     tabs_ = new QTabWidget(this);
@@ -62,6 +64,14 @@ void ChartsWindow::Refresh(AnalysisRun& run, const DisplayOptions& options) {
     delete oldLength;
 }
 
+void ChartsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool ChartsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == rankView_->viewport()) {
         if (event->type() == QEvent::MouseMove)
@@ -100,8 +110,8 @@ void ChartsWindow::ShowPointAt(const QPoint& pos) {
     QToolTip::showText(rankView_->viewport()->mapToGlobal(pos),
                        QStringLiteral("%1\nrank %2, count %3")
                            .arg(QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size())))
-                           .arg(p.Rank)
-                           .arg(p.Count),
+                           .arg(QString::fromStdString(GroupedNumber(p.Rank)))
+                           .arg(QString::fromStdString(GroupedNumber(p.Count))),
                        rankView_->viewport());
 }
 

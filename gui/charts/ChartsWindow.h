@@ -26,6 +26,10 @@ public:
     // The chart on the current tab written to path (PNG, or SVG by its ending).
     void SaveImage(const std::string& path);
 
+protected:
+    // Escape closes it, as it closes every tool window.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void SaveImageClick();
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -55,14 +55,7 @@ bool ContextController::EnsureWindow() {
     connect(window_, &ContextWindow::widthChosen, this, &ContextController::SetWidth);
     connect(window_, &ContextWindow::stopRequested, this, &ContextController::StopSearch);
     connect(window_, &ContextWindow::saveRequested, this, &ContextController::Save);
-    // Beside the main window, on its right when the screen has room, else on its left.
-    const QRect main = context_.window.frameGeometry();
-    const QRect screen = context_.window.screen() ? context_.window.screen()->availableGeometry() : QRect();
-    int x = main.right() + 8;
-    if (screen.isValid() && x + window_->width() > screen.right())
-        x = std::max(screen.left(), main.left() - window_->width() - 8);
-    window_->move(x, main.top());
-    KeepOnScreen(window_);  // a small screen gets a narrower window, not one hanging off it
+    PlaceToolWindow(window_, &context_.window);
     return true;
 }
 
@@ -84,7 +77,7 @@ void ContextController::Show(const ContextQuery& query, const QString& shown, st
     UpdateTitle();
     window_->SetProgress(QStringLiteral("Searching..."));
     window_->show();
-    if (created) KeepOnScreen(window_);  // once more with its frame, which it has now
+    if (created) PlaceToolWindow(window_, &context_.window);  // once more with its frame, which it has now
     window_->raise();
     timer_->start();
 }

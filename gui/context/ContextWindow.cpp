@@ -15,7 +15,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/display/ResultFilter.h"
 #include "gui/context/ContextModel.h"
+#include "gui/ui/WindowPlacement.h"
 
 namespace vornix {
 
@@ -29,7 +31,7 @@ constexpr int kBoxDepth = 5;
 
 ContextWindow::ContextWindow(ContextModel* model, QWidget* parent) : QWidget(parent, Qt::Window), model_(model) {
     setObjectName(QStringLiteral("ContextWindow"));
-    setWindowTitle(QStringLiteral("Word in context"));
+    setWindowTitle(ToolWindowTitle(QStringLiteral("Word in context")));
     auto* layout = new QVBoxLayout(this);
 
     auto* bar = new QHBoxLayout;
@@ -119,10 +121,11 @@ ContextWindow::ContextWindow(ContextModel* model, QWidget* parent) : QWidget(par
 }
 
 void ContextWindow::SetTitle(const QString& word, std::size_t occurrences, int files) {
-    const QString n = QLocale(QLocale::English).toString(static_cast<qulonglong>(occurrences));
-    setWindowTitle(QStringLiteral("%1 \u2014 %2 %3 in %4 %5")
+    const QString n = QString::fromStdString(GroupedNumber(static_cast<std::int64_t>(occurrences)));
+    setWindowTitle(ToolWindowTitle(QStringLiteral("Word in context")) +
+                   QStringLiteral(" \u2014 %1, %2 %3 in %4 %5")
                        .arg(word, n, occurrences == 1 ? QStringLiteral("occurrence") : QStringLiteral("occurrences"))
-                       .arg(files)
+                       .arg(QString::fromStdString(GroupedNumber(files)))
                        .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("files")));
 }
 

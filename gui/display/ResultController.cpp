@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabBar>
@@ -30,6 +32,7 @@
 #include "gui/ui/AddDlg.h"
 #include "gui/ui/UiServices.h"
 #include "gui/ui/WindowContext.h"
+#include "gui/ui/WindowPlacement.h"
 
 namespace vornix {
 
@@ -100,6 +103,25 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     Grid->setContextMenuPolicy(Qt::CustomContextMenu);
     Grid->hide();
     layout->addWidget(Grid, 1);
+
+    // Over the grid's empty space, so that an empty table says why and how to get the
+    // words back.
+    auto* note = new QFrame(Grid->viewport());
+    note->setObjectName(QStringLiteral("FilterNote"));
+    note->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    note->setAutoFillBackground(true);
+    filterNote_ = note;
+    auto* noteLayout = new QHBoxLayout(filterNote_);
+    noteLayout->setContentsMargins(8, 4, 8, 4);
+    filterNoteText_ = new QLabel(filterNote_);
+    filterNoteText_->setObjectName(QStringLiteral("FilterNoteText"));
+    filterNoteText_->setTextFormat(Qt::PlainText);
+    auto* clear = new QPushButton(QStringLiteral("&Clear filter"), filterNote_);
+    clear->setObjectName(QStringLiteral("ClearFilterBut"));
+    noteLayout->addWidget(filterNoteText_);
+    noteLayout->addWidget(clear);
+    connect(clear, &QPushButton::clicked, this, [this] { HideFilter(); });
+    filterNote_->hide();
 
     context_.OnMenuOpening("Edit1", this, [this] { Edit1Click(); });
     context_.OnItem("Find1", this, [this] { Find1Click(); });
@@ -189,18 +211,37 @@ void ResultController::FillResultGrid() {
 
     // From the run's figures, which the statistics window shows too.
     const RunStats stats = run.Stats();
-    context_.ShowStatus(
-        UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords), std::to_string(stats.CommonFound),
-                           std::to_string(stats.UniqueNumbers), o.ShowCommonWords, o.ShowNumbers, model_->rowCount())));
+    // The filter as typed, in the locale's encoding the status line decodes (the
+    // pattern itself is in the table's 8-bit set).
+    const std::string typed = o.Filter.empty() ? std::string() : QFile::encodeName(FilterBox->text()).toStdString();
+    context_.ShowStatus(UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords),
+                                           std::to_string(stats.CommonFound), std::to_string(stats.UniqueNumbers),
+                                           o.ShowCommonWords, o.ShowNumbers, model_->rowCount(), typed)));
+    if (!typed.empty()) filterNoteText_->setText(UiText(FilterNoteText(typed)));
+    // Only the filter's doing: a threshold that leaves nothing is not the filter's fault.
+    ShowFilterNote(!typed.empty() && model_->rowCount() == 0 && !ShownWords(run.Store(), run.Orders(), all).empty());
     ShowStatusNote(true);
     context_.formResize();
     if (charts_ && charts_->isVisible()) charts_->Refresh(run, o);
     if (context_.resultsRefilled) context_.resultsRefilled();
 }
 
+void ResultController::ShowFilterNote(bool shown) {
+    if (shown) {
+        filterNote_->adjustSize();
+        filterNote_->move(std::max(0, (Grid->viewport()->width() - filterNote_->width()) / 2), 12);
+    }
+    filterNote_->setVisible(shown);
+}
+
 void ResultController::Charts1Click() {
-    if (!charts_) charts_ = new ChartsWindow(context_.ui, &context_.window);
+    const bool created = !charts_;
+    if (created) {
+        charts_ = new ChartsWindow(context_.ui, &context_.window);
+        PlaceToolWindow(charts_, &context_.window);
+    }
     charts_->show();
+    if (created) PlaceToolWindow(charts_, &context_.window);  // once more with its frame, which it has now
     charts_->raise();
     charts_->Refresh(context_.Run(), CurrentDisplayOptions());
 }
@@ -226,6 +267,7 @@ void ResultController::ClearResults() {
     wordContext_->Clear();
     model_->SetResults(nullptr, {}, false);
     ShowStatusNote(false);
+    filterNote_->hide();
     if (stats_) stats_->ClearFileList();
 }
 
@@ -240,13 +282,8 @@ QLabel* ResultController::MakeStatusNote(QWidget* panel) {
 void ResultController::ShowStatusNote(bool shown) {
     if (!statusNote_) return;
     const RunState& state = context_.Run().State();
-    // The filter as typed, in the locale's encoding the status line decodes (the
-    // pattern itself is in the table's 8-bit set).
-    const std::string filter =
-        FilterPattern().empty() ? std::string() : QFile::encodeName(FilterBox->text()).toStdString();
     const QString note =
-        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_, filter))
-              : QString();
+        shown ? UiText(StatusNoteText(state.StopRun, context_.Run().LimitReached(), activeThreshold_)) : QString();
     statusNote_->setText(note);
     statusNote_->setVisible(!note.isEmpty());
 }
@@ -254,6 +291,8 @@ void ResultController::ShowStatusNote(bool shown) {
 void ResultController::ShowResults(bool shown) {
     Grid->setVisible(shown);
     TabControl1->setVisible(shown);
+    // The filter belongs to the table: it does nothing above the list editor.
+    FilterBox->setVisible(shown && filterOpen_);
 }
 
 void ResultController::SetEnabledForRun(bool enabled) {
@@ -283,6 +322,7 @@ void ResultController::Layout(int clientWidth) {
     Grid->setColumnWidth(1, 2 * w);
     Grid->setColumnWidth(2, w);
     if (perMillion) Grid->setColumnWidth(3, w);
+    if (filterNote_->isVisible()) ShowFilterNote(true);
     // A new style sheet re-styles the tab bar: set it only when the width changes.
     const QString tabStyle = QStringLiteral("QTabBar::tab { width: %1px; }").arg((clientWidth - 3) / 3);
     if (TabControl1->styleSheet() != tabStyle) TabControl1->setStyleSheet(tabStyle);
@@ -297,7 +337,7 @@ void ResultController::Edit1Click() {
 }
 
 std::string ResultController::FilterPattern() const {
-    if (!FilterBox || FilterBox->isHidden()) return {};
+    if (!FilterBox || !filterOpen_) return {};
     const QString text = FilterBox->text();
     std::string pattern;
     for (const QChar c : text)
@@ -307,6 +347,7 @@ std::string ResultController::FilterPattern() const {
 }
 
 void ResultController::FilterWords1Click() {
+    filterOpen_ = true;
     FilterBox->show();
     FilterBox->setFocus();
     FilterBox->selectAll();
@@ -314,7 +355,9 @@ void ResultController::FilterWords1Click() {
 
 void ResultController::HideFilter() {
     const bool filtered = !FilterPattern().empty();
+    filterOpen_ = false;
     FilterBox->hide();
+    filterNote_->hide();
     FilterBox->blockSignals(true);
     FilterBox->clear();
     FilterBox->blockSignals(false);

@@ -92,6 +92,9 @@ private slots:
 private:
     void FillResultGrid();
     void ShowStatusNote(bool shown);
+    // The note over the empty table when the filter hides every word, placed at the
+    // top of the grid.
+    void ShowFilterNote(bool shown);
     void FilterWords1Click();
     void HideFilter();
     // The filter box's text as a pattern in the table's set.
@@ -105,7 +108,12 @@ private:
     ResultModel* model_;
     QLabel* statusNote_ = nullptr;
     QLineEdit* FilterBox = nullptr;
+    // Edit > Filter words was chosen and the filter not cleared since: the box is shown
+    // with the table (never over the list editor or the empty window).
+    bool filterOpen_ = false;
     QTimer* filterDelay_ = nullptr;
+    QWidget* filterNote_ = nullptr;
+    QLabel* filterNoteText_ = nullptr;
     ContextController* wordContext_;
     TVornixStats* stats_ = nullptr;
     TVornixSearch* search_ = nullptr;

@@ -46,7 +46,8 @@ QString ResultModel::CellText(int row, int column) const {
             return QString::fromLatin1(NumberCell(store_->Count(rec)));
         case 3:
             if (perMillionOf_ <= 0) return {};
-            return QStringLiteral("  ") + QString::fromLatin1(PerMillionText(store_->Count(rec), perMillionOf_));
+            // Laid out as the count column is, so that both read alike ("1000000.0" at most).
+            return QString::fromLatin1(NumberCell(PerMillionText(store_->Count(rec), perMillionOf_), 9));
         default:
             return {};
     }
@@ -54,8 +55,6 @@ QString ResultModel::CellText(int row, int column) const {
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::TextAlignmentRole && index.column() == 3)
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     return CellText(index.row(), index.column());
 }

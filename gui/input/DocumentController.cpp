@@ -72,6 +72,7 @@ bool DocumentController::StripPossessives() const {
 void DocumentController::File1Click() {
     FillRecentMenu();
     context_.Item("SaveAnalysis1")->setEnabled(context_.Run().Store().WordCount() > 0);
+    context_.Item("ExportTable1")->setEnabled(context_.Run().Store().WordCount() > 0);
     context_.Item("OpenClipboard1")->setEnabled(ClipboardHasText());
 }
 

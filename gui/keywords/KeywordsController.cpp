@@ -18,6 +18,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/display/ResultFilter.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
 #include "core/files/RecentDocuments.h"
@@ -41,8 +42,12 @@ const char* const kNegativeKey = "KeywordsNegative";
 const char* const kSortKey = "KeywordsSort";
 const char* const kSmoothingKey = "KeywordsSmoothing";
 
+constexpr int kBelowContext = 40;
+
 QString Plural(std::size_t n, const char* one, const char* many) {
-    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+    return QStringLiteral("%1 %2")
+        .arg(QString::fromStdString(GroupedNumber(static_cast<std::int64_t>(n))))
+        .arg(QLatin1String(n == 1 ? one : many));
 }
 
 QString CutoffText(double p) {
@@ -135,15 +140,8 @@ bool KeywordsController::EnsureWindow() {
     connect(window_, &AnalysisWindow::stopRequested, this, [this] { Stop(false); });
     connect(window_, &AnalysisWindow::rowActivated, this, &KeywordsController::RowActivated);
 
-    // Beside the main window, on its right when the screen has room, else on its left;
-    // a little lower than the word in context window, which opens there too.
-    const QRect main = context_.window.frameGeometry();
-    const QRect screen = context_.window.screen() ? context_.window.screen()->availableGeometry() : QRect();
-    int x = main.right() + 8;
-    if (screen.isValid() && x + window_->width() > screen.right())
-        x = std::max(screen.left(), main.left() - window_->width() - 8);
-    window_->move(x, main.top() + 40);
-    KeepOnScreen(window_);
+    // A little lower than the word in context window, which opens there too.
+    PlaceToolWindow(window_, &context_.window, kBelowContext);
     return true;
 }
 
@@ -153,7 +151,7 @@ void KeywordsController::Keywords1Click() {
     layout.separator = SeparatorChar(context_.addDlg ? context_.addDlg->SepIndex() : 1);
     window_->SetLayout(layout);
     window_->show();
-    if (created) KeepOnScreen(window_);
+    if (created) PlaceToolWindow(window_, &context_.window, kBelowContext);
     window_->raise();
     window_->activateWindow();
     Compute();

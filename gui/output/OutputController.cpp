@@ -11,7 +11,9 @@
 #include "core/files/AtomicFile.h"
 #include "core/files/SettingsFolders.h"
 #include "core/output/OutputWalk.h"
+#include "core/output/TableFormats.h"
 #include "gui/ui/AddDlg.h"
+#include "gui/ui/AnalysisWindow.h"
 #include "gui/ui/UiServices.h"
 #include "gui/ui/WindowContext.h"
 
@@ -37,6 +39,7 @@ OutputController::OutputController(WindowContext& context) : QObject(&context.wi
     setObjectName(QStringLiteral("OutputController"));
     context_.OnItem("SaveAnalysis1", this, [this] { SaveAnalysis1Click(); });
     context_.OnItem("CopytoClipboard1", this, [this] { CopytoClipboard1Click(); });
+    context_.OnItem("ExportTable1", this, [this] { ExportTable1Click(); });
 }
 
 char OutputController::Separator() const {
@@ -51,7 +54,26 @@ void OutputController::SaveAnalysis1Click() {
     request.defaultSuffix = DefaultExtension(options.Order);
     const QString chosen = context_.ui.SaveFile(&context_.window, request);
     if (chosen.isEmpty()) return;
-    const char separator = Separator();
+    WriteChosen(chosen, FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), options, Separator()));
+}
+
+void OutputController::ExportTable1Click() {
+    SaveFileRequest request;
+    request.folder = savePath_;
+    request.filter = QStringLiteral("CSV files (*.csv);;TSV files (*.tsv);;JSON files (*.json)");
+    request.defaultSuffix = QStringLiteral("csv");
+    const QString chosen = context_.ui.SaveFile(&context_.window, request);
+    if (chosen.isEmpty()) return;
+    // The name's ending picks the format; any other name gets the first one offered.
+    TableFormat format = FormatForFileName(chosen);
+    if (format == TableFormat::Table) format = TableFormat::Csv;
+    // The command line's writer, so that the file is what vornix-count --format writes
+    // for the same document and choices.
+    WriteChosen(chosen, FormatWordTable(context_.Run().Store(), context_.Run().Orders(), context_.displayOptions(),
+                                        format, Separator()));
+}
+
+void OutputController::WriteChosen(const QString& chosen, const std::string& bytes) {
     const std::string path = Path(chosen);
     // Saving over a symbolic link writes the file it points to; the user's link stays.
     QString target = chosen;
@@ -61,8 +83,7 @@ void OutputController::SaveAnalysis1Click() {
     try {
         // The file is replaced whole or not at all: a failure leaves an older file of
         // that name as it was.
-        WriteFileAtomically(Path(target),
-                            FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), options, separator));
+        WriteFileAtomically(Path(target), bytes);
     } catch (const FileError& e) {
         context_.ShowErrorBox(UiText(RunTimeErrorMessage(e.Code())));
         return;

@@ -1,8 +1,9 @@
 #pragma once
-// "Save analysis" and "Copy to clipboard": the table as it is shown, through the same
-// walk as the grid.
+// "Save analysis", "Export table" and "Copy to clipboard": the table as it is shown,
+// through the same walk as the grid.
 #include <QObject>
 #include <QString>
+#include <string>
 
 namespace vornix {
 
@@ -20,9 +21,12 @@ public:
 private slots:
     void SaveAnalysis1Click();
     void CopytoClipboard1Click();
+    void ExportTable1Click();
 
 private:
     char Separator() const;
+    // Replaces the chosen file (or the file its link points to) with bytes.
+    void WriteChosen(const QString& chosen, const std::string& bytes);
 
     WindowContext& context_;
     QString savePath_;

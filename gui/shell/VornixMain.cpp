@@ -210,12 +210,18 @@ void TVornixMain::TakeHandedOver() {
     if (handedOver_.empty() || closeRequested_ || context_->busy) return;
     // Opening would close the list editor without saving it; a dialog is the user's
     // business first.
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || commonList_->EditorOpen()) {
-        if (commonList_->EditorOpen() && !handOverRetry_->isActive())
-            context_->ShowStatus(QStringLiteral("Documents are waiting to be analysed: close the list editor"));
+    const bool editor = commonList_->EditorOpen();
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || editor) {
+        // A menu closes by itself in a moment: only the editor and dialogs are named.
+        if (editor || QApplication::activeModalWidget()) {
+            HandOverNote->setText(editor ? QStringLiteral("Documents are waiting to be analysed: close the list editor")
+                                         : QStringLiteral("Documents are waiting to be analysed: close the dialog"));
+            HandOverNote->show();
+        }
         handOverRetry_->start();
         return;
     }
+    HandOverNote->hide();
     const QStringList files = handedOver_.front();
     handedOver_.pop_front();
     documents_->OpenDocuments(files);
@@ -373,6 +379,17 @@ void TVornixMain::BuildWidgets() {
 
     layout->addStretch(0);
 
+    HandOverNote = new QLabel(central_);
+    HandOverNote->setObjectName(QStringLiteral("HandOverNote"));
+    HandOverNote->setAlignment(Qt::AlignCenter);
+    HandOverNote->setWordWrap(true);
+    HandOverNote->setAutoFillBackground(true);
+    HandOverNote->setBackgroundRole(QPalette::ToolTipBase);
+    HandOverNote->setForegroundRole(QPalette::ToolTipText);
+    HandOverNote->setContentsMargins(6, 3, 6, 3);
+    HandOverNote->hide();
+    layout->addWidget(HandOverNote);
+
     StatusPanel = new QFrame(central_);
     StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
     StatusPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -481,6 +498,7 @@ void TVornixMain::BuildMenus() {
     AddItem(file, "Open1", QStringLiteral("&Open document(s)"), QKeySequence(Qt::CTRL | Qt::Key_O));
     AddItem(file, "OpenClipboard1", QStringLiteral("Open &clipboard"), QKeySequence(Qt::CTRL | Qt::Key_Insert));
     AddItem(file, "SaveAnalysis1", QStringLiteral("&Save analysis"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddItem(file, "ExportTable1", QStringLiteral("&Export table\u2026"));
     // Filled by the File menu's opening handler.
     QMenu* recent = file->addMenu(QStringLiteral("Open &recent"));
     recent->setObjectName(QStringLiteral("OpenRecent1"));

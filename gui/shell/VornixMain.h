@@ -115,6 +115,10 @@ private:
     QWidget* central_ = nullptr;
     QFrame* StatusPanel = nullptr;
     QLabel* StatusBar = nullptr;
+    // The line just above the status panel that says documents handed over by a later
+    // start are waiting, and for what: the list editor's buttons take the status line's
+    // middle, and a dialog's owner shows nothing of its own meanwhile.
+    QLabel* HandOverNote = nullptr;
     DocumentController* documents_ = nullptr;
     ResultController* results_ = nullptr;
     OutputController* output_ = nullptr;

@@ -17,6 +17,7 @@
 #include "core/files/AtomicFile.h"
 #include "gui/ui/AnalysisTableModel.h"
 #include "gui/ui/UiServices.h"
+#include "gui/ui/WindowPlacement.h"
 
 namespace vornix {
 
@@ -31,7 +32,7 @@ TableFormat FormatForFileName(const QString& path) {
 AnalysisWindow::AnalysisWindow(const QString& name, const QString& title, UiServices& ui, QWidget* parent)
     : QWidget(parent, Qt::Window), ui_(ui) {
     setObjectName(name);
-    setWindowTitle(title);
+    setWindowTitle(ToolWindowTitle(title));
     auto* layout = new QVBoxLayout(this);
 
     auto* bar = new QHBoxLayout;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -12,7 +13,7 @@ namespace vornix {
 
 HelpWindow::HelpWindow(QWidget* owner) : QWidget(owner, Qt::Window), owner_(owner) {
     setObjectName(QStringLiteral("HelpWindow"));
-    setWindowTitle(QStringLiteral("Vornix Help"));
+    setWindowTitle(ToolWindowTitle(QStringLiteral("Help")));
     resize(640, 520);
 
     ContentsBut = new QPushButton(QStringLiteral("&Contents"), this);
@@ -57,8 +58,16 @@ void HelpWindow::ShowPage(const QUrl& page) {
     } else if (!home_.isValid()) {
         home_ = page.resolved(QUrl(QStringLiteral("../index.htm")));
     }
-    KeepOnScreen(this);
+    QWidget* anchor = modal && modal != this ? modal : owner_.data();
+    if (!placed_ && anchor) {
+        PlaceToolWindow(this, anchor);
+    } else {
+        KeepOnScreen(this);
+    }
     show();
+    // Once more with its frame, which it has now.
+    if (!placed_ && anchor) PlaceToolWindow(this, anchor);
+    placed_ = true;
     raise();
     activateWindow();
     Browser->setSource(page);
@@ -73,6 +82,14 @@ void HelpWindow::MoveTo(QWidget* parent) {
     setGeometry(placed);
     if (parent != owner_) parent->installEventFilter(this);
     if (shown) show();
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool HelpWindow::eventFilter(QObject* watched, QEvent* event) {

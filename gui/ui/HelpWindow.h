@@ -28,12 +28,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape closes it, as it closes every tool window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void MoveTo(QWidget* parent);
 
     QPointer<QWidget> owner_;
     QUrl home_;
+    bool placed_ = false;  // placed by its owner once; after that where the user puts it
 };
 
 }  // namespace vornix

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <memory>
 
 namespace vornix {
@@ -68,6 +69,13 @@ QString QtUiServices::SaveFile(QWidget* parent, const SaveFileRequest& request) 
     // An existing file is replaced without a question.
     dialog->setOption(QFileDialog::DontConfirmOverwrite);
     dialog->setDefaultSuffix(request.defaultSuffix);
+    // A name typed without an ending gets the ending of the file type chosen in the
+    // dialog ("JSON files (*.json)"), when that type names exactly one.
+    QFileDialog* shown = dialog.get();
+    QObject::connect(shown, &QFileDialog::filterSelected, shown, [shown, request](const QString& filter) {
+        const QRegularExpressionMatch one = QRegularExpression(QStringLiteral("\\(\\*\\.(\\w+)\\)$")).match(filter);
+        shown->setDefaultSuffix(one.hasMatch() ? one.captured(1) : request.defaultSuffix);
+    });
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
     return dialog->selectedFiles().first();
 }

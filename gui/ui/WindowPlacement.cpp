@@ -95,6 +95,42 @@ void KeepOnScreen(QWidget* window) {
     if (left != frame.left() || top != frame.top()) window->move(left, top);
 }
 
+QRect ToolWindowPlace(QSize size, const QRect& main, const QRect& area, int down) {
+    constexpr int kGap = 8;     // between the main window and one beside it
+    constexpr int kInset = 40;  // one over it leaves the main window's title and menus in view
+    const int width = std::min(size.width(), std::max(1, area.width()));
+    const int height = std::min(size.height(), std::max(1, area.height()));
+    int left = main.left() + kInset;
+    int top = main.top() + kInset;
+    if (main.right() + kGap + width <= area.right()) {
+        left = main.right() + 1 + kGap;
+        top = main.top() + down;
+    } else if (main.left() - kGap - width >= area.left()) {
+        left = main.left() - kGap - width;
+        top = main.top() + down;
+    }
+    left = std::clamp(left, area.left(), std::max(area.left(), area.right() + 1 - width));
+    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - height));
+    return {left, top, width, height};
+}
+
+void PlaceToolWindow(QWidget* window, const QWidget* main, int down) {
+    QScreen* screen = main->screen() ? main->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    // The frame's extra (title bar, borders) counts too, once the window has one.
+    const QRect frame = window->frameGeometry();
+    const QSize extra(std::max(0, frame.width() - window->width()), std::max(0, frame.height() - window->height()));
+    const QRect place =
+        ToolWindowPlace(window->size() + extra, main->frameGeometry(), screen->availableGeometry(), down);
+    const QSize inner = place.size() - extra;
+    if (inner != window->size()) window->resize(inner);
+    window->move(place.topLeft());
+}
+
+QString ToolWindowTitle(const QString& name) {
+    return QStringLiteral("Vornix: ") + name;
+}
+
 void CenterOnScreen(QWidget* window) {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();

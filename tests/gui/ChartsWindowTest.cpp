@@ -8,9 +8,17 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolTip>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QLogValueAxis>
 #include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "GuiTestSupport.h"
 #include "gui/charts/ChartsWindow.h"
@@ -103,6 +111,68 @@ TEST_F(ChartsWindowTest, HoveringAPointNamesItsWordRankAndCount) {
         for (int i = 0; i < 50 && shown() != c.text; ++i) QTest::qWait(20);  // a tooltip fades in and out
         EXPECT_EQ(shown(), c.text) << c.rank;
     }
+}
+
+// The fitted line stays inside the plot, however poor the fit: 30 words counted 20
+// times and 3 once give a fit whose rank-1 end (about 36) lies above the count axis.
+TEST_F(ChartsWindowTest, TheFitLineIsCutToThePlot) {
+    std::string text;
+    for (int w = 0; w < 33; ++w) {
+        const std::string word = std::string("Q") + static_cast<char>('a' + w % 26) + static_cast<char>('a' + w / 26);
+        for (int i = 0; i < (w < 30 ? 20 : 1); ++i) text += word + ' ';
+    }
+    ASSERT_NE(OpenChartsOn(text.c_str()), nullptr);
+    QChart* chart = In<QChartView>(*Charts(), "RankChart")->chart();
+    auto* line = qobject_cast<QLineSeries*>(chart->series().constFirst());
+    ASSERT_NE(line, nullptr);
+    ASSERT_EQ(line->count(), 2);
+    auto* x = qobject_cast<QLogValueAxis*>(chart->axes(Qt::Horizontal).constFirst());
+    auto* y = qobject_cast<QLogValueAxis*>(chart->axes(Qt::Vertical).constFirst());
+    ASSERT_TRUE(x && y);
+    EXPECT_DOUBLE_EQ(y->max(), 30);  // the highest count, 20, times 1.5
+    for (const QPointF& p : line->points()) {
+        EXPECT_TRUE(p.x() >= x->min() && p.x() <= x->max()) << p.x();
+        EXPECT_TRUE(p.y() >= y->min() && p.y() <= y->max() + 1e-9) << p.y();
+    }
+    // Cut at the top: the line now starts at the axis's top, right of rank 1.
+    EXPECT_NEAR(line->at(0).y(), 30, 1e-6);
+    EXPECT_GT(line->at(0).x(), 1);
+}
+
+// Distinct words get an axis of their own, and the length axis ends at the longest
+// word shown.
+TEST_F(ChartsWindowTest, DistinctWordsHaveTheirOwnAxisAndLengthsEndAtTheLongest) {
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "ab ";
+    text += "abc abd abe qqqqqqq";
+    ASSERT_NE(OpenChartsOn(text.c_str()), nullptr);
+    QChart* chart = In<QChartView>(*Charts(), "LengthChart")->chart();
+    auto* lengths = qobject_cast<QCategoryAxis*>(chart->axes(Qt::Horizontal).constFirst());
+    ASSERT_NE(lengths, nullptr);
+    EXPECT_DOUBLE_EQ(lengths->max(), 6.5);  // bar 6 is length 7, the longest
+    // Each set's bars against the axis they are drawn on: the distinct words' axis is
+    // scaled to them (at most 3), not to the 200 occurrences.
+    std::map<QString, std::pair<double, double>> tallest;  // set: (its top value, its axis's top)
+    for (QAbstractSeries* series : chart->series()) {
+        auto* bars = qobject_cast<QBarSeries*>(series);
+        ASSERT_NE(bars, nullptr);
+        const auto vertical = series->attachedAxes();
+        auto* axis = qobject_cast<QValueAxis*>(*std::find_if(
+            vertical.begin(), vertical.end(), [](QAbstractAxis* a) { return a->orientation() == Qt::Vertical; }));
+        ASSERT_NE(axis, nullptr);
+        for (QBarSet* set : bars->barSets()) {
+            double top = 0;
+            for (int i = 0; i < set->count(); ++i) top = std::max(top, set->at(i));
+            if (!set->label().isEmpty()) tallest[set->label()] = {top, axis->max()};
+            EXPECT_EQ(set->count(), 7);
+        }
+    }
+    ASSERT_EQ(tallest.size(), 2u);
+    EXPECT_EQ(tallest["Occurrences"].first, 200);
+    EXPECT_EQ(tallest["Distinct words"].first, 3);
+    EXPECT_GE(tallest["Occurrences"].second, 200);
+    EXPECT_GE(tallest["Distinct words"].second, 3);
+    EXPECT_LE(tallest["Distinct words"].second, 5);
 }
 
 TEST_F(ChartsWindowTest, ScreenshotsOfANovel) {

@@ -94,7 +94,7 @@ TEST_F(ContextWindowTest, CtrlKAndDoubleClickOpenTheCurrentRowsWord) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(window->isModal());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("CAT \u2014 3 occurrences in 1 file"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornix: Word in context \u2014 CAT, 3 occurrences in 1 file"));
     EXPECT_EQ(LineColumn(window), (std::vector<int>{1, 2, 3}));
     QAbstractItemModel* model = window->Table->model();
     EXPECT_EQ(model->index(1, 1).data().toString(), QStringLiteral("cat"));  // as written
@@ -109,7 +109,7 @@ TEST_F(ContextWindowTest, CtrlKAndDoubleClickOpenTheCurrentRowsWord) {
     QTest::mouseClick(Grid()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(Grid()->viewport(), Qt::LeftButton, {}, cell.center());
     EXPECT_EQ(Opened(), window);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("BEE \u2014 1 occurrence in 1 file"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornix: Word in context \u2014 BEE, 1 occurrence in 1 file"));
     EXPECT_EQ(LineColumn(window), (std::vector<int>{2}));
 }
 

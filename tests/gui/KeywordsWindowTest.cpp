@@ -336,7 +336,7 @@ TEST_F(KeywordsWindowTest, DoubleClickShowsTheWordInContextAndANewRunEmptiesTheL
     EXPECT_TRUE(QTest::qWaitFor([&] { return context->BreakButton->isHidden(); }));
     EXPECT_TRUE(context->isVisible());
     // The stored word, found in the text as often as counted.
-    EXPECT_EQ(context->windowTitle(), QStringLiteral("WHALE \u2014 30 occurrences in 1 file"));
+    EXPECT_EQ(context->windowTitle(), QStringLiteral("Vornix: Word in context \u2014 WHALE, 30 occurrences in 1 file"));
     EXPECT_EQ(context->Table->model()->rowCount(), 30);
     // A word of the reference alone has no context: the window says so.
     const int last = window->View->model()->rowCount() - 1;

@@ -695,6 +695,11 @@ TEST_F(MainWindowTest, ScreenshotsAtALargeFont) {
     QTest::keyClicks(Find<QLineEdit>("FilterBox"), "^w*s");
     QTest::qWait(400);
     save(Main(), "filter-14pt.png");
+    // The filter kept into the next count, which it hides wholly.
+    Find<QLineEdit>("FilterBox")->setText("^wis$");
+    QTest::qWait(400);
+    OpenDocuments({QString::fromStdString(WriteText("letters.txt", "Dear Sir, the weather was worse than wise"))});
+    save(Main(), "filter-note-14pt.png");
     Stop();
     QApplication::setFont(original);
 }
@@ -801,9 +806,41 @@ TEST_F(MainWindowTest, DocumentsHandedOverWaitUntilTheWindowIsIdle) {
     QTest::qWait(700);
     EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->isVisible());
     EXPECT_TRUE(Find<QPlainTextEdit>("Memo1")->toPlainText().contains("unsaved"));
-    EXPECT_EQ(StatusLine(), "Documents are waiting to be analysed: close the list editor");
+    auto* note = Find<QLabel>("HandOverNote");
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), "Documents are waiting to be analysed: close the list editor");
+    // Whole, and under none of the editor's buttons, which take the status line's middle.
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
+    const QRect noteArea(note->mapTo(&Main(), QPoint(0, 0)), note->size());
+    for (const char* name : {"SaveBut", "SortBut", "CancelBut", "HelpBut"}) {
+        auto* button = Find<QPushButton>(name);
+        ASSERT_TRUE(button->isVisible()) << name;
+        EXPECT_FALSE(QRect(button->mapTo(&Main(), QPoint(0, 0)), button->size()).intersects(noteArea)) << name;
+    }
     ui.confirmAnswers = {true};  // leave without saving
     Find<QPushButton>("CancelBut")->click();
     QTest::qWait(700);
     EXPECT_EQ(Rows(), (Table{"1|ALPHA|1", "2|BETA|1"}));
+    EXPECT_FALSE(note->isVisible());
+
+    // With the additional settings dialog open: the note names it, and the documents
+    // are counted once it is closed.
+    bool seen = false;
+    QTimer inDialog;
+    inDialog.setSingleShot(true);
+    QObject::connect(&inDialog, &QTimer::timeout, [&] {
+        EXPECT_TRUE(AddDlg().isVisible());
+        EXPECT_EQ(Main().AnalyseWhenIdle({b}), "");
+        QTest::qWait(500);
+        seen = note->isVisible() && note->text() == "Documents are waiting to be analysed: close the dialog";
+        EXPECT_EQ(Rows(), (Table{"1|ALPHA|1", "2|BETA|1"}));  // not yet
+        QTest::mouseClick(In<QPushButton>(AddDlg(), "OKBtn"), Qt::LeftButton);
+    });
+    inDialog.start(0);
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_F5);
+    EXPECT_TRUE(seen);
+    QTest::qWait(700);
+    EXPECT_EQ(Rows(), (Table{"1|BETA|1"}));
+    EXPECT_FALSE(note->isVisible());
 }

@@ -277,6 +277,52 @@ TEST_F(SaveCopyTest, CommandLineAndSaveAnalysisWriteTheSameBytes) {
             {"--order=length", "--show-numbers", "--show-common", "--lower", "--separator=space", "--threshold=0"});
 }
 
+// File > Export table writes what vornix-count --format writes for the same choices,
+// through the same writer, replacing the file whole.
+TEST_F(SaveCopyTest, ExportTableWritesTheCommandLinesBytesInEachFormat) {
+    const std::string text = VORNIX_TEST_DATA_DIR "/ulysses-excerpt.txt";
+    Start();
+    OpenDocuments({QString::fromStdString(text)});
+    const std::string list = Main().CurrentCommonList().toStdString();
+    auto compare = [&](const std::string& name, std::vector<std::string> options) {
+        for (const char* format : {"csv", "tsv", "json"}) {
+            const std::string exported = dir.write(name + "." + format, "an older file");
+            const std::string counted = dir.file(name + "-cli." + format);
+            ui.saveFileAnswers.push_back(QString::fromStdString(exported));
+            OpenMenu("File1");
+            ASSERT_TRUE(Act("ExportTable1")->isEnabled());
+            Act("ExportTable1")->trigger();
+            std::vector<std::string> args = options;
+            args.insert(args.begin(), {"--common-list=" + list, std::string("--format=") + format});
+            args.push_back("--output=" + counted);
+            args.push_back(text);
+            const CountResult r = RunCount(args);
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            const std::string a = ReadFile(exported), b = ReadFile(counted);
+            EXPECT_GT(a.size(), 1000u) << name << " " << format;
+            EXPECT_TRUE(a == b) << name << " " << format << ": " << a.size() << " bytes exported, " << b.size()
+                                << " counted";
+        }
+    };
+    compare("default", {});
+    Act("AlphabeticalList1")->trigger();
+    Act("ShowCommonWords1")->trigger();
+    Act("LowerCase1")->trigger();
+    Act("ShowRelFreq1")->trigger();
+    ChooseSettings(2, 3);
+    compare("varied", {"--order=alphabetical", "--show-common", "--lower", "--per-million", "--threshold=3"});
+
+    // A name with another ending gets CSV; the folder keeps no temporary file.
+    const std::string other = dir.file("table.txt");
+    ui.saveFileAnswers.push_back(QString::fromStdString(other));
+    Act("ExportTable1")->trigger();
+    EXPECT_EQ(ReadFile(other).substr(0, 27), "rank,word,count,per_million");
+    for (const std::string& entry : FolderEntries(dir.path()))
+        EXPECT_EQ(entry.find(".vornix-tmp"), std::string::npos) << entry;
+    EXPECT_TRUE(ui.Texts("Error").isEmpty());
+    EXPECT_EQ(ui.saveRequests.back().filter.toStdString(), "CSV files (*.csv);;TSV files (*.tsv);;JSON files (*.json)");
+}
+
 TEST_F(SaveCopyTest, TheFilterBoxShowsMatchingWordsAndSaveAndCopyWriteWhatIsShown) {
     Start();
     Analyse("cat scatter catnip catalog cat cat scatter ant catnip cat");
@@ -307,9 +353,9 @@ TEST_F(SaveCopyTest, TheFilterBoxShowsMatchingWordsAndSaveAndCopyWriteWhatIsShow
     for (const Case& c : cases) {
         filter(c.pattern);
         EXPECT_EQ(Rows(), c.rows) << c.pattern;
-        EXPECT_TRUE(StatusLine().endsWith(QStringLiteral("showing %1.").arg(c.rows.size())))
+        EXPECT_TRUE(
+            StatusLine().endsWith(QStringLiteral("showing %1 (filter \"%2\").").arg(c.rows.size()).arg(c.pattern)))
             << StatusLine().toStdString();
-        EXPECT_EQ(Find<QLabel>("StatusNote")->text(), QStringLiteral("Filter: %1").arg(c.pattern));
     }
 
     // Lower-case display: the typed text takes the table's case.
@@ -336,6 +382,58 @@ TEST_F(SaveCopyTest, TheFilterBoxShowsMatchingWordsAndSaveAndCopyWriteWhatIsShow
     EXPECT_TRUE(Grid()->isVisible());
     Stop();
     EXPECT_EQ(ReadFile(SettingsFolder() + "Vornix.ini").find("^ca"), std::string::npos);
+}
+
+// A filter kept into the next count says so where the eye is: the summary line, and a
+// note over the empty table with a button that clears it. It never shows over the
+// list editor.
+TEST_F(SaveCopyTest, AFilterKeptIntoANewCountIsNamedAndCanBeCleared) {
+    Start();
+    Analyse("cat catnip cat dog");
+    QApplication::setActiveWindow(&Main());
+    QTest::keyClick(&Main(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    auto* box = Find<QLineEdit>("FilterBox");
+    QTest::keyClicks(box, "^cat");
+    QTest::qWait(250);
+    auto* note = Find<QWidget>("FilterNote");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"1|CAT|2", "2|CATNIP|1"}));
+    EXPECT_FALSE(note->isVisible());
+
+    // A new count the filter hides wholly (as a document handed over by a second start).
+    OpenDocuments({QString::fromStdString(WriteText("other.txt", "dog bird dog"))});
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(StatusLine().endsWith(QStringLiteral("showing 0 (filter \"^cat\")."))) << StatusLine().toStdString();
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_EQ(Find<QLabel>("FilterNoteText")->text(), "No words match the filter ^cat");
+    // On the table, inside its visible part.
+    EXPECT_TRUE(Grid()->viewport()->rect().contains(note->geometry())) << note->x() << "," << note->y();
+
+    // The list editor hides the box and the note; the table brings the box back.
+    Act("EditCommonWordList1")->trigger();
+    ASSERT_TRUE(Find<QWidget>("Memo1")->isVisible());
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_FALSE(note->isVisible());
+    QTest::mouseClick(Find<QPushButton>("CancelBut"), Qt::LeftButton);
+    EXPECT_FALSE(box->isVisible());  // nor over the empty window
+    Act("FrequencyList1")->trigger();
+    ASSERT_TRUE(Grid()->isVisible());
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_TRUE(note->isVisible());
+
+    // Clear filter: every word again, the box gone, the summary plain.
+    QTest::mouseClick(Find<QPushButton>("ClearFilterBut"), Qt::LeftButton);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"1|DOG|2", "2|BIRD|1"}));
+    EXPECT_FALSE(box->isVisible());
+    EXPECT_FALSE(note->isVisible());
+    EXPECT_TRUE(StatusLine().endsWith(QStringLiteral("showing 2."))) << StatusLine().toStdString();
+
+    // A threshold that leaves nothing is not the filter's doing: no note.
+    QTest::keyClick(&Main(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(box, "d");
+    QTest::qWait(250);
+    ChooseSettings(1, 5);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_FALSE(note->isVisible());
 }
 
 TEST_F(SaveCopyTest, RelativeFrequencyAddsAColumnAndAFigureToSaveAndCopyAndIsRemembered) {

@@ -99,3 +99,32 @@ TEST_F(Placement, PositionOnlyOperationsTouchLeftAndTop) {
     EXPECT_EQ(settings.IniNumber("addwinTop", 0), 12);
     EXPECT_FALSE(settings.IniExists("addwinWidth"));
 }
+
+// Where a tool window opens, on the 1280 by 800 screen (a 30-pixel panel at the bottom)
+// of a new user: beside the main window where there is room, else over it, always
+// wholly on the screen.
+TEST(ToolWindowPlace, BesideOrOverTheMainWindowInsideTheScreen) {
+    const QRect area(0, 0, 1280, 770);
+    const QRect main(318, 210, 504, 330);  // right edge 821
+    struct Case {
+        const char* what;
+        QRect main;
+        QSize size;
+        int down;
+        QRect expected;
+    } cases[] = {
+        {"room on the right", main, {300, 200}, 0, {830, 210, 300, 200}},
+        {"right, lower", main, {300, 200}, 40, {830, 250, 300, 200}},
+        {"room on the left only", {770, 100, 504, 330}, {300, 200}, 40, {462, 140, 300, 200}},
+        {"no room: over it", main, {920, 420}, 0, {358, 250, 920, 420}},
+        {"over it, ending at the panel", main, {760, 560}, 0, {358, 210, 760, 560}},
+        {"bigger than the screen", main, {2000, 900}, 0, {0, 0, 1280, 770}},
+        {"main hanging below the screen", {100, 600, 504, 330}, {300, 200}, 0, {612, 570, 300, 200}},
+    };
+    for (const Case& c : cases) {
+        const QRect placed = ToolWindowPlace(c.size, c.main, area, c.down);
+        EXPECT_EQ(placed, c.expected) << c.what;
+        EXPECT_TRUE(area.contains(placed)) << c.what;
+    }
+    EXPECT_EQ(ToolWindowTitle("Charts"), "Vornix: Charts");
+}

@@ -174,6 +174,55 @@ TEST_F(ChartFixture, FortyCharacterWordsHaveTheirBar) {
     EXPECT_EQ(h.Occurrences[1], 1);
 }
 
+TEST_F(ChartFixture, TheLengthAxisEndsAtTheLongestShownWord) {
+    Count("a bb bb cccc");
+    EXPECT_EQ(LongestLength(BuildLengthHistogram(run.Store(), run.Orders(), DisplayOptions{})), 4);
+    DisplayOptions onlyB;
+    onlyB.Filter = "b";
+    EXPECT_EQ(LongestLength(BuildLengthHistogram(run.Store(), run.Orders(), onlyB)), 2);
+    onlyB.Filter = "xyz";
+    EXPECT_EQ(LongestLength(BuildLengthHistogram(run.Store(), run.Orders(), onlyB)), 0);
+    LengthHistogram forty;
+    forty.DistinctWords[40] = 1;
+    EXPECT_EQ(LongestLength(forty), 40);
+}
+
+TEST(RankAxes, TheyHoldThePointsAndTheFitIsCutToThem) {
+    RankChart chart;
+    chart.Points = {{1, 40, 0}, {2, 9, 1}, {50, 1, 2}};
+    const RankAxes axes = RankChartAxes(chart);
+    EXPECT_DOUBLE_EQ(axes.MaxRank, 60);   // 50 * 1.2
+    EXPECT_DOUBLE_EQ(axes.MaxCount, 60);  // 40 * 1.5
+    EXPECT_DOUBLE_EQ(RankChartAxes(RankChart{}).MaxCount, 10);
+
+    // count = 100 / rank over ranks 1..1000 on axes to 1200 by 15: inside from rank
+    // 100 / 15 (at the top) to 125 (count 0.8, at the bottom).
+    const RankAxes box{0.8, 1200, 0.8, 15};
+    RankFit fit{true, 1000, -1.0, std::log(100.0), 0.9};
+    auto seg = VisibleFit(fit, box);
+    ASSERT_TRUE(seg.has_value());
+    EXPECT_NEAR(seg->FromRank, 100.0 / 15, 1e-9);
+    EXPECT_NEAR(seg->FromCount, 15, 1e-9);
+    EXPECT_NEAR(seg->ToRank, 125, 1e-9);
+    EXPECT_NEAR(seg->ToCount, 0.8, 1e-9);
+    // A fit inside the box keeps its ends: ranks 1 and Points.
+    fit = RankFit{true, 30, -0.5, std::log(10.0), 0.9};
+    seg = VisibleFit(fit, box);
+    ASSERT_TRUE(seg.has_value());
+    EXPECT_DOUBLE_EQ(seg->FromRank, 1);
+    EXPECT_NEAR(seg->FromCount, 10, 1e-9);
+    EXPECT_NEAR(seg->ToRank, 30, 1e-9);
+    EXPECT_NEAR(seg->ToCount, 10 / std::sqrt(30.0), 1e-9);
+    // A flat line above the box, and an invalid fit, show nothing; a rising one is cut
+    // at the top.
+    EXPECT_FALSE(VisibleFit(RankFit{true, 10, 0, std::log(20.0), 1}, box).has_value());
+    EXPECT_FALSE(VisibleFit(RankFit{}, box).has_value());
+    seg = VisibleFit(RankFit{true, 100, 1, std::log(1.0), 1}, box);
+    ASSERT_TRUE(seg.has_value());
+    EXPECT_NEAR(seg->ToRank, 15, 1e-9);
+    EXPECT_NEAR(seg->ToCount, 15, 1e-9);
+}
+
 TEST(ChartText, ChartsReadBackExactlyAndOtherTextIsRefused) {
     RankChart rank;
     rank.ShownWords = 123456;

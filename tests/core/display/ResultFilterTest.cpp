@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "core/display/ResultFilter.h"
@@ -56,6 +57,10 @@ TEST(ResultFilter, SummaryLineNamesOnlyHiddenCategoriesWithMembers) {
               "Alphabetical order. 5 words; 0 common; 0 numeric; showing 5.");
     EXPECT_EQ(SummaryText(ResultOrder::WordLength, "9", "2", "3", true, false, 0),
               "Word-length order. 9 words; 2 common; 3 numeric (hidden); showing 0.");
+    // A filter in force is named at the end, also when it leaves nothing.
+    EXPECT_EQ(SummaryText(ResultOrder::Frequency, "9", "2", "3", true, true, 0, "x*z"),
+              "Frequency order. 9 words; 2 common; 3 numeric; showing 0 (filter \"x*z\").");
+    EXPECT_EQ(FilterNoteText("^cat"), "No words match the filter ^cat");
     EXPECT_EQ(HiddenSuffix("00", false), " (hidden); ");
 }
 
@@ -81,6 +86,26 @@ TEST(ResultFilter, ThresholdTextReadsIntegersElseZero) {
     EXPECT_EQ(ThresholdFromText("3x"), 0);
     EXPECT_EQ(ThresholdFromText("99999999999"), 0);
     EXPECT_EQ(ThresholdFromText("$10"), 16);
+}
+
+TEST(ResultFilter, GroupedNumbersAndTextCellsLineUp) {
+    const std::pair<std::int64_t, const char*> grouped[] = {
+        {0, "0"},
+        {7, "7"},
+        {999, "999"},
+        {1000, "1,000"},
+        {12345, "12,345"},
+        {100000, "100,000"},
+        {1234567, "1,234,567"},
+        {-1000, "-1,000"},
+        {-12, "-12"},
+        {INT64_MIN, "-9,223,372,036,854,775,808"},
+    };
+    for (const auto& [value, text] : grouped) EXPECT_EQ(GroupedNumber(value), text) << value;
+    // A figure given as text ends where a count of the same width ends.
+    EXPECT_EQ(NumberCell("12.5", 6), NumberCell(std::int64_t{9999}).substr(0, 4) + "12.5");
+    EXPECT_EQ(NumberCell("1000000.0", 6), "  1000000.0");
+    EXPECT_EQ(NumberCell("", 3), "     ");
 }
 
 TEST(StatusNoteText, SaysWhatTheSummaryDoesNot) {

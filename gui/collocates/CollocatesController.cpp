@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "core/display/ResultFilter.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/files/Settings.h"
 #include "core/output/OutputWalk.h"
@@ -21,6 +22,8 @@ namespace vornix {
 
 namespace {
 
+// Lower than the n-grams window, which opens beside the main window too.
+constexpr int kBelowNGrams = 120;
 const char* const kLeftKey = "CollocatesLeft";
 const char* const kRightKey = "CollocatesRight";
 const QString kStopped =
@@ -61,13 +64,7 @@ bool CollocatesController::EnsureWindow() {
         });
     connect(window_, &AnalysisWindow::stopRequested, this, &CollocatesController::Stop);
     connect(window_, &AnalysisWindow::rowActivated, this, &CollocatesController::RowActivated);
-    const QRect main = context_.window.frameGeometry();
-    const QRect screen = context_.window.screen() ? context_.window.screen()->availableGeometry() : QRect();
-    int x = main.right() + 8;
-    if (screen.isValid() && x + window_->width() > screen.right())
-        x = std::max(screen.left(), main.left() - window_->width() - 8);
-    window_->move(x, main.top() + 120);
-    KeepOnScreen(window_);
+    PlaceToolWindow(window_, &context_.window, kBelowNGrams);
     return true;
 }
 
@@ -79,12 +76,12 @@ void CollocatesController::Show(std::int32_t node) {
     kept_.reset();
     node_ = node;
     nodeWord_ = std::string(context_.Run().Store().WordRecord(node).Text());
-    window_->setWindowTitle(QStringLiteral("Collocates of %1").arg(Latin1(nodeWord_)));
+    window_->setWindowTitle(ToolWindowTitle(QStringLiteral("Collocates of %1").arg(Latin1(nodeWord_))));
     TableLayout layout;
     layout.separator = SeparatorChar(context_.addDlg ? context_.addDlg->SepIndex() : 1);
     window_->SetLayout(layout);
     window_->show();
-    if (created) KeepOnScreen(window_);
+    if (created) PlaceToolWindow(window_, &context_.window, kBelowNGrams);
     window_->raise();
     window_->activateWindow();
     Compute();
@@ -160,13 +157,12 @@ void CollocatesController::ShowTable() {
     const std::size_t rows = table->Rows();
     window_->SetTable(std::move(table));
     if (rows > 0) window_->View->setCurrentIndex(window_->View->model()->index(0, 0));
-    const QLocale english(QLocale::English);
     QString note = QStringLiteral(
                        "%1 %2 of %3 (%4 occurrences) within %5 words on the left and %6 on the right, "
                        "O at least %7.")
-                       .arg(english.toString(static_cast<qulonglong>(rows)),
+                       .arg(QString::fromStdString(GroupedNumber(static_cast<std::int64_t>(rows))),
                             rows == 1 ? QStringLiteral("collocate") : QStringLiteral("collocates"), Latin1(nodeWord_),
-                            english.toString(static_cast<qlonglong>(kept_->NodeFound())))
+                            QString::fromStdString(GroupedNumber(kept_->NodeFound())))
                        .arg(kept_->Span().left)
                        .arg(kept_->Span().right)
                        .arg(display.ActiveThreshold);
@@ -190,7 +186,7 @@ void CollocatesController::Clear() {
     node_ = -1;
     nodeWord_.clear();
     if (!window_) return;
-    window_->setWindowTitle(QStringLiteral("Collocates"));
+    window_->setWindowTitle(ToolWindowTitle(QStringLiteral("Collocates")));
     window_->SetTable(nullptr);
     window_->SetNote(QString());
     window_->SetProgress(QString());

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "core/display/ResultFilter.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/files/Settings.h"
 #include "core/ngrams/NGrams.h"
@@ -22,11 +23,13 @@ namespace vornix {
 
 namespace {
 
+// Lower than the keywords window, which opens beside the main window too.
+constexpr int kBelowKeywords = 80;
 const char* const kOrderKey = "NGramsN";
 const char* const kThresholdKey = "NGramsThreshold";
 
 QString Number(std::int64_t n) {
-    return QLocale(QLocale::English).toString(static_cast<qlonglong>(n));
+    return QString::fromStdString(GroupedNumber(n));
 }
 
 // The table with the count it reads, which must live as long as it does.
@@ -71,13 +74,7 @@ bool NGramsController::EnsureWindow() {
     connect(window_, &AnalysisWindow::stopRequested, this, &NGramsController::Stop);
     connect(window_, &AnalysisWindow::rowActivated, this, &NGramsController::RowActivated);
     // Beside the main window, as the other analysis windows open, a little lower still.
-    const QRect main = context_.window.frameGeometry();
-    const QRect screen = context_.window.screen() ? context_.window.screen()->availableGeometry() : QRect();
-    int x = main.right() + 8;
-    if (screen.isValid() && x + window_->width() > screen.right())
-        x = std::max(screen.left(), main.left() - window_->width() - 8);
-    window_->move(x, main.top() + 80);
-    KeepOnScreen(window_);
+    PlaceToolWindow(window_, &context_.window, kBelowKeywords);
     return true;
 }
 
@@ -87,7 +84,7 @@ void NGramsController::NGrams1Click() {
     layout.separator = SeparatorChar(context_.addDlg ? context_.addDlg->SepIndex() : 1);
     window_->SetLayout(layout);
     window_->show();
-    if (created) KeepOnScreen(window_);
+    if (created) PlaceToolWindow(window_, &context_.window, kBelowKeywords);
     window_->raise();
     window_->activateWindow();
     Compute();

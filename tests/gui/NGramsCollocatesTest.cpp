@@ -230,7 +230,8 @@ TEST_F(NGramsCollocatesTest, NGramsWindowCountsSortsCopiesSavesAndOpensThePhrase
     DoubleClick(window, RowOf(window, "THE CAT"));
     ContextWindow* context = ContextLines();
     ASSERT_NE(context, nullptr);
-    EXPECT_EQ(context->windowTitle(), QStringLiteral("THE CAT \u2014 4 occurrences in 2 files"));
+    EXPECT_EQ(context->windowTitle(),
+              QStringLiteral("Vornix: Word in context \u2014 THE CAT, 4 occurrences in 2 files"));
     QAbstractItemModel* lines = context->Table->model();
     ASSERT_EQ(lines->rowCount(), grams.at("THE CAT").count);
     EXPECT_EQ(lines->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Phrase"));
@@ -267,7 +268,7 @@ TEST_F(NGramsCollocatesTest, CollocatesOfThePopupsWordWithinTheSpan) {
     auto* window = Window<CollocatesWindow>("Collocates");
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Collocates of CAT"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornix: Collocates of CAT"));
     Settle(window);
     const double n = double(TotalWords()), fn = double(Occurrences("CAT"));
     for (const auto& [left, right] : {std::pair{5, 5}, std::pair{1, 0}, std::pair{0, 2}, std::pair{2, 1}}) {
@@ -318,7 +319,8 @@ TEST_F(NGramsCollocatesTest, CollocatesOfThePopupsWordWithinTheSpan) {
     ContextWindow* context = ContextLines();
     ASSERT_NE(context, nullptr);
     EXPECT_EQ(context->Table->model()->rowCount(), expected.at("THE").lines);
-    EXPECT_EQ(context->windowTitle().left(28), QStringLiteral("CAT with THE (2 left, 1 righ"));
+    EXPECT_EQ(context->windowTitle().left(53),
+              QStringLiteral("Vornix: Word in context \u2014 CAT with THE (2 left, 1 righ"));
     for (int row = 0; row < context->Table->model()->rowCount(); ++row)
         EXPECT_EQ(context->Table->model()->index(row, 1).data().toString().toUpper(), QStringLiteral("CAT"));
 
@@ -332,7 +334,7 @@ TEST_F(NGramsCollocatesTest, CollocatesOfThePopupsWordWithinTheSpan) {
     ASSERT_NE(window->Table(), nullptr);
     OpenDocuments({QString::fromStdString(a_)});
     EXPECT_EQ(window->Table(), nullptr);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Collocates"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Vornix: Collocates"));
 }
 
 // The screenshots of the manual: run under Xvfb with VORNIX_SCREENSHOTS (the folder)

@@ -319,7 +319,7 @@ TEST_F(NGramsCollocatesTest, CollocatesOfThePopupsWordWithinTheSpan) {
     ContextWindow* context = ContextLines();
     ASSERT_NE(context, nullptr);
     EXPECT_EQ(context->Table->model()->rowCount(), expected.at("THE").lines);
-    EXPECT_EQ(context->windowTitle().left(53),
+    EXPECT_EQ(context->windowTitle().left(54),
               QStringLiteral("Vornix: Word in context \u2014 CAT with THE (2 left, 1 righ"));
     for (int row = 0; row < context->Table->model()->rowCount(); ++row)
         EXPECT_EQ(context->Table->model()->index(row, 1).data().toString().toUpper(), QStringLiteral("CAT"));

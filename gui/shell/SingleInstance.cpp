@@ -26,14 +26,11 @@ QString ShortName(const QString& programName) {
     return programName.left(40);
 }
 
-// The folder for the lock and the socket: the user's runtime folder (private to the
-// user), else a 0700 folder of our own in the temporary folder. A folder of that name
-// that is not ours, or that others may enter, is not used: in a shared folder another
-// user could squat the names.
-QString PrivateFolder() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (!folder.isEmpty()) return folder;
-    folder = QDir::tempPath() + QStringLiteral("/vornix-") + QString::number(::geteuid());
+// A 0700 folder of ours in the temporary folder. A folder of that name that is not
+// ours, or that others may enter, is not used: in a shared folder another user could
+// squat the names.
+QString OwnTemporaryFolder() {
+    const QString folder = QDir::tempPath() + QStringLiteral("/vornix-") + QString::number(::geteuid());
     const QByteArray path = QFile::encodeName(folder);
     ::mkdir(path.constData(), 0700);
     struct stat info {};
@@ -43,7 +40,21 @@ QString PrivateFolder() {
     return {};
 }
 
+// The folder for the lock and the socket: the user's runtime folder (private to the
+// user), else our own temporary one.
+QString PrivateFolder() {
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return OwnTemporaryFolder();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return folder.isEmpty() ? OwnTemporaryFolder() : folder;
+}
+
 }  // namespace
+
+void EnsureRuntimeFolder() {
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+    const QString folder = OwnTemporaryFolder();
+    if (!folder.isEmpty()) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
+}
 
 QByteArray EncodeHandOver(const QStringList& files) {
     if (files.isEmpty()) return QByteArrayLiteral("raise\n");

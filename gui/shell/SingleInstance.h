@@ -33,6 +33,12 @@ struct HandOverRequest {
 };
 HandOverRequest DecodeHandOver(const QByteArray& bytes);
 
+// Without XDG_RUNTIME_DIR (su, ssh, cron), makes a 0700 folder of our own in the
+// temporary folder the runtime folder, before the application object exists: Qt would
+// otherwise warn at every use and make one of its own. Nothing when the folder cannot
+// be made safely.
+void EnsureRuntimeFolder();
+
 class SingleInstance : public QObject {
     Q_OBJECT
 public:

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
     // Answered before any window: it works without a display.
     if (arguments.size() == 1 && arguments[0] == "--help") return PrintUsage();
+    vornix::EnsureRuntimeFolder();
     QApplication app(argc, argv);
 
     // Documents named at start, made absolute: a running instance works in another folder.

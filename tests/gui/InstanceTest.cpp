@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -75,6 +76,30 @@ TEST_F(Instances, ALockLeftByACrashDoesNotBlockTheNextStart) {
     EXPECT_FALSE(QString::fromLocal8Bit(next.readAllStandardError()).contains("already running"));
     next.terminate();
     next.waitForFinished(5000);
+}
+
+TEST_F(Instances, WithoutARuntimeFolderTheLockGoesToAPrivateTemporaryFolderWithoutWarnings) {
+    env.remove("XDG_RUNTIME_DIR");
+    env.insert("TMPDIR", QString::fromStdString(dir.path()));
+    QProcess first;
+    first.setProcessEnvironment(env);
+    first.start(VORNIX_GUI_PATH, {});
+    ASSERT_TRUE(first.waitForStarted());
+    const QString folder = QString::fromStdString(dir.path()) + "/vornix-" + QString::number(::geteuid());
+    for (int i = 0; i < 100 && !QFile::exists(folder + "/vornix.lock"); ++i) QTest::qWait(50);
+    ASSERT_TRUE(QFile::exists(folder + "/vornix.lock"));
+    EXPECT_EQ(QFileInfo(folder).permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+    QTest::qWait(200);
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(VORNIX_GUI_PATH, {});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(second.readAllStandardError()).contains("An instance of vornix is already running."));
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(5000));
+    const QString messages = QString::fromLocal8Bit(first.readAllStandardError());
+    EXPECT_FALSE(messages.contains("QStandardPaths")) << messages.toStdString();
 }
 
 TEST_F(Instances, TerminationSignalsCloseTheWindowAsTheCloseBoxDoes) {

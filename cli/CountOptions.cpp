@@ -46,9 +46,11 @@ const char* CountUsage() {
            "                     words separated by spaces (\"of the\") find that phrase\n"
            "  --width=N          characters of context on each side (default 40)\n"
            "  --output=FILE      write to FILE (replaced atomically) instead of standard output\n"
-           "  --plot=rank|lengths  draw a chart of the shown words instead of the table:\n"
-           "                     count by rank (log-log, with its fitted line) or the word\n"
-           "                     lengths; --output=FILE.svg or FILE.png is needed\n"
+           "  --plot=rank|lengths|dispersion  draw a chart instead of the table: count by\n"
+           "                     rank of the shown words (log-log, with its fitted line), their\n"
+           "                     lengths, or with --context=WORD the word's dispersion plot (a\n"
+           "                     strip per document, a mark per occurrence); --output=FILE.svg\n"
+           "                     or FILE.png is needed\n"
            "  --format=table|csv|tsv|json             default table; csv, tsv and json have\n"
            "                     a rank, word, count (and per_million) per row, UTF-8, LF\n"
            "                     line ends; --stats gives statistic and value, --context\n"
@@ -132,7 +134,9 @@ std::string Conflict(const CountOptions& o) {
     }
     if (o.Plot == PlotKind::None) return {};
     if (o.Stats) return "--plot cannot be used with --stats";
-    if (o.Context) return "--plot cannot be used with --context";
+    // The dispersion plot is of one word's occurrences; the charts are of the table.
+    if (o.Plot == PlotKind::Dispersion && !o.Context) return "--plot=dispersion needs --context=WORD";
+    if (o.Plot != PlotKind::Dispersion && o.Context) return "--plot cannot be used with --context";
     if (!EndsWithNoCase(o.Output, ".svg") && !EndsWithNoCase(o.Output, ".png"))
         return "--plot needs --output=FILE ending in .svg or .png";
     return {};
@@ -228,7 +232,9 @@ const OptionEntry kOptions[] = {
     {"output", true, [](CountOptions& o, std::string_view v) { return SetText(v, o.Output); }},
     {"plot", true,
      [](CountOptions& o, std::string_view v) {
-         return Choose(v, {{"rank", PlotKind::Rank}, {"lengths", PlotKind::Lengths}}, o.Plot);
+         return Choose(v,
+                       {{"rank", PlotKind::Rank}, {"lengths", PlotKind::Lengths}, {"dispersion", PlotKind::Dispersion}},
+                       o.Plot);
      }},
     {"format", true,
      [](CountOptions& o, std::string_view v) {

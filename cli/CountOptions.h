@@ -15,7 +15,7 @@
 namespace vornix {
 
 // A chart drawn instead of the table: rank against count, or the word-length histogram.
-enum class PlotKind { None, Rank, Lengths };
+enum class PlotKind { None, Rank, Lengths, Dispersion };
 
 struct CountOptions {
     DisplayOptions display;  // order, flags and threshold, as the window's menus hold them

@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "core/charts/ChartData.h"
+#include "core/charts/DispersionPlot.h"
 #include "core/files/SettingsFolders.h"
 #include "core/files/SignalCleanup.h"
+#include "core/output/TableFormats.h"
 
 extern char** environ;
 
@@ -62,7 +64,15 @@ bool WriteCountPlot(const std::string& program, PlotKind kind, WordStore& store,
     const std::string text = kind == PlotKind::Rank ? ChartText(BuildRankChart(store, orders, display, kPlotWidth))
                                                     : ChartText(BuildLengthHistogram(store, orders, display));
     store.CheckWordFile();  // the chart came from the record file: it must be whole
+    return DrawPlot(program, text, path);
+}
 
+bool WriteDispersionPlot(const std::string& program, const AnalysisRun& run, const std::string& word,
+                         const std::vector<Occurrence>& found, const std::string& path) {
+    return DrawPlot(program, DispersionPlotText(MakeDispersionPlot(run, Utf8FromWindows1252(word), found)), path);
+}
+
+bool DrawPlot(const std::string& program, const std::string& text, const std::string& path) {
     auto Fail = [&](const std::string& reason) {
         std::fprintf(stderr, "vornix-count: cannot write %s: %s\n", path.c_str(), reason.c_str());
         return false;

@@ -3,8 +3,10 @@
 // needs Qt, whose libraries take longer to load than a small count takes to run, so it
 // is done by a program of its own, vornix-count-plot, which only a --plot run starts.
 #include <string>
+#include <vector>
 
 #include "cli/CountOptions.h"
+#include "core/context/WordContext.h"
 #include "core/display/ResultFilter.h"
 #include "core/engine/ResultOrders.h"
 #include "core/engine/WordStore.h"
@@ -27,5 +29,13 @@ std::string FindPlotProgram();
 // program could not run. Throws FileError when the record file turns out broken.
 bool WriteCountPlot(const std::string& program, PlotKind kind, WordStore& store, const ResultOrders& orders,
                     const DisplayOptions& display, const std::string& path);
+
+// The dispersion plot of the stored word's occurrences found (any order), drawn the
+// same way.
+bool WriteDispersionPlot(const std::string& program, const AnalysisRun& run, const std::string& word,
+                         const std::vector<Occurrence>& found, const std::string& path);
+
+// Hands a plot's text (ChartText, DispersionPlotText) to the drawing program.
+bool DrawPlot(const std::string& program, const std::string& text, const std::string& path);
 
 }  // namespace vornix

@@ -72,53 +72,64 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
     return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
 }
 
-// The concordance of one word or phrase, handed to `to` piece by piece as its lines are
-// formed (so a million lines never sit in memory at once); false ends it. The error says
-// when it does not occur, or an input could not be read again as it was counted: the
-// lines would not match the table.
-void ContextText(AnalysisRun& run, const CountOptions& o, std::string& error,
-                 const std::function<bool(std::string_view)>& to) {
+// Every occurrence of the typed word or phrase (shown: the words as the table holds
+// them, one space apart). The error says when it holds no word or does not occur (the
+// search is then null), or when an input could not be read again as it was counted.
+std::unique_ptr<OccurrenceSearch> SearchWords(AnalysisRun& run, const CountOptions& o, std::string& error,
+                                              std::string& shown) {
     const std::string& typed = *o.Context;
     std::vector<std::string> words = StoredFormsOf(typed, run.CharMap());
     if (words.empty()) {
         error = "vornix-count: \"" + typed + "\" holds no word";
-        return;
+        return nullptr;
     }
     if (words.size() > ContextQuery::MaxWords) {
         error = "vornix-count: \"" + typed + "\" has more than " + std::to_string(ContextQuery::MaxWords) + " words";
-        return;
+        return nullptr;
     }
     // Typed as the text has them; the table holds them as the run stored them.
     if (o.StripPossessives)
         for (std::string& w : words) w.resize(StripPossessive(w.data(), w.size()));
-    std::string shown = words[0];
+    shown = words[0];
     for (std::size_t k = 1; k < words.size(); ++k) shown += ' ' + words[k];
     std::int32_t position = 0;
     const std::int32_t count = words.size() == 1 && run.Store().FindWord(words[0], position)
                                    ? run.Store().Count(run.Store().AlphaIndex()[position])
                                    : 0;
     const bool phrase = words.size() > 1;
-    OccurrenceSearch search(run, ContextQuery::Phrase(std::move(words)), static_cast<std::size_t>(count));
-    search.RunToEnd();
-    auto Problems = [&](const std::vector<std::string>& problems) {
-        for (const std::string& problem : problems) error += (error.empty() ? "" : "\n") + ("vornix-count: " + problem);
-    };
-    Problems(search.Problems());
-    if (search.Found().empty()) {
+    auto search = std::make_unique<OccurrenceSearch>(run, ContextQuery::Phrase(std::move(words)),
+                                                     static_cast<std::size_t>(count));
+    search->RunToEnd();
+    for (const std::string& problem : search->Problems())
+        error += (error.empty() ? "" : "\n") + ("vornix-count: " + problem);
+    if (search->Found().empty()) {
         // Never "does not occur" for words counted in an input not read again.
         if (error.empty())
             error = std::string("vornix-count: the ") + (phrase ? "phrase " : "word ") + shown +
                     " does not occur in the text";
-        return;
+        return nullptr;
     }
-    const ConcordanceTable table(run, search.Found(), o.Width);
+    return search;
+}
+
+// The concordance of one word or phrase, handed to `to` piece by piece as its lines are
+// formed (so a million lines never sit in memory at once); false ends it. The error says
+// when it does not occur, or an input could not be read again as it was counted: the
+// lines would not match the table.
+void ContextText(AnalysisRun& run, const CountOptions& o, std::string& error,
+                 const std::function<bool(std::string_view)>& to) {
+    std::string shown;
+    const std::unique_ptr<OccurrenceSearch> search = SearchWords(run, o, error, shown);
+    if (!search) return;
+    const ConcordanceTable table(run, search->Found(), o.Width);
     const TableLayout layout =
         o.Format == TableFormat::Table ? ConcordanceTable::PlainLayout() : TableLayout{.rank = false};
     if (!WriteTable(table, o.Format, layout, to)) {
         error = "vornix-count: cannot write to standard output";
         return;
     }
-    Problems(table.CheckInputs());
+    for (const std::string& problem : table.CheckInputs())
+        error += (error.empty() ? "" : "\n") + ("vornix-count: " + problem);
 }
 
 // The collocates of one word as a table; empty with a message when it does not occur.
@@ -301,6 +312,17 @@ int main(int argc, char** argv) {
             return 1;
         }
 
+        if (o.Plot == PlotKind::Dispersion) {
+            std::string error, word;
+            const auto search = SearchWords(run, o, error, word);
+            // An input read again differently: the plot would not match the count.
+            if (!search || !error.empty()) {
+                std::fprintf(stderr, "%s\n", error.c_str());
+                return 1;
+            }
+            if (!WriteDispersionPlot(plotProgram, run, word, search->Found(), o.Output)) return 1;
+            return std::fflush(stderr) != 0 || std::ferror(stderr) ? 1 : 0;
+        }
         if (o.Plot != PlotKind::None) {
             if (!WriteCountPlot(plotProgram, o.Plot, run.Store(), run.Orders(), o.display, o.Output)) return 1;
             return std::fflush(stderr) != 0 || std::ferror(stderr) ? 1 : 0;

@@ -11,7 +11,8 @@ cli/plot... The rules are by folder, so a new subsystem's room needs no change h
   gui/ui        core, gui/ui (the window program's shared services)
   gui/shell     core and all of gui (the main window and start-up)
   gui/*         core, gui/ui and the room itself; gui/display also opens the context
-                and charts windows (EXTRA)
+                and charts windows, gui/context draws the dispersion plot of gui/charts
+                (EXTRA)
 Nothing in core or cli includes Qt; the core target links no Qt, so the linker says it
 too.
 
@@ -26,7 +27,7 @@ import sys
 import tempfile
 
 PARTS = ["core", "gui", "cli"]
-EXTRA = {"gui/display": {"gui/context", "gui/charts"}, "cli/plot": {"gui/charts"}}
+EXTRA = {"gui/display": {"gui/context", "gui/charts"}, "gui/context": {"gui/charts"}, "cli/plot": {"gui/charts"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 

@@ -12,14 +12,17 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
 #include "cli/CountPlot.h"
 #include "core/charts/ChartData.h"
+#include "core/charts/DispersionPlot.h"
 #include "core/engine/Errors.h"
 #include "core/files/AtomicFile.h"
 #include "gui/charts/ChartDrawing.h"
+#include "gui/charts/DispersionDrawing.h"
 
 using namespace vornix;
 
@@ -59,7 +62,8 @@ int main(int argc, char** argv) {
     const std::string path = argv[1];
     const std::string input(std::istreambuf_iterator<char>(std::cin), {});
     const auto data = ParseChartText(input);
-    if (!data) {
+    const std::optional<DispersionPlotData> dispersion = data ? std::nullopt : ParseDispersionPlotText(input);
+    if (!data && !dispersion) {
         std::fprintf(stderr, "vornix-count: cannot write %s: the chart data is not readable\n", path.c_str());
         return 1;
     }
@@ -71,12 +75,14 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
 
-    std::unique_ptr<QChart> chart(std::holds_alternative<RankChart>(*data)
-                                      ? MakeRankChart(std::get<RankChart>(*data))
-                                      : MakeLengthChart(std::get<LengthHistogram>(*data)));
+    std::unique_ptr<QChart> chart;
+    if (data)
+        chart.reset(std::holds_alternative<RankChart>(*data) ? MakeRankChart(std::get<RankChart>(*data))
+                                                             : MakeLengthChart(std::get<LengthHistogram>(*data)));
     try {
         const bool svg = QString::fromStdString(path).endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-        const QByteArray bytes = RenderChartImage(*chart, QSize(kPlotWidth, kPlotHeight), svg);
+        const QByteArray bytes = chart ? RenderChartImage(*chart, QSize(kPlotWidth, kPlotHeight), svg)
+                                       : RenderDispersionImage(*dispersion, kPlotWidth, svg);
         WriteOutputFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     } catch (const FileError& e) {
         std::fprintf(stderr, "vornix-count: cannot write %s: %s\n", path.c_str(),

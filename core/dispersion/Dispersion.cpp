@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/engine/VocabularyStats.h"
@@ -86,9 +87,9 @@ DispersionTable::DispersionTable(const WordStore& store, std::vector<std::int32_
     if (display.ShowRelFreq) add(Cell::PerMillion, {"per_million", "Per million", ColumnKind::Real, 1, true});
     if (columns.measures) {
         add(Cell::Range, {"range", "Range", ColumnKind::Integer, 0, true});
-        add(Cell::D, {"juilland_d", "D", ColumnKind::Real, 4, true});
+        if (!columns.rangeAndDPOnly) add(Cell::D, {"juilland_d", "D", ColumnKind::Real, 4, true});
         add(Cell::DP, {"dp", "DP", ColumnKind::Real, 4, true});
-        add(Cell::DPNorm, {"dp_norm", "DP norm", ColumnKind::Real, 4, true});
+        if (!columns.rangeAndDPOnly) add(Cell::DPNorm, {"dp_norm", "DP norm", ColumnKind::Real, 4, true});
     }
     firstPart_ = cells_.size();
     if (columns.perPart)
@@ -127,6 +128,21 @@ double DispersionTable::Number(std::size_t row, std::size_t column) const {
             break;
     }
     return 0;
+}
+
+std::string FormatAnalysisWithDispersion(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
+                                         char separator, const PartCounts& parts,
+                                         const std::vector<DispersionFigures>& figures) {
+    const DispersionTable table(store, ShownWords(store, orders, options), parts, figures, options,
+                                {.measures = true, .rangeAndDPOnly = true, .perPart = false, .storedBytes = true});
+    return FormatTable(table, TableFormat::Table, TableLayout{.separator = separator});
+}
+
+std::string MeasureText(double value) {
+    if (std::isnan(value)) return {};
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.4f", value);
+    return buf;
 }
 
 }  // namespace vornix

@@ -14,6 +14,7 @@
 
 #include "core/dispersion/PartCounts.h"
 #include "core/display/ResultFilter.h"
+#include "core/engine/ResultOrders.h"
 #include "core/engine/WordStore.h"
 #include "core/table/AnalysisTable.h"
 
@@ -32,6 +33,8 @@ std::vector<DispersionFigures> ComputeDispersion(const PartCounts& parts, std::i
 
 struct DispersionColumns {
     bool measures = true;  // range, juilland_d, dp, dp_norm
+    // Of the measures only range and dp: the word table's "Show dispersion" columns.
+    bool rangeAndDPOnly = false;
     bool perPart = false;  // one count column per part
     // The words as the plain word table writes them (the store's 8-bit bytes) rather
     // than UTF-8: for a plain table that extends the saved analysis.
@@ -68,5 +71,15 @@ private:
     std::vector<Cell> cells_;
     std::size_t firstPart_ = 0;
 };
+
+// The saved analysis ("Save analysis", "Copy to clipboard") with "Show dispersion": the
+// lines FormatAnalysis writes, each with a separator and the range, and another and DP
+// (4 decimals; empty with fewer than two parts).
+std::string FormatAnalysisWithDispersion(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
+                                         char separator, const PartCounts& parts,
+                                         const std::vector<DispersionFigures>& figures);
+
+// A DP or D cell as the word table shows it: 4 decimals, empty when undefined.
+std::string MeasureText(double value);
 
 }  // namespace vornix

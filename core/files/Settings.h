@@ -26,6 +26,8 @@ std::string JoinSettingsLines(const std::vector<std::string>& lines);
 
 // The Display menu's "Show relative frequency" check mark (a flag, off when missing).
 inline constexpr char ShowRelFreqKey[] = "ShowRelFreq";
+// The Display menu's "Show dispersion" check mark (a flag, off when missing).
+inline constexpr char ShowDispersionKey[] = "ShowDispersion";
 
 class SettingsFile {
 public:

@@ -1,7 +1,9 @@
 #include "gui/context/ContextController.h"
 
+#include <QItemSelectionModel>
 #include <QLocale>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTimer>
@@ -12,8 +14,10 @@
 #include "core/engine/Errors.h"
 #include "core/files/AtomicFile.h"
 #include "core/files/Settings.h"
+#include "gui/charts/DispersionDrawing.h"
 #include "gui/context/ContextModel.h"
 #include "gui/context/ContextWindow.h"
+#include "gui/context/DispersionPlotView.h"
 #include "gui/ui/UiServices.h"
 #include "gui/ui/WindowContext.h"
 #include "gui/ui/WindowPlacement.h"
@@ -55,6 +59,16 @@ bool ContextController::EnsureWindow() {
     connect(window_, &ContextWindow::widthChosen, this, &ContextController::SetWidth);
     connect(window_, &ContextWindow::stopRequested, this, &ContextController::StopSearch);
     connect(window_, &ContextWindow::saveRequested, this, &ContextController::Save);
+    connect(window_, &ContextWindow::saveImageRequested, this, &ContextController::SaveImage);
+    connect(window_->Plot, &DispersionPlotView::markClicked, this, &ContextController::MarkClicked);
+    // The plot marks the current line's occurrence.
+    connect(window_->Table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                const int row = current.isValid() ? current.row() : -1;
+                window_->Plot->Select(row >= 0 && row < static_cast<int>(model_->Size())
+                                          ? &model_->Records()[static_cast<std::size_t>(row)]
+                                          : nullptr);
+            });
     PlaceToolWindow(window_, &context_.window);
     return true;
 }
@@ -92,6 +106,7 @@ void ContextController::StepSearch() {
         more = false;
     }
     model_->Append(search_->Found());
+    UpdatePlot();
     if (model_->Size() > 0 && !window_->Table->currentIndex().isValid())
         window_->Table->setCurrentIndex(model_->index(0, ContextModel::WordColumn));
     const auto& problems = search_->Problems();
@@ -119,6 +134,7 @@ void ContextController::StopSearch() {
     model_->Append(search_->Found());
     search_.reset();
     if (window_) {
+        UpdatePlot();
         window_->SetProgress(QString());
         if (!finished) {
             problems_ << QStringLiteral("Stopped: the lines shown are the occurrences found so far.");
@@ -137,6 +153,7 @@ void ContextController::Clear() {
     model_->Reset(nullptr);
     word_.clear();
     if (window_) {
+        window_->Plot->SetPlot({});
         window_->SetProblems({});
         window_->hide();
     }
@@ -158,6 +175,44 @@ void ContextController::Sort(const QString& code) {
 void ContextController::SetWidth(int width) {
     model_->SetWidth(width);
     context_.settings.IniPutNumber(kWidthKey, width);
+}
+
+void ContextController::UpdatePlot() {
+    if (!window_ || !context_.run) return;
+    const QByteArray word = word_.toUtf8();
+    window_->Plot->SetPlot(MakeDispersionPlot(*context_.run, word.toStdString(), model_->Records()));
+    // Up to six strips in sight, more scroll; a small window gives the lines its room
+    // first (the plot scrolls).
+    const int six = PlotGeometry::kMargin * 2 + PlotGeometry::kTitleHeight +
+                    6 * (PlotGeometry::kStripHeight + PlotGeometry::kStripGap);
+    window_->PlotArea->setMaximumHeight(std::min(window_->Plot->Geometry().height, six) + 2);
+    const QModelIndex current = window_->Table->currentIndex();
+    window_->Plot->Select(current.isValid() && current.row() < static_cast<int>(model_->Size())
+                              ? &model_->Records()[static_cast<std::size_t>(current.row())]
+                              : nullptr);
+}
+
+void ContextController::MarkClicked(const Occurrence& occurrence) {
+    const int row = model_->RowOf(occurrence);
+    if (row < 0) return;
+    window_->Table->selectRow(row);
+    window_->Table->setCurrentIndex(model_->index(row, ContextModel::WordColumn));
+    window_->Table->scrollTo(model_->index(row, ContextModel::WordColumn));
+}
+
+void ContextController::SaveImage() {
+    if (!window_ || word_.isEmpty()) return;
+    const QString path = context_.ui.SaveFile(
+        window_, {QString(), QStringLiteral("PNG image (*.png);;SVG image (*.svg)"), QStringLiteral("png")});
+    if (path.isEmpty()) return;
+    try {
+        // Drawn at the window's width, or at 800 pixels when it is narrower.
+        SaveDispersionImage(window_->Plot->Plot(), std::max(800, window_->Plot->width()), Path(path));
+    } catch (const FileError& e) {
+        context_.ui.Error(window_, UiText(e.what()));
+    } catch (const std::exception& e) {
+        context_.ui.Error(window_, UiText(e.what()));
+    }
 }
 
 void ContextController::Save() {

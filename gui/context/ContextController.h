@@ -15,6 +15,7 @@ class ContextModel;
 class ContextWindow;
 class OccurrenceSearch;
 struct ContextQuery;
+struct Occurrence;
 class WindowContext;
 
 class ContextController : public QObject {
@@ -43,6 +44,12 @@ private:
     void Sort(const QString& code);
     void SetWidth(int width);
     void Save();
+    // The dispersion plot from the lines found so far; the current line's mark chosen.
+    void UpdatePlot();
+    // A click on a plot mark makes its line the current one.
+    void MarkClicked(const Occurrence& occurrence);
+    // Save image...: PNG or SVG by the name, replaced atomically.
+    void SaveImage();
 
     WindowContext& context_;
     ContextModel* model_ = nullptr;

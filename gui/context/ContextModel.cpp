@@ -41,6 +41,12 @@ void ContextModel::SetWidth(int width) {
     if (!records_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1));
 }
 
+int ContextModel::RowOf(const Occurrence& o) const {
+    for (std::size_t row = 0; row < records_.size(); ++row)
+        if (records_[row].input == o.input && records_[row].offset == o.offset) return static_cast<int>(row);
+    return -1;
+}
+
 void ContextModel::Sort(ContextSort sort) {
     if (!reader_) return;
     emit layoutAboutToBeChanged();

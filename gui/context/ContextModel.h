@@ -30,6 +30,10 @@ public:
     // A row as vornix-count prints it: file, line, left, occurrence, right, and a line end.
     std::string LineText(int row) const;
     std::size_t Size() const { return records_.size(); }
+    // The records in the rows' order.
+    const std::vector<Occurrence>& Records() const { return records_; }
+    // The row of an occurrence, -1 when it has none.
+    int RowOf(const Occurrence& o) const;
     // The inputs the rows come from.
     int FileCount() const { return files_; }
 

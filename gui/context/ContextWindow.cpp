@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -17,6 +18,7 @@
 
 #include "core/display/ResultFilter.h"
 #include "gui/context/ContextModel.h"
+#include "gui/context/DispersionPlotView.h"
 #include "gui/ui/WindowPlacement.h"
 
 namespace vornix {
@@ -92,12 +94,27 @@ ContextWindow::ContextWindow(ContextModel* model, QWidget* parent) : QWidget(par
     // Room for the default 40 characters on each side; the word and line stay narrow.
     const int columnWidths[] = {300, 70, 300, 150, 60};
     for (int c = 0; c < ContextModel::ColumnCount; ++c) header->resizeSection(c, columnWidths[c]);
-    layout->addWidget(Table, 1);
+    layout->addWidget(Table, 2);
+
+    PlotArea = new QScrollArea(this);
+    PlotArea->setObjectName(QStringLiteral("DispersionPlotArea"));
+    PlotArea->setWidgetResizable(true);
+    PlotArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    PlotArea->setFrameShape(QFrame::NoFrame);
+    // A third of the room below the lines, up to the plot's own height.
+    Plot = new DispersionPlotView(PlotArea);
+    PlotArea->setWidget(Plot);
+    layout->addWidget(PlotArea, 1);
 
     auto* status = new QHBoxLayout;
     Progress = new QLabel(this);
     Progress->setObjectName(QStringLiteral("ContextProgress"));
     status->addWidget(Progress, 1);
+    // Below the plot it saves; the bar above is full at large fonts.
+    SaveImageButton = new QPushButton(QStringLiteral("Save &image..."), this);
+    SaveImageButton->setObjectName(QStringLiteral("ContextSaveImage"));
+    connect(SaveImageButton, &QPushButton::clicked, this, &ContextWindow::saveImageRequested);
+    status->addWidget(SaveImageButton);
     BreakButton = new QPushButton(QStringLiteral("&Break"), this);
     BreakButton->setObjectName(QStringLiteral("ContextBreak"));
     connect(BreakButton, &QPushButton::clicked, this, &ContextWindow::stopRequested);

@@ -1,5 +1,6 @@
 #pragma once
-// "Word in context": one line per occurrence of a table word, beside the main window.
+// "Word in context": one line per occurrence of a table word, beside the main window,
+// and below them the word's dispersion plot (a strip per document).
 // It shows what its controller gives it; the controller runs the search.
 #include <QWidget>
 
@@ -7,12 +8,14 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTableView;
 
 namespace vornix {
 
 class ContextModel;
+class DispersionPlotView;
 struct ContextSort;
 
 class ContextWindow : public QWidget {
@@ -37,6 +40,9 @@ public:
     QLabel* Progress;
     QPushButton* BreakButton;
     QPushButton* SaveButton;
+    QPushButton* SaveImageButton;
+    DispersionPlotView* Plot;  // below the lines, in PlotArea
+    QScrollArea* PlotArea;     // as high as the plot, up to a few strips
     QAction* CopyItem;
 
 signals:
@@ -44,6 +50,7 @@ signals:
     void widthChosen(int width);
     void stopRequested();
     void saveRequested();
+    void saveImageRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -17,8 +17,10 @@
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/context/WordContext.h"
+#include "core/dispersion/RunDispersion.h"
 #include "core/display/WordPattern.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/VocabularyStats.h"
@@ -132,6 +134,7 @@ ResultController::ResultController(WindowContext& context, QWidget* client)
     context_.OnItem("ShowNumbers1", this, [this] { ShowNumbers1Click(); });
     context_.OnItem("LowerCase1", this, [this] { LowerCase1Click(); });
     context_.OnItem("ShowRelFreq1", this, [this] { ShowRelFreq1Click(); });
+    context_.OnItem("ShowDispersion1", this, [this] { ShowDispersion1Click(); });
     context_.OnItem("AlphabeticalList1", this, [this] { AlphabeticalList1Click(); });
     context_.OnItem("FrequencyList1", this, [this] { FrequencyList1Click(); });
     context_.OnItem("WordLengthList1", this, [this] { WordLengthList1Click(); });
@@ -204,8 +207,11 @@ void ResultController::FillResultGrid() {
     std::vector<std::int32_t> ranks;
     // Filtered rows keep the ranks of the full order.
     if (!o.Filter.empty()) rows = FilterRows(run.Store(), rows, WordPattern(o.Filter, o.LowerCase), o.LowerCase, ranks);
+    // The dispersion columns need the run's parts: kept from the run, or read again now.
+    const bool dispersion = Checked("ShowDispersion1") && DispersionReady();
     model_->SetResults(&run.Store(), std::move(rows), o.LowerCase, std::move(ranks),
-                       o.ShowRelFreq ? TotalOccurrences(run.Store()) : 0);
+                       o.ShowRelFreq ? TotalOccurrences(run.Store()) : 0,
+                       dispersion ? &context_.dispersion->Figures() : nullptr);
     if (model_->rowCount() > 0) Grid->setCurrentIndex(model_->index(0, column));
     Grid->scrollToTop();
 
@@ -315,13 +321,11 @@ bool ResultController::ResultsShown() const {
 
 void ResultController::Layout(int clientWidth) {
     const int s = Grid->verticalScrollBar()->isVisible() ? 18 : 0;
-    // The per-million column, when shown, takes a share like the count's.
-    const bool perMillion = model_->columnCount() > 3;
-    const int w = (clientWidth - s) / (perMillion ? 5 : 4) - 2;
-    Grid->setColumnWidth(0, w);
-    Grid->setColumnWidth(1, 2 * w);
-    Grid->setColumnWidth(2, w);
-    if (perMillion) Grid->setColumnWidth(3, w);
+    // The per-million, range and DP columns, when shown, take a share like the count's;
+    // the word takes two.
+    const int columns = model_->columnCount();
+    const int w = (clientWidth - s) / (columns + 1) - 2;
+    for (int c = 0; c < columns; ++c) Grid->setColumnWidth(c, c == 1 ? 2 * w : w);
     if (filterNote_->isVisible()) ShowFilterNote(true);
     // A new style sheet re-styles the tab bar: set it only when the width changes.
     const QString tabStyle = QStringLiteral("QTabBar::tab { width: %1px; }").arg((clientWidth - 3) / 3);
@@ -377,6 +381,7 @@ void ResultController::FindNext1Click() {
 void ResultController::Display1Click() {
     context_.Item("Statistics1")->setEnabled(context_.Run().Store().WordCount() > 0);
     context_.Item("Charts1")->setEnabled(context_.Run().Store().WordCount() > 0);
+    context_.Item("CountsPerDocument1")->setEnabled(context_.Run().Store().WordCount() > 0);
 }
 
 void ResultController::ShowCommonWords1Click() {
@@ -402,6 +407,46 @@ void ResultController::ShowRelFreq1Click() {
     item->setChecked(!item->isChecked());
     if (Grid->isVisible()) DisplayResults();
     context_.formResize();
+}
+
+void ResultController::ShowDispersion1Click() {
+    QAction* item = context_.Item("ShowDispersion1");
+    item->setChecked(!item->isChecked());
+    if (Grid->isVisible()) DisplayResults();
+    context_.formResize();
+}
+
+bool ResultController::DispersionReady() {
+    RunDispersion* parts = context_.dispersion;
+    if (!parts) return false;
+    if (parts->Ready()) return true;
+    AnalysisRun& run = context_.Run();
+    if (context_.busy || run.Store().WordCount() == 0) return false;
+    // The run did not record its parts: its documents are read again, with the run's
+    // progress line, busy mode and Break.
+    parts->BeginReread(run);
+    context_.enableDodgyOptions(false);
+    run.State().BreakRequested = false;
+    bool stopped = false;
+    while (parts->Step(1 << 20)) {
+        const std::int64_t total = std::max<std::int64_t>(parts->BytesTotal(), 1);
+        context_.ShowStatus(QStringLiteral("Reading the documents again for the dispersion: %1%")
+                                .arg(parts->BytesDone() * 100 / total));
+        if (run.State().BreakRequested) {
+            stopped = true;
+            break;
+        }
+    }
+    run.State().BreakRequested = false;
+    if (stopped) {
+        // Broken off: the columns go rather than read again at the next refill.
+        parts->Clear();
+        context_.Item("ShowDispersion1")->setChecked(false);
+    }
+    context_.enableDodgyOptions(true);
+    context_.ShowStatus(QString());
+    if (!parts->Problems().empty()) context_.ShowErrorBox(UiText(parts->Problems().front()));
+    return parts->Ready();
 }
 
 void ResultController::SetOrder(QAction* item, int tab) {

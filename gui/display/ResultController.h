@@ -52,6 +52,9 @@ public:
     // The threshold the table was last filled with.
     std::int32_t ActiveThreshold() const { return activeThreshold_; }
 
+    // The run's parts and figures in the context, read again from the documents when
+    // the run did not keep them (see WindowContext::dispersionReady).
+    bool DispersionReady();
     // The second status field, right of the summary; the main window places it.
     QLabel* MakeStatusNote(QWidget* panel);
 
@@ -77,6 +80,7 @@ private slots:
     void ShowNumbers1Click();
     void LowerCase1Click();
     void ShowRelFreq1Click();
+    void ShowDispersion1Click();
     void AlphabeticalList1Click();
     void FrequencyList1Click();
     void WordLengthList1Click();

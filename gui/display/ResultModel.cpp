@@ -1,5 +1,6 @@
 #include "gui/display/ResultModel.h"
 
+#include "core/dispersion/Dispersion.h"
 #include "core/display/ResultFilter.h"
 #include "core/engine/VocabularyStats.h"
 #include "core/engine/WordStore.h"
@@ -7,9 +8,11 @@
 namespace vornix {
 
 void ResultModel::SetResults(const WordStore* store, std::vector<std::int32_t> rows, bool lowerCase,
-                             std::vector<std::int32_t> ranks, std::int64_t perMillionOf) {
+                             std::vector<std::int32_t> ranks, std::int64_t perMillionOf,
+                             const std::vector<DispersionFigures>* figures) {
     beginResetModel();
     perMillionOf_ = perMillionOf;
+    figures_ = figures;
     store_ = store;
     rows_ = std::move(rows);
     ranks_ = std::move(ranks);
@@ -27,30 +30,46 @@ int ResultModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : (perMillionOf_ > 0 ? 4 : 3);
+    return parent.isValid() ? 0 : 3 + (perMillionOf_ > 0 ? 1 : 0) + (figures_ ? 2 : 0);
+}
+
+ResultModel::Column ResultModel::ColumnAt(int column) const {
+    if (column >= 0 && column < 3) return static_cast<Column>(column);
+    if (perMillionOf_ > 0 && column == 3) return Column::PerMillion;
+    const int first = perMillionOf_ > 0 ? 4 : 3;
+    if (figures_ && column == first) return Column::Range;
+    if (figures_ && column == first + 1) return Column::DP;
+    return Column::None;
 }
 
 QString ResultModel::CellText(int row, int column) const {
     const std::int32_t rec = RecordAt(row);
     if (rec < 0 || !store_) return {};
-    switch (column) {
-        case 0:
+    const DispersionFigures none;
+    const auto r = static_cast<std::size_t>(rec);
+    const DispersionFigures& figures = figures_ && r < figures_->size() ? (*figures_)[r] : none;
+    switch (ColumnAt(column)) {
+        case Column::Rank:
             return QString::fromLatin1(NumberCell(ranks_.empty() ? row + 1 : ranks_[static_cast<std::size_t>(row)]));
-        case 1: {
+        case Column::Word: {
             // Words are 8-bit text in the Windows set; Latin-1 shows all but a few of its
             // letters as written.
             const std::string word = DisplayWord(store_->WordRecord(rec), lowerCase_);
             return QStringLiteral("  ") + QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
         }
-        case 2:
+        case Column::Frequency:
             return QString::fromLatin1(NumberCell(store_->Count(rec)));
-        case 3:
-            if (perMillionOf_ <= 0) return {};
+        case Column::PerMillion:
             // Laid out as the count column is, so that both read alike ("1000000.0" at most).
             return QString::fromLatin1(NumberCell(PerMillionText(store_->Count(rec), perMillionOf_), 9));
-        default:
-            return {};
+        case Column::Range:
+            return QString::fromLatin1(NumberCell(static_cast<std::int64_t>(figures.range)));
+        case Column::DP:
+            return QString::fromLatin1(NumberCell(MeasureText(figures.dp), 6));
+        case Column::None:
+            break;
     }
+    return {};
 }
 
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
@@ -61,19 +80,23 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    switch (section) {
-        case 0:
+    switch (ColumnAt(section)) {
+        case Column::Rank:
             return QStringLiteral("  Ranking");
-        case 1:
+        case Column::Word:
             return QStringLiteral("  Word");
-        case 2:
+        case Column::Frequency:
             return QStringLiteral("  Frequency");
-        case 3:
-            if (perMillionOf_ <= 0) return {};
+        case Column::PerMillion:
             return QStringLiteral("  Per million");
-        default:
-            return {};
+        case Column::Range:
+            return QStringLiteral("  Range");
+        case Column::DP:
+            return QStringLiteral("  DP");
+        case Column::None:
+            break;
     }
+    return {};
 }
 
 Qt::ItemFlags ResultModel::flags(const QModelIndex& index) const {

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/dispersion/RunDispersion.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
 #include "core/files/Settings.h"
@@ -184,6 +185,9 @@ void DocumentController::GeneralInitialize() {
     context_.enableDodgyOptions(false);
     context_.clearForRun();
     const std::string list = context_.listToRead();
+    // The parts are recorded only for a dispersion display: they cost the count a third.
+    if (context_.dispersion)
+        context_.Run().SetObserver(context_.dispersion->BeginRun(context_.Item("ShowDispersion1")->isChecked()));
     context_.Run().GeneralInitialize(context_.RunCharacterSet(), list.empty() ? nullptr : &list,
                                      context_.RunEncoding());
     TopStatus->show();
@@ -197,6 +201,10 @@ void DocumentController::GeneralClosedown() {
     }
     QCoreApplication::processEvents();
     run.GeneralClosedown();
+    if (context_.dispersion) {
+        context_.dispersion->EndRun(run);
+        run.SetObserver(nullptr);  // the recorder is spent
+    }
     context_.recordStats();
     TopStatus->hide();
     if (run.Store().WordCount() == 0) context_.setResultsView(false);

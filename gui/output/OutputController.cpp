@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QFileInfo>
 
+#include "core/dispersion/RunDispersion.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Cp1252.h"
 #include "core/engine/Errors.h"
@@ -46,6 +47,15 @@ char OutputController::Separator() const {
     return SeparatorChar(context_.addDlg ? context_.addDlg->SepIndex() : 1);
 }
 
+std::string OutputController::Analysis(const DisplayOptions& options, char separator) const {
+    AnalysisRun& run = context_.Run();
+    // With "Show dispersion" each line gains the range and DP, as the table shows them.
+    if (context_.Item("ShowDispersion1")->isChecked() && context_.dispersionReady && context_.dispersionReady())
+        return FormatAnalysisWithDispersion(run.Store(), run.Orders(), options, separator, context_.dispersion->Parts(),
+                                            context_.dispersion->Figures());
+    return FormatAnalysis(run.Store(), run.Orders(), options, separator);
+}
+
 void OutputController::SaveAnalysis1Click() {
     const DisplayOptions options = context_.displayOptions();
     SaveFileRequest request;
@@ -54,7 +64,7 @@ void OutputController::SaveAnalysis1Click() {
     request.defaultSuffix = DefaultExtension(options.Order);
     const QString chosen = context_.ui.SaveFile(&context_.window, request);
     if (chosen.isEmpty()) return;
-    WriteChosen(chosen, FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), options, Separator()));
+    WriteChosen(chosen, Analysis(options, Separator()));
 }
 
 void OutputController::ExportTable1Click() {
@@ -93,8 +103,7 @@ void OutputController::WriteChosen(const QString& chosen, const std::string& byt
 }
 
 void OutputController::CopytoClipboard1Click() {
-    const std::string bytes =
-        FormatAnalysis(context_.Run().Store(), context_.Run().Orders(), context_.displayOptions(), Separator());
+    const std::string bytes = Analysis(context_.displayOptions(), Separator());
     const std::u16string text = Utf16FromCp1252(bytes);
     QGuiApplication::clipboard()->setText(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
     context_.ShowStatus(QStringLiteral("Saved to clipboard."));

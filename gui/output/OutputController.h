@@ -1,9 +1,11 @@
 #pragma once
 // "Save analysis", "Export table" and "Copy to clipboard": the table as it is shown,
-// through the same walk as the grid.
+// through the same walk as the grid, with the dispersion columns when they are shown.
 #include <QObject>
 #include <QString>
 #include <string>
+
+#include "core/display/ResultFilter.h"
 
 namespace vornix {
 
@@ -27,6 +29,8 @@ private:
     char Separator() const;
     // Replaces the chosen file (or the file its link points to) with bytes.
     void WriteChosen(const QString& chosen, const std::string& bytes);
+    // The bytes Save writes and Copy puts on the clipboard (before its decoding).
+    std::string Analysis(const DisplayOptions& options, char separator) const;
 
     WindowContext& context_;
     QString savePath_;

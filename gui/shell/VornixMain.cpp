@@ -24,6 +24,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "core/dispersion/RunDispersion.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/Errors.h"
 #include "core/engine/WordFileName.h"
@@ -32,6 +33,7 @@
 #include "core/files/SettingsFolders.h"
 #include "gui/collocates/CollocatesController.h"
 #include "gui/commonlist/CommonListController.h"
+#include "gui/dispersion/CountsController.h"
 #include "gui/display/ResultController.h"
 #include "gui/input/DocumentController.h"
 #include "gui/keywords/KeywordsController.h"
@@ -243,6 +245,8 @@ void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
         item("WordLengthList1")->setChecked(settings_.IniFlag("LengthOrder"));
         item("LowerCase1")->setChecked(settings_.IniFlag("LowerCase"));
         item("ShowRelFreq1")->setChecked(settings_.IniExists(ShowRelFreqKey) && settings_.IniFlag(ShowRelFreqKey));
+        item("ShowDispersion1")
+            ->setChecked(settings_.IniExists(ShowDispersionKey) && settings_.IniFlag(ShowDispersionKey));
         auto folder = [&](const char* key) {
             const std::string value = settings_.IniExists(key) ? settings_.IniSetting(key) : std::string();
             const QString text = value.empty() ? DocumentsFolder() : UiText(value);
@@ -298,6 +302,8 @@ void TVornixMain::FormCreate(const std::vector<std::string>& arguments) {
     RemoveStaleWordFiles(recordFolder);
     run_ = std::make_unique<AnalysisRun>(WordFilePathFor(recordFolder, QCoreApplication::applicationPid()));
     context_->run = run_.get();
+    dispersion_ = std::make_unique<RunDispersion>();
+    context_->dispersion = dispersion_.get();
     // A pipe or device handed over, dropped or chosen must not freeze the window.
     run_->SetRegularFilesOnly(true);
     documents_->AttachRunHooks();
@@ -350,6 +356,7 @@ void TVornixMain::FormDestroy() {
     SaveWindow(settings_, QStringLiteral("Main"), this);
     // After the older keys, so that their lines stay where earlier files had them.
     settings_.IniPutFlag(ShowRelFreqKey, item("ShowRelFreq1")->isChecked());
+    settings_.IniPutFlag(ShowDispersionKey, item("ShowDispersion1")->isChecked());
     documents_->SaveRecent();
     try {
         settings_.IniSave();
@@ -376,6 +383,7 @@ void TVornixMain::BuildWidgets() {
     keywords_ = new KeywordsController(*context_);
     ngrams_ = new NGramsController(*context_);
     collocates_ = new CollocatesController(*context_);
+    counts_ = new CountsController(*context_);
 
     layout->addStretch(0);
 
@@ -435,6 +443,7 @@ void TVornixMain::Wire() {
         keywords_->Clear();
         ngrams_->Clear();
         collocates_->Clear();
+        counts_->Clear();
     };
     c.listToRead = [this] { return commonList_->ListToRead(); };
     c.currentCommonList = [this] { return commonList_->CurrentCommonList(); };
@@ -443,7 +452,9 @@ void TVornixMain::Wire() {
         keywords_->ResultsRefilled();
         ngrams_->ResultsRefilled();
         collocates_->ResultsRefilled();
+        counts_->ResultsRefilled();
     };
+    c.dispersionReady = [this] { return results_->DispersionReady(); };
     c.showInContext = [this](const std::string& stored, std::int32_t count) {
         results_->ShowWordInContext(stored, count);
     };
@@ -524,6 +535,7 @@ void TVornixMain::BuildMenus() {
         AddItem(display, "ShowNumbers1", QStringLiteral("Show &numbers"), QKeySequence(Qt::CTRL | Qt::Key_N)),
         AddItem(display, "LowerCase1", QStringLiteral("Lower &case")),
         AddItem(display, "ShowRelFreq1", QStringLiteral("Show &relative frequency")),
+        AddItem(display, "ShowDispersion1", QStringLiteral("Show dis&persion")),
         (display->addSeparator(), AddItem(display, "AlphabeticalList1", QStringLiteral("&Alphabetical list"))),
         AddItem(display, "FrequencyList1", QStringLiteral("&Frequency list")),
         AddItem(display, "WordLengthList1", QStringLiteral("Word-&length List")),
@@ -533,9 +545,10 @@ void TVornixMain::BuildMenus() {
     AddItem(display, "Charts1", QStringLiteral("C&harts"), QKeySequence(Qt::CTRL | Qt::Key_G));
     AddItem(display, "Keywords1", QStringLiteral("&Keywords"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
     AddItem(display, "NGrams1", QStringLiteral("N-&grams"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    AddItem(display, "CountsPerDocument1", QStringLiteral("C&ounts per document\u2026"));
     AddItem(display, "AdditionalSettings1", QStringLiteral("A&dditional settings"), QKeySequence(Qt::Key_F5));
     for (QAction* item : checks) item->setCheckable(true);
-    checks[5]->setChecked(true);  // frequency order
+    context_->Item("FrequencyList1")->setChecked(true);
 
     QMenu* options = addMenu("Options1", QStringLiteral("&Options"));
     QAction* readList = AddItem(options, "ReadCommonWordList1", QStringLiteral("Load common words list"));

@@ -22,12 +22,14 @@ class QTimer;
 namespace vornix {
 
 class AnalysisRun;
+class RunDispersion;
 class CommonListController;
 class DocumentController;
 class HelpController;
 class CollocatesController;
 class KeywordsController;
 class NGramsController;
+class CountsController;
 class OutputController;
 class ResultController;
 class SettingsFile;
@@ -112,6 +114,7 @@ private:
 
     std::unique_ptr<WindowContext> context_;
     std::unique_ptr<AnalysisRun> run_;
+    std::unique_ptr<RunDispersion> dispersion_;  // the run's parts, when kept
     QWidget* central_ = nullptr;
     QFrame* StatusPanel = nullptr;
     QLabel* StatusBar = nullptr;
@@ -127,6 +130,7 @@ private:
     KeywordsController* keywords_ = nullptr;
     NGramsController* ngrams_ = nullptr;
     CollocatesController* collocates_ = nullptr;
+    CountsController* counts_ = nullptr;
     std::map<QAction*, QMenu*> menuOf_;
     bool destroyed_ = false;
     // A termination signal arrived: the window closes as soon as no run is busy.

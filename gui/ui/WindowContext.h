@@ -22,6 +22,7 @@ namespace vornix {
 
 class AnalysisRun;
 struct ContextQuery;
+class RunDispersion;
 class SettingsFile;
 class TAddDlg;
 class UiServices;
@@ -34,8 +35,9 @@ public:
     UiServices& ui;
     SettingsFile& settings;
     AnalysisRun* run = nullptr;
-    TAddDlg* addDlg = nullptr;  // absent in some tests
-    bool busy = false;          // a run is going
+    RunDispersion* dispersion = nullptr;  // the run's parts, when kept
+    TAddDlg* addDlg = nullptr;            // absent in some tests
+    bool busy = false;                    // a run is going
 
     AnalysisRun& Run() const { return *run; }
 
@@ -76,6 +78,10 @@ public:
     std::function<std::string()> listToRead;  // the common words list of the next run, or ""
     std::function<QString()> currentCommonList;
     std::function<void(const QString&)> showHelp;
+    // The run's parts and dispersion figures in context.dispersion, read again from the
+    // documents (with progress and Break) when the run did not record them; false when
+    // there are none (no run, a Break).
+    std::function<bool()> dispersionReady;
     // The word table was filled anew: after a run, or with other display options.
     std::function<void()> resultsRefilled;
     // The Word in context window for a stored word of the run, with its count.

@@ -142,3 +142,55 @@ TEST(PlotCli, AnImageThatCannotBeWrittenLeavesNothingBehind) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
+
+TEST(PlotCli, TheDispersionPlotHasAStripPerDocumentAndAMarkPerOccurrence) {
+    TempDir dir;
+    std::string filler;
+    for (int i = 0; i < 150; ++i) filler += "word" + std::to_string(i % 9) + " ";
+    const std::string a = dir.write("a.txt", "cat " + filler + "cat " + filler + filler + "cat\n");
+    const std::string b = dir.write("b.txt", filler + "Cat " + filler);
+    const std::string none = dir.write("c.txt", filler);
+    for (const std::string name : {"plot.svg", "plot.png"}) {
+        SCOPED_TRACE(name);
+        const std::string out = dir.file(name);
+        const CountResult r = RunCount({"--plot=dispersion", "--context=cat", "--output=" + out, a, b, none});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const std::string bytes = ReadFile(out);
+        if (name.ends_with(".svg")) {
+            const auto texts = SvgTexts(bytes);
+            ASSERT_TRUE(texts) << bytes.substr(0, 300);
+            // The title, and each document's name and count beside its strip.
+            for (const char* label : {"CAT: 4 occurrences in 3 documents", "a.txt", "b.txt", "c.txt", "3", "1", "0"})
+                EXPECT_TRUE(texts->contains(QString::fromUtf8(label))) << label << texts->join('|').toStdString();
+            continue;
+        }
+        const QImage image = QImage::fromData(QByteArray::fromStdString(bytes), "PNG");
+        ASSERT_EQ(image.width(), 800);
+        // Bands of rows crossed by marks, one per strip with marks, each with as many
+        // separate marks as the document has occurrences.
+        auto isMark = [&](int x, int y) {
+            const QColor c(image.pixel(x, y));
+            return c.blue() > 120 && c.red() < 80 && c.saturation() > 100;
+        };
+        std::vector<int> bands;
+        bool inBand = false;
+        for (int y = 0; y < image.height(); ++y) {
+            int runs = 0;
+            for (int x = 0; x < image.width(); ++x) runs += isMark(x, y) && (x == 0 || !isMark(x - 1, y));
+            if (runs > 0 && !inBand) bands.push_back(0);
+            if (runs > 0) bands.back() = std::max(bands.back(), runs);
+            inBand = runs > 0;
+        }
+        EXPECT_EQ(bands, (std::vector<int>{3, 1}));
+    }
+    // The plot needs its word, and a word that occurs.
+    const CountResult noWord = RunCount({"--plot=dispersion", "--output=" + dir.file("x.svg"), a});
+    EXPECT_EQ(noWord.exitCode, 2);
+    EXPECT_NE(noWord.err.find("--plot=dispersion needs --context=WORD"), std::string::npos) << noWord.err;
+    const CountResult absent = RunCount({"--plot=dispersion", "--context=dog", "--output=" + dir.file("y.svg"), a});
+    EXPECT_EQ(absent.exitCode, 1);
+    EXPECT_NE(absent.err.find("does not occur"), std::string::npos) << absent.err;
+    EXPECT_FALSE(FileExists(dir.file("y.svg")));
+    EXPECT_EQ(RunCount({"--plot=rank", "--context=cat", "--output=" + dir.file("z.svg"), a}).exitCode, 2);
+}

@@ -3,6 +3,7 @@
 // own, and the table they are written through.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <random>
@@ -281,6 +282,12 @@ TEST(DispersionTable, ExtendsTheWordTable) {
     const std::string saved = FormatAnalysis(w.run.Store(), w.run.Orders(), display, ',');
     ASSERT_EQ(lines.substr(0, lines.find("\r\n")), saved.substr(0, saved.find("\r\n")) + ",2,0.4908,0.1250,0.1429");
     EXPECT_NE(lines.find("\r\nCAFE,1,125000.0,1,0.0000,0.3750,0.4286\r\n"), std::string::npos) << lines;
+    // The window's "Show dispersion": range and DP only, on every line.
+    const std::string brief =
+        FormatAnalysisWithDispersion(w.run.Store(), w.run.Orders(), display, ',', w.parts, figures);
+    EXPECT_EQ(brief.substr(0, brief.find("\r\n")), saved.substr(0, saved.find("\r\n")) + ",2,0.1250");
+    EXPECT_NE(brief.find("\r\nCAFE,1,125000.0,1,0.3750\r\n"), std::string::npos) << brief;
+    EXPECT_EQ(std::count(brief.begin(), brief.end(), '\n'), std::count(saved.begin(), saved.end(), '\n'));
     const DispersionTable wide = table({.measures = false, .perPart = true});
     const std::string csv = FormatTable(wide, TableFormat::Csv);
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "rank,word,count,per_million," + w.dir.file("doc0.txt") + "," +

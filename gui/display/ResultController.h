@@ -99,6 +99,8 @@ private:
     // The note over the empty table when the filter hides every word, placed at the
     // top of the grid.
     void ShowFilterNote(bool shown);
+    void BuildFilterNote();  // over the grid's empty space, shown when the filter hides every word
+    void WireItems();
     void FilterWords1Click();
     void HideFilter();
     // The filter box's text as a pattern in the table's set.

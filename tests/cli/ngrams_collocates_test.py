@@ -130,8 +130,10 @@ class NGramsAndCollocates(unittest.TestCase):
         for words in self.words:
             for w in words:
                 freq[w] = freq.get(w, 0) + 1
-        for node, left, right, sort in (("the", 4, 2, "frequency"), ("elizabeth", 5, 5, "log-dice"),
-                                       ("of", 0, 3, "mi")):
+        # A frequent long word of whichever text is read (the book, or the excerpt kept
+        # with the tests when the corpus is not beside the checkout).
+        named = max((w for w in freq if len(w) >= 5 and w.isalpha()), key=lambda w: (freq[w], w)).lower()
+        for node, left, right, sort in (("the", 4, 2, "frequency"), (named, 5, 5, "log-dice"), ("of", 0, 3, "mi")):
             with self.subTest(node=node):
                 node = node.upper()
                 lr = {}

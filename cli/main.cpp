@@ -182,17 +182,14 @@ struct ModeInputs {
     bool dispersion;
 };
 
-// The output of the mode the options choose other than --context (whose lines go out as
-// they are formed), formed whole; empty with a message on a failure.
+// The output of the mode the options choose other than --context and --ngrams (whose
+// lines go out as they are formed), formed whole; empty with a message on a failure.
 std::string ModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs& in, std::string& error) {
     const TableLayout layout{.separator = SeparatorChar(o.SepIndex)};
     if (o.Stats)
         return o.Format == TableFormat::Table
                    ? StatsText(run, o.display.LowerCase)
                    : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false});
-    if (in.ngrams)
-        return FormatTable(NGramTable(*in.ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order)), o.Format,
-                           layout);
     if (o.Collocates) return CollocatesText(run, o, error);
     if (o.Keywords)
         return FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, *in.reference, o.display, o.Keyword),
@@ -211,25 +208,34 @@ std::string ModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs
 // the exit status of a failure, else 0.
 int WriteModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs& in, bool stdoutClosed) {
     std::string error;
-    // --context lines go out as they are formed; into --output only once all is well.
-    std::unique_ptr<OutputFile> contextFile;
-    auto contextOut = [&](std::string_view piece) {
+    // --context and --ngrams lines go out as they are formed; into --output only once all
+    // is well.
+    std::unique_ptr<OutputFile> streamFile;
+    auto streamOut = [&](std::string_view piece) {
         if (o.Output.empty())
             return !stdoutClosed && std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
-        if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
-        contextFile->Write(piece);
+        if (!streamFile) streamFile = std::make_unique<OutputFile>(o.Output);
+        streamFile->Write(piece);
         return true;
     };
-    if (o.Context) ContextText(run, o, error, contextOut);
-    const std::string out = o.Context ? std::string() : ModeOutput(run, o, in, error);
+    // The n-gram table too: millions of lines, written as they are formed.
+    const bool streamed = o.Context || (in.ngrams && !o.Stats);
+    if (o.Context) {
+        ContextText(run, o, error, streamOut);
+    } else if (streamed) {
+        const NGramTable table(*in.ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order));
+        if (!WriteTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)}, streamOut))
+            error = "vornix-count: cannot write to standard output";
+    }
+    const std::string out = streamed ? std::string() : ModeOutput(run, o, in, error);
     run.Store().CheckWordFile();  // the table came from the record file: it must be whole
     if (!error.empty()) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    if (o.Context && !o.Output.empty()) {
-        if (!contextFile) contextFile = std::make_unique<OutputFile>(o.Output);
-        contextFile->Commit();
+    if (streamed && !o.Output.empty()) {
+        if (!streamFile) streamFile = std::make_unique<OutputFile>(o.Output);
+        streamFile->Commit();
     } else if (!o.Output.empty()) {
         WriteOutputFile(o.Output, out);
     } else if (stdoutClosed || !WriteAll(stdout, out)) {

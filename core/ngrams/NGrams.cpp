@@ -177,15 +177,42 @@ NGramOrder NGramOrderOf(ResultOrder order) {
     return NGramOrder::Frequency;
 }
 
+namespace {
+
+// Stable counting sort of `from` into `to` by key(row), a number below buckets, rows
+// with smaller keys first. Each row's entry is fetched some rows ahead, as the rows of
+// a sorted order lie anywhere in the counter's blocks. count(b) gives the rows of key b.
+template <class Prefetch, class Key>
+void ScatterByKey(const std::vector<std::uint32_t>& from, std::vector<std::uint32_t>& to,
+                  std::vector<std::uint32_t>& starts, Prefetch&& prefetch, Key&& key) {
+    std::uint32_t at = 0;
+    for (std::uint32_t& s : starts) {
+        const std::uint32_t rows = s;
+        s = at;
+        at += rows;
+    }
+    constexpr std::size_t kAhead = 16;
+    const std::size_t n = from.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i + kAhead < n) prefetch(from[i + kAhead]);
+        const std::uint32_t row = from[i];
+        to[starts[key(row)]++] = row;
+    }
+}
+
+}  // namespace
+
 NGramTable::NGramTable(const NGramCounter& counter, const WordStore& store, const DisplayOptions& display,
                        NGramOrder order)
     : counter_(counter) {
     const std::int32_t words = store.WordCount();
     words_.resize(static_cast<std::size_t>(words));
+    utf8_.resize(words_.size());
     std::vector<std::uint8_t> hidden(words_.size());
     for (std::int32_t r = 0; r < words; ++r) {
         const WordRec rec = store.WordRecord(r);
         words_[r] = DisplayWord(rec, display.LowerCase);
+        utf8_[r] = Utf8FromWindows1252(words_[r]);
         hidden[r] = (rec.Common == 1 && !display.ShowCommonWords) || (rec.Number == 1 && !display.ShowNumbers);
     }
     // Each record's place in the byte order of its display form: the joined texts then
@@ -194,53 +221,92 @@ NGramTable::NGramTable(const NGramCounter& counter, const WordStore& store, cons
     std::vector<std::int32_t> byText(words_.size());
     std::iota(byText.begin(), byText.end(), 0);
     std::sort(byText.begin(), byText.end(), [&](std::int32_t a, std::int32_t b) { return words_[a] < words_[b]; });
-    std::vector<std::int32_t> rank(words_.size());
+    std::vector<std::uint32_t> rank(words_.size());
     for (std::size_t i = 0; i < byText.size(); ++i)
         rank[byText[i]] =
-            i > 0 && words_[byText[i]] == words_[byText[i - 1]] ? rank[byText[i - 1]] : static_cast<std::int32_t>(i);
+            i > 0 && words_[byText[i]] == words_[byText[i - 1]] ? rank[byText[i - 1]] : static_cast<std::uint32_t>(i);
+    std::vector<std::int32_t>().swap(byText);
 
+    // The orders are stable counting sorts, one per word from the last to the first and
+    // then one or two on the count or the length: two arrays of 4 bytes a row, where
+    // sorting keys beside the rows would hold several times that. Rows with the same
+    // words keep the counter's order, as the first pass reads them in that order.
     const int n = counter.Order();
-    for (std::size_t i = 0; i < counter.Distinct(); ++i) {
+    const std::size_t distinct = counter.Distinct();
+    std::vector<std::uint64_t> shownBits((distinct + 63) / 64);
+    std::size_t shown = 0;
+    std::uint32_t maxCount = 0;
+    for (std::size_t i = 0; i < distinct; ++i) {
         if (counter.Count(i) < display.ActiveThreshold) continue;
         const std::int32_t* recs = counter.Records(i);
-        bool shown = false;
-        for (int k = 0; k < n && !shown; ++k) shown = !hidden[recs[k]];
-        if (shown) rows_.push_back(static_cast<std::uint32_t>(i));
+        bool visible = false;
+        for (int k = 0; k < n && !visible; ++k) visible = !hidden[recs[k]];
+        if (!visible) continue;
+        shownBits[i / 64] |= std::uint64_t{1} << (i % 64);
+        ++shown;
+        maxCount = std::max(maxCount, static_cast<std::uint32_t>(counter.Count(i)));
     }
-    auto alphabetical = [&](std::uint32_t a, std::uint32_t b) {
-        const std::int32_t *x = counter.Records(a), *y = counter.Records(b);
-        for (int k = 0; k < n; ++k)
-            if (rank[x[k]] != rank[y[k]]) return rank[x[k]] < rank[y[k]];
-        return a < b;
+    auto eachShown = [&](auto&& f) {
+        for (std::size_t w = 0; w < shownBits.size(); ++w)
+            for (std::uint64_t bits = shownBits[w]; bits != 0; bits &= bits - 1)
+                f(static_cast<std::uint32_t>(w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits))));
     };
-    // Alphabetical first, on keys held side by side: the first two words' ranks in one
-    // number, the others looked at only between n-grams that share those two. The other
-    // orders are stable sorts of that on a number per row, so their ties stay in it.
-    {
-        std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed(rows_.size());
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            const std::int32_t* recs = counter.Records(rows_[i]);
-            keyed[i] = {std::uint64_t(std::uint32_t(rank[recs[0]])) << 32 | std::uint32_t(rank[recs[1]]), rows_[i]};
+    auto prefetch = [&](std::uint32_t row) { __builtin_prefetch(counter.Records(row)); };
+    rows_.resize(shown);
+    std::vector<std::uint32_t> other(shown), starts;
+    // One pass: rows of key(row) (below buckets), counted over the shown rows in the
+    // counter's order, then moved from rows_ by that key.
+    bool first = true;
+    auto pass = [&](std::size_t buckets, auto&& key) {
+        starts.assign(buckets, 0);
+        eachShown([&](std::uint32_t row) { ++starts[key(row)]; });
+        if (first) {
+            // The first pass takes the rows in the counter's order, which it reads in turn.
+            first = false;
+            std::uint32_t at = 0;
+            for (std::uint32_t& s : starts) {
+                const std::uint32_t rows = s;
+                s = at;
+                at += rows;
+            }
+            eachShown([&](std::uint32_t row) { rows_[starts[key(row)]++] = row; });
+            return;
         }
-        std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-            if (a.first != b.first) return a.first < b.first;
-            return alphabetical(a.second, b.second);
-        });
-        for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i] = keyed[i].second;
-    }
-    if (order == NGramOrder::Alphabetical) return;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> keyed(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        std::uint32_t key = 0;
-        if (order == NGramOrder::Frequency) {
-            key = static_cast<std::uint32_t>(counter.Count(rows_[i]));
+        ScatterByKey(rows_, other, starts, prefetch, key);
+        rows_.swap(other);
+    };
+    const std::size_t ranks = std::max<std::size_t>(words_.size(), 1);
+    for (int k = n - 1; k >= 0; --k) pass(ranks, [&](std::uint32_t row) { return rank[counter.Records(row)[k]]; });
+    if (order == NGramOrder::Frequency) {
+        // Count descending: the low 16 bits, then the high ones when any count needs them.
+        const std::uint32_t top = maxCount;
+        if (top < 0x10000) {
+            pass(std::size_t{top} + 1,
+                 [&](std::uint32_t row) { return top - static_cast<std::uint32_t>(counter.Count(row)); });
         } else {
-            for (int k = 0; k < n; ++k) key += static_cast<std::uint32_t>(words_[counter.Records(rows_[i])[k]].size());
+            pass(0x10000, [&](std::uint32_t row) {
+                return 0xFFFFu - (static_cast<std::uint32_t>(counter.Count(row)) & 0xFFFFu);
+            });
+            const std::uint32_t high = top >> 16;
+            pass(std::size_t{high} + 1,
+                 [&](std::uint32_t row) { return high - (static_cast<std::uint32_t>(counter.Count(row)) >> 16); });
         }
-        keyed[i] = {key, rows_[i]};
+    } else if (order == NGramOrder::Length) {
+        std::vector<std::uint32_t> length(words_.size());
+        std::uint32_t longestWord = 0;
+        for (std::size_t r = 0; r < words_.size(); ++r) {
+            length[r] = static_cast<std::uint32_t>(words_[r].size());
+            longestWord = std::max(longestWord, length[r]);
+        }
+        const std::uint32_t longest = static_cast<std::uint32_t>(n) * longestWord;
+        auto size = [&](std::uint32_t row) {
+            const std::int32_t* recs = counter.Records(row);
+            std::uint32_t total = 0;
+            for (int k = 0; k < n; ++k) total += length[recs[k]];
+            return longest - total;
+        };
+        pass(std::size_t{longest} + 1, size);
     }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (std::size_t i = 0; i < rows_.size(); ++i) rows_[i] = keyed[i].second;
 }
 
 const std::vector<TableColumn>& NGramTable::Columns() const {
@@ -263,7 +329,20 @@ std::string NGramTable::Shown(std::size_t row) const {
 }
 
 std::string NGramTable::Text(std::size_t row, std::size_t column) const {
-    return column == 0 ? Utf8FromWindows1252(Shown(row)) : std::string();
+    if (column != 0) return {};
+    // The words' UTF-8 forms joined: the joined text converted, without converting
+    // each word again for every row it is in.
+    const std::int32_t* recs = counter_.Records(rows_[row]);
+    std::size_t size = static_cast<std::size_t>(counter_.Order() - 1);
+    for (int k = 0; k < counter_.Order(); ++k) size += utf8_[recs[k]].size();
+    std::string text;
+    text.reserve(size);
+    text += utf8_[recs[0]];
+    for (int k = 1; k < counter_.Order(); ++k) {
+        text += ' ';
+        text += utf8_[recs[k]];
+    }
+    return text;
 }
 
 double NGramTable::Number(std::size_t row, std::size_t column) const {

@@ -134,6 +134,7 @@ public:
 private:
     const NGramCounter& counter_;
     std::vector<std::string> words_;  // display form per record
+    std::vector<std::string> utf8_;   // the same in UTF-8
     std::vector<std::uint32_t> rows_;
 };
 

@@ -176,8 +176,8 @@ void ShowProgress(AnalysisRun& run, CountProgress& progress, int documents) {
 
 // What a finished run's mode needs beyond the run and the options.
 struct ModeInputs {
-    const NGramCounter* ngrams;  // with --ngrams
-    const PartCounts* parts;     // with --dispersion or --per-file
+    NGramCounter* ngrams;     // with --ngrams
+    const PartCounts* parts;  // with --dispersion or --per-file
     const ReferenceCounts* reference;
     bool dispersion;
 };
@@ -223,6 +223,7 @@ int WriteModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs& i
     if (o.Context) {
         ContextText(run, o, error, streamOut);
     } else if (streamed) {
+        in.ngrams->ReleaseLookup();
         const NGramTable table(*in.ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order));
         if (!WriteTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)}, streamOut))
             error = "vornix-count: cannot write to standard output";

@@ -17,12 +17,19 @@ NGramCounter::~NGramCounter() = default;
 void NGramCounter::BeginRun() {
     blocks_.clear();
     stamps_.clear();
+    ranges_.clear();
+    documents_ = 0;
     distinct_ = 0;
     total_ = 0;
     filled_ = 0;
     stamp_ = 0;
     bits_ = 10;
     slots_.assign(std::size_t{1} << bits_, 0);
+}
+
+void NGramCounter::AddRangeBlock() {
+    ranges_.push_back(std::make_unique<std::uint32_t[]>(kBlock));
+    stamps_.push_back(std::make_unique<std::uint16_t[]>(kBlock));
 }
 
 void NGramCounter::BeginDocument() {
@@ -32,6 +39,15 @@ void NGramCounter::BeginDocument() {
     if (++stamp_ == 0) {
         for (std::size_t b = 0; b < stamps_.size(); ++b) std::fill_n(stamps_[b].get(), kBlock, std::uint16_t{0});
         stamp_ = 1;
+    }
+    if (++documents_ == 2) {
+        // Every n-gram so far is in the first document: range 1, a stamp unlike this
+        // document's.
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            AddRangeBlock();
+            std::fill_n(ranges_[b].get(), kBlock, 1u);
+            std::fill_n(stamps_[b].get(), kBlock, static_cast<std::uint16_t>(stamp_ - 1));
+        }
     }
 }
 
@@ -60,13 +76,23 @@ void NGramCounter::Place(std::uint64_t hash, std::uint32_t index) {
     slots_[at] = tag | (index + 1);
 }
 
+void NGramCounter::ReleaseLookup() {
+    std::vector<std::uint32_t>().swap(slots_);
+}
+
 void NGramCounter::Grow() {
     ++bits_;
+    Rehash();
+}
+
+void NGramCounter::Rehash() {
+    std::vector<std::uint32_t>().swap(slots_);
     slots_.assign(std::size_t{1} << bits_, 0);
     for (std::size_t i = 0; i < distinct_; ++i) Place(Hash(Records(i)), static_cast<std::uint32_t>(i));
 }
 
 void NGramCounter::Words(const std::int32_t* records, std::size_t n) {
+    if (slots_.empty()) Rehash();
     const std::size_t order = static_cast<std::size_t>(order_);
     // Windows that reach back into the words before these go one by one.
     const std::size_t first = std::min(n, order - 1);
@@ -97,7 +123,9 @@ void NGramCounter::Words(const std::int32_t* records, std::size_t n) {
 }
 
 void NGramCounter::Count(const std::int32_t* window, std::uint64_t hash) {
+    if (slots_.empty()) Rehash();
     ++total_;
+    if (documents_ == 0) documents_ = 1;
     const std::size_t mask = slots_.size() - 1;
     const std::uint32_t low = (std::uint32_t{1} << bits_) - 1;
     const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32) & ~low;
@@ -112,24 +140,27 @@ void NGramCounter::Count(const std::int32_t* window, std::uint64_t hash) {
         while (k < order_ && e[k] == static_cast<std::uint32_t>(window[k])) ++k;
         if (k < order_) continue;
         ++e[order_];
+        if (ranges_.empty()) return;
         std::uint16_t& stamp = Stamp(index);
         if (stamp != stamp_) {
             stamp = stamp_;
-            ++e[order_ + 1];
+            ++RangeOf(index);
         }
         return;
     }
     // A new n-gram.
     const std::size_t index = distinct_;
     if ((index >> kBlockBits) == blocks_.size()) {
-        blocks_.push_back(std::make_unique<std::uint32_t[]>(kBlock * std::size_t(order_ + 2)));
-        stamps_.push_back(std::make_unique<std::uint16_t[]>(kBlock));
+        blocks_.push_back(std::make_unique<std::uint32_t[]>(kBlock * std::size_t(order_ + 1)));
+        if (documents_ >= 2) AddRangeBlock();
     }
     std::uint32_t* e = Entry(index);
     std::memcpy(e, window, bytes);
     e[order_] = 1;
-    e[order_ + 1] = 1;
-    Stamp(index) = stamp_;
+    if (!ranges_.empty()) {
+        RangeOf(index) = 1;
+        Stamp(index) = stamp_;
+    }
     ++distinct_;
     // Seven eighths full at most; the slots keep room for the index (bits_ < 32).
     if (distinct_ * 8 > slots_.size() * 7)
@@ -161,7 +192,8 @@ void NGramSearch::Take(std::uint32_t input, std::string_view word) {
 }
 
 std::size_t NGramCounter::MemoryBytes() const {
-    return blocks_.size() * kBlock * (sizeof(std::uint32_t) * std::size_t(order_ + 2) + sizeof(std::uint16_t)) +
+    return blocks_.size() * kBlock * sizeof(std::uint32_t) * std::size_t(order_ + 1) +
+           ranges_.size() * kBlock * (sizeof(std::uint32_t) + sizeof(std::uint16_t)) +
            slots_.size() * sizeof(std::uint32_t);
 }
 
@@ -330,6 +362,8 @@ std::string NGramTable::Shown(std::size_t row) const {
 
 std::string NGramTable::Text(std::size_t row, std::size_t column) const {
     if (column != 0) return {};
+    // Rows are written in turn: the entry of a row some way on is fetched now.
+    if (row + 16 < rows_.size()) __builtin_prefetch(counter_.Records(rows_[row + 16]));
     // The words' UTF-8 forms joined: the joined text converted, without converting
     // each word again for every row it is in.
     const std::int32_t* recs = counter_.Records(rows_[row]);

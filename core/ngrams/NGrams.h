@@ -6,9 +6,11 @@
 // The counter is a WordObserver: set on the run before it starts, it sees the
 // record numbers the count gives each word, so it costs no second reading and stops
 // at the word where the count stopped (the limit, Break). It keeps no text: an n-gram
-// is its N record numbers, its count and its range, 4N + 8 bytes, in blocks that are
-// never moved; a 16-bit document stamp (2 bytes) tells a new document's first
-// occurrence; the hash table holds 4-byte slots and is at most seven eighths full.
+// is its N record numbers and its count, 4N + 4 bytes, in blocks that are never moved;
+// from a second document on, its range (4 bytes) and a 16-bit document stamp (2 bytes)
+// that tells a new document's first occurrence are kept beside it (in one document
+// every range is 1); the hash table holds 4-byte slots and is at most seven eighths
+// full.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -48,9 +50,14 @@ public:
     // The N record numbers of n-gram i.
     const std::int32_t* Records(std::size_t i) const { return reinterpret_cast<const std::int32_t*>(Entry(i)); }
     std::int32_t Count(std::size_t i) const { return static_cast<std::int32_t>(Entry(i)[order_]); }
-    std::int32_t Range(std::size_t i) const { return static_cast<std::int32_t>(Entry(i)[order_ + 1]); }
+    std::int32_t Range(std::size_t i) const {
+        return ranges_.empty() ? 1 : static_cast<std::int32_t>(ranges_[i >> kBlockBits][i & (kBlock - 1)]);
+    }
     // N-grams counted, repeats included.
     std::int64_t Total() const { return total_; }
+    // Lets the hash table go once the counting is over, for the memory of the table
+    // built next; words counted after this build it again.
+    void ReleaseLookup();
     // What the counter holds in memory now (blocks, stamps, hash table).
     std::size_t MemoryBytes() const;
 
@@ -58,25 +65,31 @@ private:
     static constexpr int kBlockBits = 14;
     static constexpr std::size_t kBlock = std::size_t{1} << kBlockBits;
     const std::uint32_t* Entry(std::size_t i) const {
-        return blocks_[i >> kBlockBits].get() + (i & (kBlock - 1)) * std::size_t(order_ + 2);
+        return blocks_[i >> kBlockBits].get() + (i & (kBlock - 1)) * std::size_t(order_ + 1);
     }
     std::uint32_t* Entry(std::size_t i) {
-        return blocks_[i >> kBlockBits].get() + (i & (kBlock - 1)) * std::size_t(order_ + 2);
+        return blocks_[i >> kBlockBits].get() + (i & (kBlock - 1)) * std::size_t(order_ + 1);
     }
     std::uint16_t& Stamp(std::size_t i) { return stamps_[i >> kBlockBits][i & (kBlock - 1)]; }
+    std::uint32_t& RangeOf(std::size_t i) { return ranges_[i >> kBlockBits][i & (kBlock - 1)]; }
+    void AddRangeBlock();
     std::uint64_t Hash(const std::int32_t* records) const;
     void Count(const std::int32_t* window) { Count(window, Hash(window)); }
     void Count(const std::int32_t* window, std::uint64_t hash);
     void Grow();
+    void Rehash();
     void Place(std::uint64_t hash, std::uint32_t index);
 
     int order_;
     std::int32_t window_[MaxOrder] = {};
     int filled_ = 0;  // words of the current document in the window
     std::uint16_t stamp_ = 0;
+    std::uint32_t documents_ = 0;  // begun in this run (words before the first make one)
     std::size_t distinct_ = 0;
     std::int64_t total_ = 0;
     std::vector<std::unique_ptr<std::uint32_t[]>> blocks_;
+    // Both empty while the run is in its first document.
+    std::vector<std::unique_ptr<std::uint32_t[]>> ranges_;
     std::vector<std::unique_ptr<std::uint16_t[]>> stamps_;
     // A slot holds index + 1 in its low `bits_` bits and the top of the hash above them
     // (0: empty), so most probes are settled without reading an entry.

@@ -204,6 +204,19 @@ TEST(NGrams, RangeCountsDocumentsAcrossTheStampsRunningOut) {
         ASSERT_EQ(many.Count(i), (here[{r[0], r[1], r[2]}])) << i;
     }
     EXPECT_LE(many.MemoryBytes(), here.size() * (16 + 4 * 3) + (std::size_t{1} << 20));
+    // The hash table let go and the same words again, in a second document: every
+    // n-gram found again rather than numbered anew, counts doubled, in two documents.
+    const std::size_t distinct = many.Distinct();
+    many.ReleaseLookup();
+    EXPECT_LT(many.MemoryBytes(), distinct * (4 + 4 * 3) + (std::size_t{1} << 20));
+    many.BeginDocument();
+    many.Words(seq.data(), seq.size());
+    ASSERT_EQ(many.Distinct(), distinct);
+    for (std::size_t i = 0; i < distinct; ++i) {
+        const std::int32_t* r = many.Records(i);
+        ASSERT_EQ(many.Count(i), (2 * here[{r[0], r[1], r[2]}])) << i;
+        ASSERT_EQ(many.Range(i), 2) << i;
+    }
 }
 
 std::vector<std::string> Shown(const NGramTable& table) {

@@ -47,10 +47,10 @@ void PartRecorder::Grow(std::uint32_t record) {
     tally_.resize(std::max<std::size_t>(record + 1, tally_.size() * 2), 0);
 }
 
-void PartRecorder::EndDocument() {
+void PartRecorder::EndDocument(bool whole) {
     // A part that met many of the words is read from the tally in record order rather
     // than by sorting the words it met.
-    if (met_.size() > tally_.size() / 16) {
+    if (whole || met_.size() > tally_.size() / 16) {
         for (std::uint32_t record = 0; record < tally_.size(); ++record)
             if (tally_[record] > 0) {
                 counts_.pairs_.push_back({record, tally_[record]});
@@ -68,7 +68,7 @@ void PartRecorder::EndDocument() {
 }
 
 void PartRecorder::BeginDocument() {
-    if (document_ > 0 && equalParts_ == 0) EndDocument();
+    if (document_ > 0 && equalParts_ == 0) EndDocument(false);
     ++document_;
     // Two documents are parts by themselves: the sequence is no longer needed.
     if (document_ == 2 && equalParts_ == 0) {
@@ -83,20 +83,26 @@ void PartRecorder::CutSequence(int parts) {
     const std::size_t n = static_cast<std::size_t>(parts);
     std::fill(tally_.begin(), tally_.end(), 0u);
     met_.clear();
+    // The tally holds every record of the sequence, so no word needs the bounds check; a
+    // part large against the tally is read from it whole when it ends, so only a small
+    // part notes the records it meets.
+    if (total > 0 && sequence_.Largest() >= tally_.size()) Grow(sequence_.Largest());
     std::size_t p = 0, left = 0;
+    bool noting = false;
     auto endPart = [&] {
-        if (p > 0) EndDocument();
+        if (p > 0) EndDocument(!noting);
         // Parts of no words end at once.
         for (; left == 0 && p < n; ++p) {
             left = total / n + (p < total % n ? 1 : 0);
             const std::string number = std::to_string(p + 1);
             counts_.AddPart({"part_" + number, "Part " + number, static_cast<std::int64_t>(left)});
-            if (left == 0) EndDocument();
+            if (left == 0) EndDocument(false);
         }
+        noting = left * 16 <= tally_.size();
     };
     endPart();
     sequence_.ForEach([&](std::uint32_t record) {
-        CountInDocument(record);
+        if (tally_[record]++ == 0 && noting) met_.push_back(record);
         if (--left == 0) endPart();
     });
 }
@@ -104,7 +110,7 @@ void PartRecorder::CutSequence(int parts) {
 PartCounts PartRecorder::Finish(const AnalysisRun& run) {
     const auto& inputs = run.Inputs();
     if (equalParts_ == 0 && document_ >= 2) {
-        EndDocument();
+        EndDocument(false);
         // The sizes are the words seen; the names are the inputs', which match them one
         // for one when the recorder watched this run from its start.
         const bool named = inputs.size() == document_;

@@ -100,7 +100,8 @@ private:
         if (tally_[record]++ == 0) met_.push_back(record);
     }
     void Grow(std::uint32_t record);
-    void EndDocument();
+    // whole: the open part's records were not noted (met_), so the tally is read whole.
+    void EndDocument(bool whole);
     void CutSequence(int parts);
 
     int equalParts_;
@@ -121,8 +122,11 @@ private:
                 Put(static_cast<std::uint16_t>(record & 0xFFFF));
             }
             ++words_;
+            largest_ = record > largest_ ? record : largest_;
         }
         std::size_t Size() const { return words_; }
+        // The largest record pushed (0 when none was).
+        std::uint32_t Largest() const { return largest_; }
         // Calls f with each record in order.
         template <class F>
         void ForEach(F&& f) const {
@@ -152,6 +156,7 @@ private:
             block_ = nullptr;
             used_ = kBlock;
             words_ = 0;
+            largest_ = 0;
         }
 
     private:
@@ -170,6 +175,7 @@ private:
         std::uint16_t* block_ = nullptr;
         std::size_t used_ = kBlock;  // of the last block: none yet
         std::size_t words_ = 0;
+        std::uint32_t largest_ = 0;
     };
     Sequence sequence_;
     std::vector<std::uint32_t> tally_, met_;

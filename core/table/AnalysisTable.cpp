@@ -24,6 +24,10 @@ std::string NumberText(double v, const TableColumn& column, bool plain) {
             std::snprintf(buf, sizeof buf, "%.1e", v);
             return buf;
         }
+        // What "%.*f" gives, the value rounded exactly, without printf's cost on tables
+        // of a few hundred thousand rows.
+        const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, column.decimals);
+        if (r.ec == std::errc()) return std::string(buf, r.ptr);
         std::snprintf(buf, sizeof buf, "%.*f", column.decimals, v);
         return buf;
     }

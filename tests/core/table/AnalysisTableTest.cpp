@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "core/table/AnalysisTable.h"
@@ -74,6 +75,27 @@ TEST(AnalysisTable, RealsReadBackExactlyAndAFailedWriteStops) {
     int pieces = 0;
     EXPECT_FALSE(WriteTable(many, TableFormat::Csv, {}, [&](std::string_view) { return ++pieces < 2; }));
     EXPECT_EQ(pieces, 2);  // nothing more is offered after the refusal
+    // The plain table's fixed decimals are printf's, halves and values far from 1
+    // included.
+    const double values[] = {0.5,          0.125, 2.675,   0.00005, 0.00015, -0.00004, 1.0 / 3, 2.0 / 3,
+                             123456.78901, 1e15,  9.99995, 0.0,     -0.0,    1e-300,   0.7643,  4e40};
+    for (const int decimals : {0, 1, 2, 4}) {
+        const TableColumn column{"v", "V", ColumnKind::Real, decimals};
+        class One : public AnalysisTable {
+        public:
+            One(TableColumn c, double v) : columns_{std::move(c)}, v_(v) {}
+            const std::vector<TableColumn>& Columns() const override { return columns_; }
+            std::size_t Rows() const override { return 1; }
+            double Number(std::size_t, std::size_t) const override { return v_; }
+            std::vector<TableColumn> columns_;
+            double v_;
+        };
+        for (const double v : values) {
+            char expected[128];
+            std::snprintf(expected, sizeof expected, "%.*f", decimals, v);
+            EXPECT_EQ(CellText(One(column, v), 0, 0, true), expected) << v << " " << decimals;
+        }
+    }
 }
 
 }  // namespace

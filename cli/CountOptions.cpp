@@ -22,6 +22,7 @@ namespace vornix {
 
 const char* CountUsage() {
     return "Usage: vornix-count [options] FILE...\n"
+           "       vornix-count --merge [options] TABLE...\n"
            "Counts the words of the FILEs (- for standard input) and writes the table:\n"
            "one line per word, word, separator, count, CR LF.\n"
            "\n"
@@ -86,6 +87,22 @@ const char* CountUsage() {
            "                     log2(2 O / (f_n + f_c)); --threshold applies to O\n"
            "  --left=N           words to the left of WORD in its span (0 to 10, default 5)\n"
            "  --right=N          words to the right (0 to 10, default 5; not both 0)\n"
+           "  --merge            the FILEs are word tables vornix-count or Save analysis wrote\n"
+           "                     (any --format, separator or --per-million; - reads one from\n"
+           "                     standard input): their counts are summed and the table\n"
+           "                     written with the options given. When every table was\n"
+           "                     counted with --no-common-list --show-numbers (and the\n"
+           "                     default threshold), the result is byte for byte the table\n"
+           "                     of one count of all their documents with the same options,\n"
+           "                     in every order and format; words a table left out (under\n"
+           "                     its threshold, hidden numbers or common words) stay out.\n"
+           "                     --common-list and --possessives=strip apply to the summed\n"
+           "                     words; the unique-words limit is an error, since one count\n"
+           "                     would have stopped early. --stats gives the counters, the\n"
+           "                     type/token ratio, words once and twice, mean and longest\n"
+           "                     word; the file count, files read, letters of other scripts\n"
+           "                     and the standardised ratio stay empty. Several machines:\n"
+           "                     count shards apart and merge (see dist/cluster/README.md)\n"
            "  -h, --help         print this text\n"
            "  --version          print the version\n";
 }
@@ -102,6 +119,14 @@ bool EndsWithNoCase(std::string_view text, std::string_view ending) {
 
 // Options that cannot go together; empty when the set is good.
 std::string Conflict(const CountOptions& o) {
+    // A table holds counts only: what reads the documents again, or needs each word's
+    // place in them, has nothing to work on.
+    if (o.Merge)
+        for (const auto& [set, name] :
+             {std::pair{o.Context.has_value(), "--context"}, std::pair{o.Collocates.has_value(), "--collocates"},
+              std::pair{o.NGrams > 0, "--ngrams"}, std::pair{o.Keywords, "--keywords"},
+              std::pair{o.Dispersion, "--dispersion"}, std::pair{o.PerFile, "--per-file"}})
+            if (set) return std::string("--merge cannot be used with ") + name;
     for (const auto& [set, name] :
          {std::pair{o.NGrams > 0, "--ngrams"}, std::pair{o.Collocates.has_value(), "--collocates"}}) {
         if (!set) continue;
@@ -278,6 +303,7 @@ const OptionEntry kOptions[] = {
     {"dispersion", false, [](CountOptions& o, std::string_view) { return o.Dispersion = true; }},
     {"per-file", false, [](CountOptions& o, std::string_view) { return o.PerFile = true; }},
     {"parts", true, [](CountOptions& o, std::string_view v) { return SetNumber(v, 2, kMaxEqualParts, o.Parts); }},
+    {"merge", false, [](CountOptions& o, std::string_view) { return o.Merge = true; }},
 };
 
 // --sort-by by the mode; false when the value names no order of it.

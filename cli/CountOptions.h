@@ -38,6 +38,8 @@ struct CountOptions {
     PlotKind Plot = PlotKind::None;      // set: --output names a .svg or .png image
     unsigned Threads = 0;                // 0: one per processor
     std::vector<std::string> Files;
+    // The FILEs are word-frequency tables Vornix wrote: their counts are summed.
+    bool Merge = false;
     // The keyword table instead of the word table, against these documents and tables.
     bool Keywords = false;
     std::vector<std::string> References;

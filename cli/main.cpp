@@ -28,6 +28,7 @@
 #include "core/files/SettingsFolders.h"
 #include "core/files/SignalCleanup.h"
 #include "core/keywords/Keywords.h"
+#include "core/merge/TableMerge.h"
 #include "core/ngrams/NGrams.h"
 #include "core/output/OutputWalk.h"
 #include "core/stats/StatsTable.h"
@@ -188,8 +189,8 @@ std::string ModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs
     const TableLayout layout{.separator = SeparatorChar(o.SepIndex)};
     if (o.Stats)
         return o.Format == TableFormat::Table
-                   ? StatsText(run, o.display.LowerCase)
-                   : FormatTable(*MakeStatsTable(run, o.display.LowerCase), o.Format, {.rank = false});
+                   ? StatsText(run, o.display.LowerCase, o.Merge)
+                   : FormatTable(*MakeStatsTable(run, o.display.LowerCase, o.Merge), o.Format, {.rank = false});
     if (o.Collocates) return CollocatesText(run, o, error);
     if (o.Keywords)
         return FormatTable(ComputeKeywords(run.Store(), run.State().TotalWords, *in.reference, o.display, o.Keyword),
@@ -307,7 +308,12 @@ int main(int argc, char** argv) {
         std::optional<NGramCounter> ngrams;
         if (o.NGrams > 0) run.SetObserver(&ngrams.emplace(o.NGrams));
         run.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
-        run.ReadDocuments(o.Files, o.StripPossessives);
+        if (o.Merge) {
+            TableMerge merge(run, o.StripPossessives);
+            for (const std::string& table : o.Files) merge.AddTable(table, o.Encoding);
+        } else {
+            run.ReadDocuments(o.Files, o.StripPossessives);
+        }
         run.GeneralClosedown();
         const PartCounts parts = dispersion ? recorder.Finish(run) : PartCounts();
         if (!o.References.empty()) CountReferenceDocuments(o, commonList, reference, EraseProgress);

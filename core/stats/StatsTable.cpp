@@ -14,12 +14,15 @@ namespace {
 using StatRows = std::vector<std::pair<std::string, std::string>>;
 
 // Every row in the order the plain text gives them; files one row each.
-StatRows StatsRows(AnalysisRun& run, bool lowerCase) {
+StatRows StatsRows(AnalysisRun& run, bool lowerCase, bool fromTables) {
     const RunStats s = run.Stats();
     StatRows rows;
-    for (const StatsRow& row : kStatsRows) rows.emplace_back(row.caption, std::to_string(s.*row.value));
+    for (const StatsRow& row : kStatsRows)
+        rows.emplace_back(row.caption,
+                          fromTables && row.value == &RunStats::FileCount ? std::string()
+                                                                          : std::to_string(s.*row.value));
     for (const std::string& name : run.FileList()) rows.emplace_back(kFilesReadCaption, name);
-    rows.emplace_back(kOtherScriptsCaption, std::to_string(s.OtherScriptLetters));
+    rows.emplace_back(kOtherScriptsCaption, fromTables ? std::string() : std::to_string(s.OtherScriptLetters));
     for (auto& row : VocabularyRows(run.Store(), run.Vocabulary(), lowerCase)) rows.push_back(std::move(row));
     return rows;
 }
@@ -44,10 +47,10 @@ private:
 
 }  // namespace
 
-std::string StatsText(AnalysisRun& run, bool lowerCase) {
+std::string StatsText(AnalysisRun& run, bool lowerCase, bool fromTables) {
     std::string out;
     bool filesDone = false;
-    for (const auto& [caption, value] : StatsRows(run, lowerCase)) {
+    for (const auto& [caption, value] : StatsRows(run, lowerCase, fromTables)) {
         if (caption == kFilesReadCaption) {
             if (filesDone) continue;
             filesDone = true;
@@ -65,8 +68,8 @@ std::string StatsText(AnalysisRun& run, bool lowerCase) {
     return out;
 }
 
-std::unique_ptr<AnalysisTable> MakeStatsTable(AnalysisRun& run, bool lowerCase) {
-    return std::make_unique<StatsTable>(StatsRows(run, lowerCase));
+std::unique_ptr<AnalysisTable> MakeStatsTable(AnalysisRun& run, bool lowerCase, bool fromTables) {
+    return std::make_unique<StatsTable>(StatsRows(run, lowerCase, fromTables));
 }
 
 }  // namespace vornix

@@ -11,7 +11,10 @@
 
 namespace vornix {
 
-std::string StatsText(AnalysisRun& run, bool lowerCase);
-std::unique_ptr<AnalysisTable> MakeStatsTable(AnalysisRun& run, bool lowerCase);
+// fromTables: the run summed tables (TableMerge) rather than reading documents, so the
+// figures that need the documents (the file count and names, the letters of other
+// scripts) are left empty; the standardised type/token ratio is empty by itself.
+std::string StatsText(AnalysisRun& run, bool lowerCase, bool fromTables = false);
+std::unique_ptr<AnalysisTable> MakeStatsTable(AnalysisRun& run, bool lowerCase, bool fromTables = false);
 
 }  // namespace vornix

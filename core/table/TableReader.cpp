@@ -13,11 +13,13 @@
 
 namespace vornix {
 
-namespace {
-
-FileError BadLine(std::size_t line, const std::string& name) {
+FileError NotAWordAndCount(std::size_t line, const std::string& name) {
     return FileError("Line " + std::to_string(line) + " of " + name + " is not a word and a count");
 }
+
+namespace {
+
+FileError BadLine(std::size_t line, const std::string& name) { return NotAWordAndCount(line, name); }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -112,7 +114,7 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-void ReadLines(std::string_view text, const std::string& name, const TableRowSink& sink) {
+void ReadLines(std::string_view text, const std::string& name, const TableLineSink& sink) {
     std::vector<std::string> fields;
     std::size_t lineNo = 0, pos = 0;
     bool first = true;
@@ -150,14 +152,14 @@ void ReadLines(std::string_view text, const std::string& name, const TableRowSin
         if (wordCol == 0 && countCol == 1)
             for (std::size_t i = 2; i < fields.size(); ++i)
                 if (!IsNumber(fields[i])) throw BadLine(lineNo, name);
-        sink(word, *count);
+        sink(word, *count, lineNo);
     }
 }
 
 // The JSON array of flat objects that --format=json writes; other members are skipped.
 class JsonRows {
 public:
-    JsonRows(std::string_view text, const std::string& name, const TableRowSink& sink)
+    JsonRows(std::string_view text, const std::string& name, const TableLineSink& sink)
         : t_(text), name_(name), sink_(sink) {}
 
     void Read() {
@@ -300,12 +302,12 @@ private:
         }
         Expect('}');
         if (!word || !count || Trim(*word).empty()) throw BadLine(line, name_);
-        sink_(Trim(*word), *count);
+        sink_(Trim(*word), *count, line);
     }
 
     std::string_view t_;
     const std::string& name_;
-    const TableRowSink& sink_;
+    const TableLineSink& sink_;
     std::size_t i_ = 0;
     std::size_t line_ = 1;
 };
@@ -314,6 +316,14 @@ private:
 
 TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,
                                   const TableRowSink& sink) {
+    return ReadWordTableText(bytes, name, encoding,
+                             TableLineSink([&sink](std::string_view word, std::int64_t count, std::size_t) {
+                                 sink(word, count);
+                             }));
+}
+
+TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,
+                                  const TableLineSink& sink) {
     TableReadResult result;
     TextEncoding marked = TextEncoding::Bytes;
     const std::size_t mark = encoding == EncodingChoice::Bytes ? 0 : ByteOrderMark(bytes, marked);

@@ -8,12 +8,16 @@
 #include <string>
 #include <string_view>
 
+#include "core/engine/Errors.h"
 #include "core/engine/TextDecoder.h"
 
 namespace vornix {
 
 // One row: the word as the file holds it, and its count.
 using TableRowSink = std::function<void(std::string_view word, std::int64_t count)>;
+// The same with the row's line in the file (for JSON, the line its object opens on), for
+// a caller that judges the words itself and must say where one is wrong.
+using TableLineSink = std::function<void(std::string_view word, std::int64_t count, std::size_t line)>;
 
 struct TableReadResult {
     // The words' bytes are UTF-8 (JSON always; otherwise by the mark, by the choice, or
@@ -30,5 +34,10 @@ TableReadResult ReadWordTable(const std::string& path, EncodingChoice encoding, 
 // The same over bytes in memory; name stands for the path in messages.
 TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,
                                   const TableRowSink& sink);
+TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,
+                                  const TableLineSink& sink);
+
+// "Line N of NAME is not a word and a count": the error of a row that is not one.
+FileError NotAWordAndCount(std::size_t line, const std::string& name);
 
 }  // namespace vornix

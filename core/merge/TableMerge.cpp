@@ -67,8 +67,7 @@ void TableMerge::AddTableText(std::string_view bytes, const std::string& name, E
         if (strip_) stored.resize(StripPossessive(stored.data(), stored.size()));
         if (row.count == 0 || stored.empty()) continue;  // a listed word the documents lacked
         if (row.count > std::numeric_limits<std::int32_t>::max() - state.TotalWords)
-            throw FileError("Merging " + name + " passes " +
-                            std::to_string(std::numeric_limits<std::int32_t>::max()) +
+            throw FileError("Merging " + name + " passes " + std::to_string(std::numeric_limits<std::int32_t>::max()) +
                             " words, more than one run counts");
         // One run over the documents would have stopped at the limit, at a word and with
         // counts no table records.

@@ -18,9 +18,8 @@ StatRows StatsRows(AnalysisRun& run, bool lowerCase, bool fromTables) {
     const RunStats s = run.Stats();
     StatRows rows;
     for (const StatsRow& row : kStatsRows)
-        rows.emplace_back(row.caption,
-                          fromTables && row.value == &RunStats::FileCount ? std::string()
-                                                                          : std::to_string(s.*row.value));
+        rows.emplace_back(row.caption, fromTables && row.value == &RunStats::FileCount ? std::string()
+                                                                                       : std::to_string(s.*row.value));
     for (const std::string& name : run.FileList()) rows.emplace_back(kFilesReadCaption, name);
     rows.emplace_back(kOtherScriptsCaption, fromTables ? std::string() : std::to_string(s.OtherScriptLetters));
     for (auto& row : VocabularyRows(run.Store(), run.Vocabulary(), lowerCase)) rows.push_back(std::move(row));

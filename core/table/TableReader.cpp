@@ -19,7 +19,9 @@ FileError NotAWordAndCount(std::size_t line, const std::string& name) {
 
 namespace {
 
-FileError BadLine(std::size_t line, const std::string& name) { return NotAWordAndCount(line, name); }
+FileError BadLine(std::size_t line, const std::string& name) {
+    return NotAWordAndCount(line, name);
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -316,10 +318,9 @@ private:
 
 TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,
                                   const TableRowSink& sink) {
-    return ReadWordTableText(bytes, name, encoding,
-                             TableLineSink([&sink](std::string_view word, std::int64_t count, std::size_t) {
-                                 sink(word, count);
-                             }));
+    return ReadWordTableText(
+        bytes, name, encoding,
+        TableLineSink([&sink](std::string_view word, std::int64_t count, std::size_t) { sink(word, count); }));
 }
 
 TableReadResult ReadWordTableText(std::string_view bytes, const std::string& name, EncodingChoice encoding,

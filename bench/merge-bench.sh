@@ -74,11 +74,11 @@ if [ "$fastest" -lt 500 ]; then echo "PASS: merge ${fastest} ms < 500 ms"; else 
 if [ "${DASK:-0}" = 1 ]; then
     books=$(find "$TEXT_DIR/english" "$TEXT_DIR/translated" -type f | sort)
     time_cmd "one vornix-count process, the books" "$vc" --quiet --no-common-list --show-numbers $books
-    time_cmd "vornix-dask.py, 2 local workers, 8 shards" python3 "$repo/dist/cluster/vornix-dask.py" --quiet \
-        --workers=2 --shards=8 --vornix-count="$vc" -- --no-common-list --show-numbers $books
+    time_cmd "vornix-dask.py, 2 local workers, 8 shards" /usr/bin/python3 "$repo/dist/cluster/vornix-dask.py" --quiet \
+        --workers=2 --shards=8 --vornix-count="$vc" --no-common-list --show-numbers -- $books
     "$vc" --quiet --no-common-list --show-numbers $books > "$work/one"
-    python3 "$repo/dist/cluster/vornix-dask.py" --quiet --workers=2 --shards=8 --vornix-count="$vc" -- \
-        --no-common-list --show-numbers $books > "$work/dask"
+    /usr/bin/python3 "$repo/dist/cluster/vornix-dask.py" --quiet --workers=2 --shards=8 --vornix-count="$vc" \
+        --no-common-list --show-numbers -- $books > "$work/dask"
     cmp -s "$work/one" "$work/dask" && echo "the Dask table equals one count's" || { echo "FAIL: the Dask table differs"; status=1; }
 fi
 exit $status

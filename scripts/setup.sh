@@ -14,6 +14,8 @@ if [ "$mode" = test ]; then
     packages+=(clang libclang-rt-dev clang-tidy git)
     # The install test: validators, man, Python's csv and json readers, .deb tools.
     packages+=(desktop-file-utils appstream man-db python3 dpkg-dev)
+    # dist/cluster's tests: a local Dask cluster and GNU parallel with local slots.
+    packages+=(python3-distributed parallel)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -122,7 +122,7 @@ void ContextText(AnalysisRun& run, const CountOptions& o, std::string& error,
     std::string shown;
     const std::unique_ptr<OccurrenceSearch> search = SearchWords(run, o, error, shown);
     if (!search) return;
-    const ConcordanceTable table(run, search->Found(), o.Width);
+    const ConcordanceTable table(run, search->Found(), o.Width, o.Threads);
     const TableLayout layout =
         o.Format == TableFormat::Table ? ConcordanceTable::PlainLayout() : TableLayout{.rank = false};
     if (!WriteTable(table, o.Format, layout, to)) {

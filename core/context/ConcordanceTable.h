@@ -13,7 +13,9 @@ namespace vornix {
 class ConcordanceTable : public AnalysisTable {
 public:
     // found: in the order to be written; the run must stay unchanged while the table lives.
-    ConcordanceTable(const AnalysisRun& run, std::vector<Occurrence> found, int width);
+    // threads: more than one forms the rows in blocks on that many threads (each with a
+    // reader of its own), for a writer that asks for them in order; 0 is one per processor.
+    ConcordanceTable(const AnalysisRun& run, std::vector<Occurrence> found, int width, unsigned threads = 1);
     ~ConcordanceTable() override;
 
     const std::vector<TableColumn>& Columns() const override;
@@ -22,22 +24,22 @@ public:
     double Number(std::size_t row, std::size_t column) const override;
     // The inputs found changed as the rows were formed (ContextReader::Problems), after
     // a last look at them all.
-    const std::vector<std::string>& CheckInputs() const {
-        reader_->CheckInputs();
-        return reader_->Problems();
-    }
+    const std::vector<std::string>& CheckInputs() const;
     // The layout in which the plain table is ConcordanceLine's.
     static TableLayout PlainLayout() { return {.rank = false, .separator = '\t', .crlf = false}; }
 
 private:
     const ContextReader::Line& LineAt(std::size_t row) const;
 
+    void FormBlock(std::size_t row) const;
+
     std::vector<Occurrence> found_;
     int width_;
-    std::unique_ptr<ContextReader> reader_;
-    // A row's cells are asked for one by one: the row is formed once.
-    mutable std::size_t cachedRow_ = static_cast<std::size_t>(-1);
-    mutable ContextReader::Line cached_;
+    std::vector<std::unique_ptr<ContextReader>> readers_;  // one per thread
+    // A row's cells are asked for one by one: the rows are formed once, a block at a time.
+    mutable std::size_t blockFrom_ = 0;
+    mutable std::vector<ContextReader::Line> block_;
+    mutable std::vector<std::string> problems_;
 };
 
 }  // namespace vornix

@@ -81,25 +81,16 @@ bool ReadableTwice(const std::string& path) {
 
 namespace {
 
-// Blanks (line breaks, tabs) read as one space.
-std::vector<char32_t> Tidy(const std::vector<char32_t>& chars) {
-    std::vector<char32_t> out;
-    out.reserve(chars.size());
-    for (char32_t c : chars) {
-        if (IsBlank(c)) {
-            if (out.empty() || out.back() != ' ') out.push_back(' ');
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out;
-}
-
 std::string Utf8Of(const std::vector<char32_t>& chars, std::size_t from, std::size_t to) {
     while (from < to && chars[from] == ' ') ++from;
     while (to > from && chars[to - 1] == ' ') --to;
-    std::string out;
-    for (std::size_t i = from; i < to; ++i) AppendUtf8(out, chars[i]);
+    // ASCII straight into the string's room; other characters by the encoder.
+    std::string out(to - from, '\0');
+    std::size_t n = 0;
+    std::size_t i = from;
+    for (; i < to && chars[i] < 0x80; ++i) out[n++] = static_cast<char>(chars[i]);
+    out.resize(n);
+    for (; i < to; ++i) AppendUtf8(out, chars[i]);
     return out;
 }
 
@@ -142,23 +133,24 @@ ContextReader::Line ContextReader::Format(const Occurrence& o, int width) {
     line.name = s.in->name;
     const std::int64_t at = static_cast<std::int64_t>(o.offset);
     const std::int64_t end = at + o.length;
+    // Blanks (line breaks, tabs) read as one space. One buffer serves every line: a
+    // concordance forms millions of them.
+    std::vector<char32_t>& chars = chars_;
     // Most text is one byte a character: try a short stretch first, the longest a
     // character may need only when that did not give enough.
     const std::size_t w = std::size_t(std::max(width, 0));
     for (std::int64_t span = 2 * std::int64_t(w) + 24;; span = 4 * std::int64_t(w) + 64) {
         const std::int64_t from = std::max(s.in->skip, at - span);
-        const auto chars = Tidy(s.Characters(from, at, from == s.in->skip));
+        s.Characters(from, at, from == s.in->skip, true, chars);
         if (chars.size() > w + 1 || from == s.in->skip || span > 2 * std::int64_t(w) + 24) {
             line.left = LeftOf(chars, w, from == s.in->skip);
             break;
         }
     }
-    {
-        const auto chars = Tidy(s.Characters(at, std::min(end, at + (1 << 16)), true));
-        line.hit = Utf8Of(chars, 0, chars.size());
-    }
+    s.Characters(at, std::min(end, at + (1 << 16)), true, true, chars);
+    line.hit = Utf8Of(chars, 0, chars.size());
     for (std::int64_t span = 2 * std::int64_t(w) + 24;; span = 4 * std::int64_t(w) + 64) {
-        const auto chars = Tidy(s.Characters(end, end + span, true));
+        s.Characters(end, end + span, true, true, chars);
         if (chars.size() > w + 1 || end + span >= s.size || span > 2 * std::int64_t(w) + 24) {
             line.right = RightOf(chars, w, end + span >= s.size);
             break;

@@ -15,26 +15,33 @@ ContextReader::Source::~Source() {
     if (fd >= 0) ::close(fd);
 }
 
-std::string ContextReader::Source::Read(std::int64_t from, std::int64_t to) const {
+std::string_view ContextReader::Source::Read(std::int64_t from, std::int64_t to) const {
     from = std::max<std::int64_t>(from, 0);
     to = std::min(to, size);
     if (to <= from) return {};
-    if (fd < 0) return in->text.substr(std::size_t(from), std::size_t(to - from));
+    if (fd < 0) return std::string_view(in->text).substr(std::size_t(from), std::size_t(to - from));
     constexpr std::int64_t kCache = 1 << 18;
-    if (to - from > kCache / 2) return ReadFile(from, to);
+    if (to - from > kCache / 2) {
+        ReadFile(from, to, longRead);
+        return longRead;
+    }
     if (from < cacheFrom || to > cacheFrom + std::int64_t(cache.size())) {
         cacheFrom = std::max<std::int64_t>(0, from - kCache / 8);
-        cache = ReadFile(cacheFrom, cacheFrom + kCache);
+        ReadFile(cacheFrom, cacheFrom + kCache, cache);
     }
     const std::int64_t at = from - cacheFrom;
-    if (at + (to - from) > std::int64_t(cache.size())) return ReadFile(from, to);
-    return cache.substr(std::size_t(at), std::size_t(to - from));
+    if (at + (to - from) > std::int64_t(cache.size())) {
+        // The file ends (or was cut) inside the stretch asked for.
+        ReadFile(from, to, longRead);
+        return longRead;
+    }
+    return std::string_view(cache).substr(std::size_t(at), std::size_t(to - from));
 }
 
-std::string ContextReader::Source::ReadFile(std::int64_t from, std::int64_t to) const {
+void ContextReader::Source::ReadFile(std::int64_t from, std::int64_t to, std::string& out) const {
     to = std::min(to, size);
-    std::string out;
-    if (to <= from) return out;
+    out.clear();
+    if (to <= from) return;
     out.resize(std::size_t(to - from));
     std::size_t got = 0;
     while (got < out.size()) {
@@ -45,7 +52,6 @@ std::string ContextReader::Source::ReadFile(std::int64_t from, std::int64_t to) 
     }
     if (got < out.size()) changed = true;  // shorter than when it was opened
     out.resize(got);
-    return out;
 }
 
 std::int64_t ContextReader::Source::Breaks(std::int64_t from, std::int64_t to) const {
@@ -53,7 +59,7 @@ std::int64_t ContextReader::Source::Breaks(std::int64_t from, std::int64_t to) c
     constexpr std::int64_t kPiece = 1 << 16;
     for (std::int64_t at = from; at < to; at += kPiece) {
         const std::int64_t end = std::min(to, at + kPiece);
-        const std::string bytes = Read(at, end + unit);
+        const std::string_view bytes = Read(at, end + unit);
         const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
         const std::size_t n = std::min<std::size_t>(bytes.size(), std::size_t(end - at));
         int next = -1;
@@ -79,35 +85,50 @@ std::int64_t ContextReader::Source::LineOf(std::int64_t offset) {
     return lastLine;
 }
 
-std::vector<char32_t> ContextReader::Source::Characters(std::int64_t from, std::int64_t to, bool aligned) const {
-    std::vector<char32_t> out;
+void ContextReader::Source::Characters(std::int64_t from, std::int64_t to, bool aligned, bool tidy,
+                                       std::vector<char32_t>& out) const {
+    out.clear();
     const std::int64_t start = in->skip;
     if (unit == 2 && ((from - start) & 1)) ++from;
     from = std::max(from, start);
-    const std::string bytes = Read(from, to);
+    const std::string_view bytes = Read(from, to);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t n = bytes.size();
+    // At most one character a byte: written through a pointer, the size set at the end.
+    out.resize(n);
+    char32_t* const first = out.data();
+    char32_t* o = first;
+    auto put = [&o, first, tidy](char32_t c) {
+        if (!tidy || !IsBlank(c))
+            *o++ = c;
+        else if (o == first || o[-1] != ' ')
+            *o++ = ' ';
+    };
     std::size_t i = 0;
     if (in->encoding == TextEncoding::Bytes) {
         const char32_t* dosChars = dos ? DosCharacters() : nullptr;
-        for (; i < n; ++i) out.push_back(p[i] < 0x80 ? char32_t(p[i]) : dos ? dosChars[p[i]] : Cp1252CodePoint(p[i]));
-        return out;
+        for (; i < n; ++i) put(p[i] < 0x80 ? char32_t(p[i]) : dos ? dosChars[p[i]] : Cp1252CodePoint(p[i]));
+        out.resize(std::size_t(o - first));
+        return;
     }
     if (unit == 1) {
         if (!aligned)
             while (i < n && i < 3 && (p[i] & 0xC0) == 0x80) ++i;
         while (i < n) {
+            if (p[i] < 0x80) {
+                put(p[i++]);
+                continue;
+            }
             const int length = Utf8SequenceLength(p + i, n - i);
-            if (length == 1) {
-                out.push_back(p[i++]);
-            } else if (length > 1) {
-                out.push_back(Utf8Decode(p + i, length));
+            if (length > 1) {
+                put(Utf8Decode(p + i, length));
                 i += std::size_t(length);
             } else {
-                out.push_back(Cp1252CodePoint(p[i++]));
+                put(Cp1252CodePoint(p[i++]));
             }
         }
-        return out;
+        out.resize(std::size_t(o - first));
+        return;
     }
     if (!aligned && n >= 2) {
         const unsigned u = Unit16(p, big);
@@ -118,14 +139,14 @@ std::vector<char32_t> ContextReader::Source::Characters(std::int64_t from, std::
         if (u >= 0xD800 && u <= 0xDBFF && i + 3 < n) {
             const unsigned low = Unit16(p + i + 2, big);
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                out.push_back(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                put(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        out.push_back(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
+        put(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
     }
-    return out;
+    out.resize(std::size_t(o - first));
 }
 
 std::int64_t CountLineBreaks(const unsigned char* p, std::size_t n, int next, int unit, bool bigEndian) {

@@ -3,6 +3,7 @@
 // file, or the text kept in memory), its line numbers, and its characters as shown.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/context/WordContext.h"
@@ -28,12 +29,13 @@ struct ContextReader::Source {
 
     ~Source();
 
-    // Bytes [from, to) of the input (cut to what it holds). Lines near each other are
-    // read from one cached stretch of the file.
-    std::string Read(std::int64_t from, std::int64_t to) const;
-    std::string ReadFile(std::int64_t from, std::int64_t to) const;
+    // Bytes [from, to) of the input (cut to what it holds), valid until the next call.
+    // Lines near each other are read from one cached stretch of the file, without a copy.
+    std::string_view Read(std::int64_t from, std::int64_t to) const;
+    void ReadFile(std::int64_t from, std::int64_t to, std::string& out) const;
     mutable std::string cache;
     mutable std::int64_t cacheFrom = -1;
+    mutable std::string longRead;  // what is too long for the cache
 
     // Line breaks in [from, to).
     std::int64_t Breaks(std::int64_t from, std::int64_t to) const;
@@ -41,7 +43,14 @@ struct ContextReader::Source {
     std::int64_t LineOf(std::int64_t offset);
 
     // Characters of [from, to) as shown; `aligned` says from is a character boundary.
-    std::vector<char32_t> Characters(std::int64_t from, std::int64_t to, bool aligned) const;
+    std::vector<char32_t> Characters(std::int64_t from, std::int64_t to, bool aligned) const {
+        std::vector<char32_t> out;
+        Characters(from, to, aligned, false, out);
+        return out;
+    }
+    // The same into `out` (emptied first, its room kept); with `tidy` each run of blanks
+    // becomes one space.
+    void Characters(std::int64_t from, std::int64_t to, bool aligned, bool tidy, std::vector<char32_t>& out) const;
 };
 
 }  // namespace vornix

@@ -31,10 +31,6 @@ const char32_t* DosCharacters() {
     return table.data();
 }
 
-bool IsBlank(char32_t c) {
-    return c <= 0x20 || c == 0x7F || c == 0x85 || c == 0xA0 || c == 0x2028 || c == 0x2029;
-}
-
 bool IsWordChar(char32_t c) {
     if (c < 0x80) return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '\'' || c == '_';
     return c == 0x2019 || u_isalnum(static_cast<UChar32>(c));

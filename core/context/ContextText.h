@@ -14,8 +14,11 @@ inline unsigned Unit16(const unsigned char* p, bool big) {
     return big ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8);
 }
 
-// Line breaks, tabs and the other blanks, which a line shows as one space.
-bool IsBlank(char32_t c);
+// Line breaks, tabs and the other blanks, which a line shows as one space. Inline: it is
+// asked of every character of every line formed.
+inline bool IsBlank(char32_t c) {
+    return c <= 0x20 || c == 0x7F || c == 0x85 || c == 0xA0 || c == 0x2028 || c == 0x2029;
+}
 // Letters, digits, the apostrophes and the underscore: what a sort key's words are made of.
 bool IsWordChar(char32_t c);
 // The characters of the DOS set's 256 bytes, for showing DOS texts.

@@ -138,6 +138,7 @@ private:
     std::vector<std::unique_ptr<Source>> sources_;
     std::vector<std::string> problems_;
     bool dos_;
+    std::vector<char32_t> chars_;  // the characters of the line being formed
 };
 
 // Whether a document named on the command line can be read a second time, as the

@@ -1,4 +1,6 @@
 // vornix-count --context: the concordance of one word over real files.
+#include <algorithm>
+
 #include "CountProcess.h"
 
 TEST(ContextCli, LinesOfEveryFileInTextOrder) {
@@ -65,4 +67,31 @@ TEST(ContextCli, AWordThatDoesNotOccurFails) {
     CountResult bad = RunCount({"--context=cat", "--width=wide", a});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_EQ(bad.err.substr(0, 40), "vornix-count: bad value for --width: wid");
+}
+
+// Many lines are formed in blocks on several threads: the same lines in the same order
+// and with the same numbers as on one, over several files and both line ends.
+TEST(ContextCli, LinesFormedOnSeveralThreadsAreThoseOfOne) {
+    TempDir dir;
+    std::string lf, crlf, expected;
+    for (int i = 1; i <= 9000; ++i) {
+        lf += "row " + std::to_string(i) + (i % 7 ? " the end\n" : " the the\n");
+        expected += "a.txt\t" + std::to_string(i) + "\t\tthe\t\n";
+        if (i % 7 == 0) expected += "a.txt\t" + std::to_string(i) + "\t\tthe\t\n";
+    }
+    for (int i = 1; i <= 4000; ++i) {
+        crlf += "The " + std::to_string(i) + "\r\n";
+        expected += "b.txt\t" + std::to_string(i) + "\t\tThe\t\n";
+    }
+    const std::string a = dir.write("a.txt", lf), b = dir.write("b.txt", crlf);
+    const CountResult bare = RunCount({"--no-common-list", "--context=the", "--width=0", "--threads=3", a, b});
+    EXPECT_EQ(bare.exitCode, 0) << bare.err;
+    EXPECT_TRUE(bare.out == expected) << "the numbered lines differ";
+    const CountResult one = RunCount({"--no-common-list", "--context=the", "--threads=1", a, b});
+    for (const char* threads : {"--threads=2", "--threads=5"}) {
+        const CountResult many = RunCount({"--no-common-list", "--context=the", threads, a, b});
+        EXPECT_EQ(many.exitCode, 0) << many.err;
+        EXPECT_TRUE(many.out == one.out) << threads;
+    }
+    EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 9000 + 9000 / 7 + 4000);
 }

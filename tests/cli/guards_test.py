@@ -118,6 +118,39 @@ class SharedFolders(Folder):
     def test_a_link_planted_by_another_user_in_a_sticky_shared_folder_is_not_followed(self):
         # Whatever the kernel's fs.protected_symlinks says: the program never lets the
         # kernel follow the link, it follows it itself, so the rule holds with it off.
+        # As root the setting can be turned both ways for the test and is put back after;
+        # where /proc/sys is read-only only the machine's own setting is tried.
+        setting = "/proc/sys/fs/protected_symlinks"
+        try:
+            machine = read(setting).strip()
+        except OSError:
+            machine = None
+        settings = [machine]
+        try:
+            with open(setting, "wb") as f:
+                f.write(machine)
+            settings = [b"1", b"0"]
+        except (OSError, TypeError):
+            pass
+        base = self.dir
+        try:
+            for value in settings:
+                with self.subTest(protected_symlinks=value):
+                    if len(settings) > 1:
+                        with open(setting, "wb") as f:
+                            f.write(value)
+                        self.assertEqual(read(setting).strip(), value)
+                    self.dir = os.path.join(base, "kernel-%s" % (value or b"unknown").decode())
+                    os.mkdir(self.dir)
+                    os.chmod(self.dir, 0o755)
+                    self.planted_links_are_refused()
+        finally:
+            self.dir = base
+            if len(settings) > 1:
+                with open(setting, "wb") as f:
+                    f.write(machine)
+
+    def planted_links_are_refused(self):
         sticky = self.shared("tmp", 0o1777)
         theirs = self.shared("theirs", 0o1777, NOBODY)
         open_folder = self.shared("open", 0o777)

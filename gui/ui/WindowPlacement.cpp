@@ -119,7 +119,14 @@ void PlaceToolWindow(QWidget* window, const QWidget* main, int down) {
     if (!screen) return;
     // The frame's extra (title bar, borders) counts too, once the window has one.
     const QRect frame = window->frameGeometry();
-    const QSize extra(std::max(0, frame.width() - window->width()), std::max(0, frame.height() - window->height()));
+    QSize extra(std::max(0, frame.width() - window->width()), std::max(0, frame.height() - window->height()));
+    // A window manager frames a new window only some time after it is shown: till then
+    // its frame is taken to be the main window's, or its title bar would end up below
+    // the screen's edge.
+    if (extra.isNull()) {
+        const QRect mainFrame = main->frameGeometry();
+        extra = QSize(std::max(0, mainFrame.width() - main->width()), std::max(0, mainFrame.height() - main->height()));
+    }
     const QRect place =
         ToolWindowPlace(window->size() + extra, main->frameGeometry(), screen->availableGeometry(), down);
     const QSize inner = place.size() - extra;

@@ -37,6 +37,8 @@ const char* CountUsage() {
            "  --possessives=keep|strip                default keep\n"
            "  --encoding=auto|utf-8|8bit              default auto: a byte-order mark, else\n"
            "                     valid UTF-8, else the 8-bit character set\n"
+           "  --scripts=latin|all                     default latin; all counts words of every\n"
+           "                     script (Greek, Cyrillic, Chinese...), written in UTF-8\n"
            "  --common-list=FILE read this common words list\n"
            "  --no-common-list   read no common words list\n"
            "  --id=TEXT          use the settings folder of this run id\n"
@@ -243,6 +245,10 @@ const OptionEntry kOptions[] = {
          return Choose(
              v, {{"auto", EncodingChoice::Auto}, {"utf-8", EncodingChoice::Utf8}, {"8bit", EncodingChoice::Bytes}},
              o.Encoding);
+     }},
+    {"scripts", true,
+     [](CountOptions& o, std::string_view v) {
+         return Choose(v, {{"latin", false}, {"all", true}}, o.AllScripts);
      }},
     {"common-list", true,
      [](CountOptions& o, std::string_view v) { return !v.empty() && (o.CommonList = std::string(v), true); }},

@@ -23,6 +23,7 @@ struct CountOptions {
     CharacterSet Charset = CharacterSet::Windows;
     bool StripPossessives = false;
     EncodingChoice Encoding = EncodingChoice::Auto;
+    bool AllScripts = false;  // --scripts=all: words of every script
     // The common words list: unset means the user's default list; an empty string
     // means none.
     std::optional<std::string> CommonList;

@@ -69,7 +69,7 @@ bool WriteCountPlot(const std::string& program, PlotKind kind, WordStore& store,
 
 bool WriteDispersionPlot(const std::string& program, const AnalysisRun& run, const std::string& word,
                          const std::vector<Occurrence>& found, const std::string& path) {
-    return DrawPlot(program, DispersionPlotText(MakeDispersionPlot(run, Utf8FromWindows1252(word), found)), path);
+    return DrawPlot(program, DispersionPlotText(MakeDispersionPlot(run, StoredWordUtf8(word), found)), path);
 }
 
 bool DrawPlot(const std::string& program, const std::string& text, const std::string& path) {

@@ -153,6 +153,7 @@ void CountReferenceDocuments(const CountOptions& o, const std::string& commonLis
                              const std::function<void()>& eraseProgress) {
     AnalysisRun referenceRun(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
     referenceRun.SetThreads(o.Threads);
+    referenceRun.SetAllScripts(o.AllScripts);
     referenceRun.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
     referenceRun.ReadDocuments(o.References, o.StripPossessives);
     referenceRun.GeneralClosedown();
@@ -297,6 +298,7 @@ int main(int argc, char** argv) {
         // closed pipe) leaves nothing behind.
         AnalysisRun run(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".$$$", true);
         run.SetThreads(o.Threads);
+        run.SetAllScripts(o.AllScripts);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) ShowProgress(run, progress, static_cast<int>(o.Files.size()));
         // Reference tables are read first: a bad one stops the command before the long count.
         ReferenceCounts reference(BuildCharMap(o.Charset), o.StripPossessives);

@@ -31,8 +31,8 @@ void CollocateSearch::Take(std::uint32_t input, std::string_view word) {
         position_ = 0;
     }
     std::int32_t rec = -1;
-    if (!word.empty() && word.size() <= static_cast<std::size_t>(WordStore::MaxWordLength)) {
-        char padded[WordStore::MaxWordLength] = {};
+    if (!word.empty() && word.size() <= static_cast<std::size_t>(WordStore::MaxWordBytes)) {
+        char padded[WordStore::MaxWordBytes] = {};
         std::memcpy(padded, word.data(), word.size());
         rec = store_.FindPadded(padded, word.size(), HashPadded(padded, word.size()));
     }
@@ -115,7 +115,7 @@ const std::vector<TableColumn>& CollocateTable::Columns() const {
 }
 
 std::string CollocateTable::Text(std::size_t row, std::size_t column) const {
-    return column == kCollocate ? Utf8FromWindows1252(rows_[row].word) : std::string();
+    return column == kCollocate ? StoredWordUtf8(rows_[row].word) : std::string();
 }
 
 double CollocateTable::Number(std::size_t row, std::size_t column) const {

@@ -99,7 +99,7 @@ DispersionTable::DispersionTable(const WordStore& store, std::vector<std::int32_
 std::string DispersionTable::Text(std::size_t row, std::size_t column) const {
     if (cells_[column] != Cell::Word) return {};
     const std::string word = DisplayWord(store_.WordRecord(shown_[row]), lower_);
-    return storedBytes_ ? word : Utf8FromWindows1252(word);
+    return storedBytes_ ? word : StoredWordUtf8(word);
 }
 
 double DispersionTable::Number(std::size_t row, std::size_t column) const {

@@ -49,8 +49,8 @@ void RunDispersion::Take(const AnalysisRun& run, std::uint32_t input, std::strin
         recorder_->BeginDocument();
         ++documentsBegun_;
     }
-    if (word.empty() || word.size() > static_cast<std::size_t>(WordStore::MaxWordLength)) return;
-    char padded[WordStore::MaxWordLength] = {};
+    if (word.empty() || word.size() > static_cast<std::size_t>(WordStore::MaxWordBytes)) return;
+    char padded[WordStore::MaxWordBytes] = {};
     std::memcpy(padded, word.data(), word.size());
     const std::int32_t rec = run.Store().FindPadded(padded, word.size(), HashPadded(padded, word.size()));
     if (rec >= 0) recorder_->Word(rec);

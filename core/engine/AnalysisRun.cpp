@@ -56,6 +56,12 @@ AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous)
 void AnalysisRun::GeneralInitialize(CharacterSet set, const std::string* commonListPath, EncodingChoice encoding) {
     charMap_ = BuildCharMap(set);
     encoding_ = encoding;
+    allScripts_ = allScriptsNext_;
+    store_.SetWide(allScripts_);
+    if (allScripts_ && (!scripts_ || scriptsSet_ != set)) {
+        scripts_ = std::make_unique<ScriptScanner>(set);
+        scriptsSet_ = set;
+    }
     state_ = RunState{};
     fileList_.clear();
     inputs_.clear();
@@ -105,6 +111,20 @@ bool AnalysisRun::KeepGoing() {
     return !state_.StopRun;
 }
 
+bool AnalysisRun::TakeWord(std::string_view word, bool strip, WordObserver* observer) {
+    if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+    // A word the full store refused was not read into the results, so it is not
+    // counted either.
+    if (store_.AddWord(word)) {
+        ++state_.TotalWords;
+        // The list's words are noted too, harmlessly: the chunks start afresh after it.
+        chunks_.Note(store_.LastRecord());
+        if (observer) observer->Word(store_.LastRecord());
+    }
+    if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
+    return KeepGoing();
+}
+
 template <class Source>
 void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     Scanner scanner(charMap_);
@@ -113,20 +133,24 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     // Every document is scanned exactly once, here.
     WordObserver* const observer = state_.ReadingCommon ? nullptr : observer_;
     if (observer) observer->BeginDocument();
-    auto onWord = [&](std::string_view word) {
-        if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
-        // A word the full store refused was not read into the results, so it is not
-        // counted either.
-        if (store_.AddWord(word)) {
-            ++state_.TotalWords;
-            // The list's words are noted too, harmlessly: the chunks start afresh after it.
-            chunks_.Note(store_.LastRecord());
-            if (observer) observer->Word(store_.LastRecord());
-        }
-        if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
-        return KeepGoing();
-    };
+    auto onWord = [&](std::string_view word) { return TakeWord(word, strip, observer); };
     if (source(scanner, onWord)) scanner.Finish(onWord);
+}
+
+// The words of every script: the source feeds the document's bytes with their
+// encoding (feed(p, n, encoding); p null for a hole).
+template <class Source>
+void AnalysisRun::ScanScripts(Source&& source, bool stripPossessives) {
+    ScriptScanner& scanner = *scripts_;
+    scanner.Start();
+    const bool strip = stripPossessives && !state_.ReadingCommon;
+    WordObserver* const observer = state_.ReadingCommon ? nullptr : observer_;
+    if (observer) observer->BeginDocument();
+    auto onWord = [&](std::string_view word) { return TakeWord(word, strip, observer); };
+    auto feed = [&](const unsigned char* p, std::size_t n, TextEncoding encoding) {
+        return scanner.Feed(p, n, encoding, onWord);
+    };
+    if (source(feed)) scanner.Finish(onWord);
 }
 
 void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
@@ -305,13 +329,25 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
 }
 
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input) {
-    if (ScanInChunks(fd, path, stripPossessives)) return;
+    if (!allScripts_ && ScanInChunks(fd, path, stripPossessives)) return;
     DocumentReader reader(fd, path, encoding_, [this]() -> CodePointTable& { return Table(); });
-    Scan(
-        [&](Scanner& scanner, auto& onWord) {
-            return reader.Read([&](const unsigned char* p, std::size_t n) { return scanner.Feed(p, n, onWord); });
-        },
-        stripPossessives);
+    if (allScripts_) {
+        // Words of every script are read on this thread, by the scanner that decodes
+        // the document's characters itself.
+        reader.HandBytesOn();
+        ScanScripts(
+            [&](auto& feed) {
+                return reader.Read(
+                    [&](const unsigned char* p, std::size_t n) { return feed(p, n, reader.Decision().encoding); });
+            },
+            stripPossessives);
+    } else {
+        Scan(
+            [&](Scanner& scanner, auto& onWord) {
+                return reader.Read([&](const unsigned char* p, std::size_t n) { return scanner.Feed(p, n, onWord); });
+            },
+            stripPossessives);
+    }
     if (input) {
         input->encoding = reader.Decision().encoding;
         input->skip = static_cast<std::int64_t>(reader.Decision().skip);
@@ -324,11 +360,12 @@ void AnalysisRun::VornixText(std::string_view text, const std::string& name, boo
     RunInput* input = BeginInput(name, stripPossessives);
     if (input) input->text = text;
     const std::int32_t before = state_.TotalWords;
-    Scan(
-        [&](Scanner& scanner, auto& onWord) {
-            return scanner.Feed(reinterpret_cast<const unsigned char*>(text.data()), text.size(), onWord);
-        },
-        stripPossessives);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    if (allScripts_)
+        ScanScripts([&](auto& feed) { return feed(bytes, text.size(), TextEncoding::Bytes); }, stripPossessives);
+    else
+        Scan([&](Scanner& scanner, auto& onWord) { return scanner.Feed(bytes, text.size(), onWord); },
+             stripPossessives);
     EndInput(input, before);
 }
 
@@ -346,6 +383,11 @@ void AnalysisRun::ReadUnicodeText(std::u16string_view text, const std::string& n
         input->encoding = encoding;
     }
     const std::int32_t before = state_.TotalWords;
+    if (allScripts_) {
+        ScanScripts([&](auto& feed) { return feed(bytes, size, encoding); }, stripPossessives);
+        EndInput(input, before);
+        return;
+    }
     Scan(
         [&](Scanner& scanner, auto& onWord) {
             for (std::size_t at = 0; at < size; at += kDecodePiece) {

@@ -12,6 +12,7 @@
 #include "core/engine/CharTable.h"
 #include "core/engine/ResultOrders.h"
 #include "core/engine/RunState.h"
+#include "core/engine/ScriptScanner.h"
 #include "core/engine/TextDecoder.h"
 #include "core/engine/VocabularyStats.h"
 #include "core/engine/WordStore.h"
@@ -124,6 +125,11 @@ public:
     // Told of every document word from the next GeneralInitialize on (null: nobody); it
     // must outlive the runs it watches.
     void SetObserver(WordObserver* observer) { observer_ = observer; }
+    // Words of every script (ScriptScanner) from the next GeneralInitialize on: the
+    // store holds UTF-8 words in its wide records, and documents are read on one
+    // thread. Off: the 8-bit words, exactly as ever.
+    void SetAllScripts(bool on) { allScriptsNext_ = on; }
+    bool AllScripts() const { return allScripts_; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words
@@ -182,6 +188,13 @@ private:
     bool KeepGoing();
     template <class Source>
     void Scan(Source&& source, bool stripPossessives);
+    template <class Source>
+    void ScanScripts(Source&& source, bool stripPossessives);
+    bool TakeWord(std::string_view word, bool strip, WordObserver* observer);
+    bool allScripts_ = false;
+    bool allScriptsNext_ = false;
+    std::unique_ptr<ScriptScanner> scripts_;
+    CharacterSet scriptsSet_ = CharacterSet::Windows;
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);
     bool ScanInChunks(int fd, const std::string& path, bool stripPossessives);
     void AddFileName(std::string name);

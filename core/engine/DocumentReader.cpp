@@ -135,13 +135,14 @@ DocumentReader::DocumentReader(int fd, const std::string& path, EncodingChoice c
 DocumentReader::~DocumentReader() = default;
 
 void DocumentReader::StartUnicode(TextEncoding encoding) {
-    decoder_.emplace(encoding, table_());
+    if (!raw_) decoder_.emplace(encoding, table_());
     decision_.encoding = encoding;
     decision_.asciiFirst = mode_ == Mode::Undecided;
     mode_ = Mode::Unicode;
 }
 
 bool DocumentReader::FeedUnicode(const unsigned char* p, std::size_t n) {
+    if (raw_) return (*feed_)(p, n);
     for (std::size_t at = 0; at < n; at += kDecodePiece) {
         const std::string_view codes = decoder_->Decode(p + at, std::min(kDecodePiece, n - at));
         if (!(*feed_)(reinterpret_cast<const unsigned char*>(codes.data()), codes.size())) return false;
@@ -151,6 +152,7 @@ bool DocumentReader::FeedUnicode(const unsigned char* p, std::size_t n) {
 
 bool DocumentReader::Hole() {
     static const unsigned char zero = 0;
+    if (raw_) return (*feed_)(nullptr, 0);
     if (mode_ != Mode::Unicode) return (*feed_)(&zero, 1);
     const std::string_view codes = decoder_->Separator();
     return (*feed_)(reinterpret_cast<const unsigned char*>(codes.data()), codes.size());
@@ -235,7 +237,7 @@ bool DocumentReader::Read(const Feed& feed) {
         if (kind == BlockReader::End) break;
         going = kind == BlockReader::Hole ? Hole() : Process(p, n);
     }
-    if (going && mode_ == Mode::Unicode) {
+    if (going && mode_ == Mode::Unicode && !raw_) {
         const std::string_view codes = decoder_->Finish();
         going = feed(reinterpret_cast<const unsigned char*>(codes.data()), codes.size());
     }

@@ -27,6 +27,10 @@ public:
     using TableSource = std::function<CodePointTable&()>;
 
     DocumentReader(int fd, const std::string& path, EncodingChoice choice, TableSource table);
+    // Unicode is handed on as the document's own bytes, undecoded (Decision() says how
+    // to read them), and a hole as feed(nullptr, 0): for the scanner of every script,
+    // which reads characters itself.
+    void HandBytesOn() { raw_ = true; }
     ~DocumentReader();
     DocumentReader(const DocumentReader&) = delete;
     DocumentReader& operator=(const DocumentReader&) = delete;
@@ -61,6 +65,7 @@ private:
     EncodingDecision decision_;
     std::optional<TextDecoder> decoder_;
     std::string ahead_;  // a stream read ahead to judge it
+    bool raw_ = false;
 };
 
 }  // namespace vornix

@@ -4,6 +4,10 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/random.h>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,8 +26,6 @@ namespace vornix {
 
 namespace {
 
-constexpr std::size_t kRecordSize = sizeof(WordRec);
-constexpr std::size_t kMapBytes = static_cast<std::size_t>(WordStore::MaxWords) * kRecordSize;
 constexpr std::size_t kFirstSlots = std::size_t{1} << 12;
 constexpr std::size_t kMaxSlots = std::size_t{1} << 20;  // at least twice MaxWords
 constexpr std::uint64_t kRecordBits = (std::uint64_t{1} << 19) - 1;
@@ -37,9 +39,9 @@ static_assert(5 * kMaxSlots >= 8 * static_cast<std::size_t>(WordStore::MaxWords)
 
 // The first eight bytes of a word as a big-endian number: comparing two of these gives
 // the byte order of the words whenever they differ within the first eight bytes.
-std::uint64_t PrefixKey(const WordRec& rec) {
+std::uint64_t PrefixKey(const char* text) {
     unsigned char bytes[8] = {};
-    std::memcpy(bytes, rec.text, 8);  // the text is zero after its last character
+    std::memcpy(bytes, text, 8);  // the text is zero after its last character
     std::uint64_t key = 0;
     for (unsigned char b : bytes) key = (key << 8) | b;
     return key;
@@ -171,6 +173,18 @@ int CreateRecordFile(std::string& path, bool anonymous) {
 
 }  // namespace
 
+bool WordStore::IsNumberWord(std::string_view word) const {
+    if (!wide_ || static_cast<unsigned char>(word[0]) < 0x80) return IsDigitChar(static_cast<std::uint8_t>(word[0]));
+    UChar32 c = 0;
+    std::int32_t at = 0;
+    U8_NEXT(reinterpret_cast<const std::uint8_t*>(word.data()), at, static_cast<std::int32_t>(word.size()), c);
+    return c >= 0 && u_isdigit(c);
+}
+
+std::uint8_t WordStore::LengthOf(std::string_view word) const {
+    return static_cast<std::uint8_t>(wide_ ? WordCharacters(word) : word.size());
+}
+
 std::uint64_t HashPadded(const char* padded, std::size_t length) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull * (length + 1);
     for (std::size_t i = 0; i < length; i += 8) {
@@ -184,7 +198,7 @@ std::uint64_t HashPadded(const char* padded, std::size_t length) {
 }
 
 std::uint64_t HashWord(std::string_view word) {
-    char padded[WordStore::MaxWordLength] = {};
+    char padded[WordStore::MaxWordBytes] = {};
     const std::size_t length = std::min(word.size(), sizeof padded);
     std::memcpy(padded, word.data(), length);
     return HashPadded(padded, length);
@@ -222,7 +236,7 @@ void WordStore::RemoveOwnName() {
 
 void WordStore::CloseWordFile() {
     if (map_) {
-        ::munmap(map_, kMapBytes);
+        ::munmap(map_, mapBytes_);
         UnguardMapping(guard_);
     }
     guard_ = -1;
@@ -262,12 +276,16 @@ void WordStore::ClearStore() {
     alphaDirty_ = false;
 
     RemoveOwnName();
+    wide_ = wideNext_;
+    recordBytes_ = wide_ ? kWideRecordBytes : kNarrowRecordBytes;
+    textBytes_ = wide_ ? MaxWordBytes : MaxWordLength;
+    const std::size_t mapBytes = static_cast<std::size_t>(MaxWords) * recordBytes_;
     std::string name = path_;
     const int fd = CreateRecordFile(name, anonymous_);
     // The mapping spans the largest possible file; only the part for which space has
     // been reserved (EnsureCapacity) is ever touched, so a full disk shows up as an
     // error from the reservation and never as a bus error on a write.
-    void* map = ::mmap(nullptr, kMapBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    void* map = ::mmap(nullptr, mapBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (map == MAP_FAILED) {
         int e = errno;
         ::close(fd);
@@ -276,7 +294,8 @@ void WordStore::ClearStore() {
     }
     fd_ = fd;
     map_ = static_cast<unsigned char*>(map);
-    guard_ = GuardMapping(map, kMapBytes);
+    mapBytes_ = mapBytes;
+    guard_ = GuardMapping(map, mapBytes);
     // The name is only needed while the file is created; a nameless store drops it now.
     if (anonymous_ && !name.empty()) ::unlink(name.c_str());
     createdPath_ = anonymous_ ? std::string() : name;
@@ -287,28 +306,46 @@ void WordStore::EnsureCapacity(std::int32_t records) {
     // Small runs reserve little; large ones grow in bounded steps.
     const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
     std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
-    int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(kRecordSize));
+    int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(recordBytes_));
     if (err != 0) throw Failure("Cannot write", err);
     capacity_ = wanted;
     assert(capacity_ >= records && capacity_ <= MaxWords);
 }
 
+namespace {
+
+// A record of the file (narrow or wide) into the in-memory form, whose text has room
+// for the widest; the text after the file's bytes is zero.
+void CopyRecord(const unsigned char* from, std::size_t textBytes, WordRec& to) {
+    to.length = from[0];
+    std::memcpy(to.text, from + 1, textBytes);
+    if (textBytes < sizeof to.text) std::memset(to.text + textBytes, 0, sizeof to.text - textBytes);
+    to.Common = from[1 + textBytes];
+    to.Number = from[2 + textBytes];
+}
+
+}  // namespace
+
 const WordRec& WordStore::ReadWordRecord(std::int32_t n) {
     // A record outside the store leaves CurrentRec as it was, as a failed read would.
-    if (n >= 0 && n < wordCount_ && map_) std::memcpy(&CurrentRec, RecordAt(n), kRecordSize);
+    if (n >= 0 && n < wordCount_ && map_) CopyRecord(RecordAt(n), textBytes_, CurrentRec);
     return CurrentRec;
 }
 
 WordRec WordStore::WordRecord(std::int32_t n) const {
     WordRec record{};
-    if (n >= 0 && n < wordCount_ && map_) std::memcpy(&record, RecordAt(n), kRecordSize);
+    if (n >= 0 && n < wordCount_ && map_) CopyRecord(RecordAt(n), textBytes_, record);
     return record;
 }
 
 void WordStore::WriteWordRecord(std::int32_t n) {
     if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords) throw Failure("Cannot write", EINVAL);
     EnsureCapacity(n + 1);
-    std::memcpy(map_ + static_cast<std::size_t>(n) * kRecordSize, &CurrentRec, kRecordSize);
+    unsigned char* to = map_ + static_cast<std::size_t>(n) * recordBytes_;
+    to[0] = CurrentRec.length;
+    std::memcpy(to + 1, CurrentRec.text, textBytes_);
+    to[1 + textBytes_] = CurrentRec.Common;
+    to[2 + textBytes_] = CurrentRec.Number;
     CheckWordFile();
 }
 
@@ -327,7 +364,7 @@ std::size_t SlotIndex(std::uint64_t key, std::size_t mask) {
 }  // namespace
 
 std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint64_t hash) const {
-    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift);
+    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length & 63) << kLengthShift);
     const std::uint64_t prefix = Chunk(padded);
     const std::size_t chunks = (length + 7) / 8;
     for (std::size_t i = SlotIndex(key, mask_);; i = (i + 1) & mask_) {
@@ -336,10 +373,11 @@ std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint
         if ((slot.key & ~kRecordBits) != key || slot.prefix != prefix) continue;
         // Equal lengths and equal zero-padded chunks are equal words.
         const std::int32_t rec = static_cast<std::int32_t>(slot.key & kRecordBits) - 1;
-        const char* text = RecordAt(rec)->text;
+        const char* text = TextAt(rec);
         std::size_t c = 1;
         while (c < chunks && Chunk(text + 8 * c) == Chunk(padded + 8 * c)) ++c;
-        if (c == chunks) return rec;
+        // The key holds six bits of the length: a wide word's own length decides.
+        if (c == chunks && (!wide_ || RecordAt(rec)[0] == length)) return rec;
     }
 }
 
@@ -358,14 +396,14 @@ void WordStore::GrowIndex() {
 void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash) {
     // At most five eighths full, where linear probing stays short.
     if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
-    const std::uint64_t key =
-        (hash & kTagBits) | (static_cast<std::uint64_t>(length) << kLengthShift) | static_cast<std::uint64_t>(rec + 1);
+    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length & 63) << kLengthShift) |
+                              static_cast<std::uint64_t>(rec + 1);
     // Never full, or the probe below would not end; record numbers fit their 19 bits.
     assert(8 * static_cast<std::size_t>(indexed_) < 5 * slots_.size());
     assert(rec >= 0 && rec < MaxWords);
     std::size_t i = SlotIndex(key, mask_);
     while (slots_[i].key != 0) i = (i + 1) & mask_;
-    slots_[i] = Slot{key, Chunk(RecordAt(rec)->text)};
+    slots_[i] = Slot{key, Chunk(TextAt(rec))};
 }
 
 void WordStore::CountWord(std::int32_t n) {
@@ -375,9 +413,9 @@ void WordStore::CountWord(std::int32_t n) {
 }
 
 bool WordStore::AddWord(std::string_view word) {
-    assert(!word.empty() && word.size() <= static_cast<std::size_t>(MaxWordLength));
-    if (word.size() > static_cast<std::size_t>(MaxWordLength)) word = word.substr(0, MaxWordLength);
-    char padded[MaxWordLength] = {};
+    assert(!word.empty() && word.size() <= textBytes_);
+    if (word.size() > textBytes_) word = word.substr(0, textBytes_);
+    char padded[MaxWordBytes] = {};
     std::memcpy(padded, word.data(), word.size());
     const std::uint64_t hash = HashPadded(padded, word.size());
     std::int32_t rec = Lookup(padded, word.size(), hash);
@@ -395,13 +433,13 @@ bool WordStore::AddWord(std::string_view word) {
     CurrentRec.length = static_cast<std::uint8_t>(word.size());
     std::memcpy(CurrentRec.text, padded, sizeof padded);
     CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
-    CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(word[0])) ? 1 : 0;
+    CurrentRec.Number = IsNumberWord(word) ? 1 : 0;
 
     const std::int32_t n = wordCount_;
     WriteWordRecord(n);  // throws before anything else changes when the disk is full
     if (CurrentRec.Number) ++state_.UniqueNumbers;
     counts_[n] = state_.Increment;
-    lengths_[n] = CurrentRec.length;
+    lengths_[n] = LengthOf(word);
     InsertHashed(n, word.size(), hash);
     lastRecord_ = n;
     ++wordCount_;
@@ -421,16 +459,17 @@ void WordStore::CountTimes(std::int32_t n, std::int32_t times) {
 }
 
 std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times) {
-    assert(wordCount_ + 1 < MaxWords && length >= 1 && length <= static_cast<std::size_t>(MaxWordLength));
+    assert(wordCount_ + 1 < MaxWords && length >= 1 && length <= textBytes_);
     CurrentRec.length = static_cast<std::uint8_t>(length);
-    std::memcpy(CurrentRec.text, padded, MaxWordLength);
+    std::memset(CurrentRec.text, 0, sizeof CurrentRec.text);
+    std::memcpy(CurrentRec.text, padded, length);
     CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
-    CurrentRec.Number = IsDigitChar(static_cast<std::uint8_t>(padded[0])) ? 1 : 0;
+    CurrentRec.Number = IsNumberWord(std::string_view(padded, length)) ? 1 : 0;
     const std::int32_t n = wordCount_;
     WriteWordRecord(n);
     if (CurrentRec.Number) ++state_.UniqueNumbers;
     counts_[n] = state_.Increment;
-    lengths_[n] = CurrentRec.length;
+    lengths_[n] = LengthOf(std::string_view(padded, length));
     InsertHashed(n, length, hash);
     ++wordCount_;
     indexed_ = wordCount_;
@@ -442,12 +481,12 @@ std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std:
 void WordStore::BuildAlphaIndex() {
     const std::int32_t n = wordCount_;
     std::vector<std::uint64_t> prefix(static_cast<std::size_t>(n));
-    for (std::int32_t r = 0; r < n; ++r) prefix[r] = PrefixKey(*RecordAt(r));
+    for (std::int32_t r = 0; r < n; ++r) prefix[r] = PrefixKey(TextAt(r));
     std::vector<std::int32_t> order(static_cast<std::size_t>(n));
     for (std::int32_t r = 0; r < n; ++r) order[r] = r;
     std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
         if (prefix[a] != prefix[b]) return prefix[a] < prefix[b];
-        return RecordAt(a)->Text() < RecordAt(b)->Text();
+        return WordAt(a) < WordAt(b);
     });
     assert(alphaIndex_.size() > static_cast<std::size_t>(n));  // positions 1..WordCount
     std::copy(order.begin(), order.end(), alphaIndex_.begin() + 1);
@@ -483,15 +522,38 @@ void WordStore::FinishScan() {
     CheckWordFile();
     if (fd_ >= 0 && capacity_ > wordCount_) {
         // Give back the space reserved ahead, so the file is exactly the records.
-        if (::ftruncate(fd_, static_cast<off_t>(wordCount_) * static_cast<off_t>(kRecordSize)) == 0)
+        if (::ftruncate(fd_, static_cast<off_t>(wordCount_) * static_cast<off_t>(recordBytes_)) == 0)
             capacity_ = wordCount_;
     }
 }
 
+std::size_t WordCharacters(std::string_view word) {
+    std::size_t n = 0;
+    for (unsigned char c : word) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+std::string LowerWord(std::string_view word) {
+    const bool ascii =
+        std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        std::string lower(word);
+        AsciiCaseForm(lower, true);
+        return lower;
+    }
+    // The root locale's full mapping, which knows a sigma at the end of a word.
+    icu::UnicodeString text =
+        icu::UnicodeString::fromUTF8(icu::StringPiece(word.data(), static_cast<std::int32_t>(word.size())));
+    text.toLower(icu::Locale::getRoot());
+    std::string lower;
+    text.toUTF8String(lower);
+    return lower;
+}
+
 std::string DisplayWord(const WordRec& rec, bool lowerCase) {
-    std::string word(rec.text, rec.length > 40 ? 40 : rec.length);
-    if (lowerCase) AsciiCaseForm(word, true);
-    return word;
+    const std::string_view word(rec.text, rec.length > sizeof rec.text ? sizeof rec.text : rec.length);
+    if (lowerCase) return LowerWord(word);
+    return std::string(word);
 }
 
 }  // namespace vornix

@@ -4,7 +4,10 @@
 // (`WordFile`); only counts, lengths and order indexes are held in memory.
 //
 // Layout of a record (see doc/record-file.md): length byte, 40 text bytes (upper-case
-// form, zero after the last character), Common flag byte, Number flag byte.
+// form, zero after the last character), Common flag byte, Number flag byte: 43 bytes.
+// A store of words of every script (SetWide) holds UTF-8 words of up to 40 characters,
+// so its records have 160 text bytes (163 in all); in memory a WordRec always has room
+// for them.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,20 +20,23 @@ namespace vornix {
 
 #pragma pack(push, 1)
 struct WordRec {
-    std::uint8_t length;
-    char text[40];
+    std::uint8_t length;  // bytes of text
+    char text[160];
     std::uint8_t Common;
     std::uint8_t Number;
 
     std::string_view Text() const { return {text, length}; }
 };
 #pragma pack(pop)
-static_assert(sizeof(WordRec) == 43, "a record is 43 bytes on disk");
+static_assert(sizeof(WordRec) == 163, "a wide record as the file holds it");
+inline constexpr std::size_t kNarrowRecordBytes = 43;
+inline constexpr std::size_t kWideRecordBytes = sizeof(WordRec);
 
 class WordStore {
 public:
     static constexpr std::int32_t MaxWords = 500000;
-    static constexpr int MaxWordLength = 40;
+    static constexpr int MaxWordLength = 40;  // characters
+    static constexpr int MaxWordBytes = 160;  // UTF-8 bytes of 40 characters at most
 
     // Binds the record file's place: ClearStore creates it in wordFilePath's folder under
     // that name with a random tag added, never reusing an existing file or link. The run state
@@ -56,6 +62,13 @@ public:
     // Empties the store and creates the record file anew. Throws FileError when the file
     // cannot be created.
     void ClearStore();
+    // Words of every script from the next ClearStore on: UTF-8 words of up to 40
+    // characters in 163-byte records, lengths counted in characters, a word whose
+    // first character is a decimal digit of any script a number. Off: ASCII words in
+    // 43-byte records.
+    void SetWide(bool wide) { wideNext_ = wide; }
+    bool Wide() const { return wide_; }
+    std::size_t RecordBytes() const { return wide_ ? kWideRecordBytes : kNarrowRecordBytes; }
 
     std::int32_t WordCount() const { return wordCount_; }
 
@@ -78,7 +91,7 @@ public:
 
     void CountWord(std::int32_t n);
     // Counts the word if present, else adds it as a new record. word holds 1 to 40
-    // characters. Sets StopRun when the store becomes full.
+    // characters (bytes in a narrow store). Sets StopRun when the store becomes full.
     // Returns false only when a new word was refused because the store is full.
     bool AddWord(std::string_view word);
     // The record number of the word the last successful AddWord counted.
@@ -86,7 +99,8 @@ public:
 
     // Merging the words of a text read elsewhere (several threads), with the results of
     // counting them one by one. FindPadded: the record of a word given zero-padded to 40
-    // bytes with its HashPadded, or -1. Reserve: makes room in the record file for that
+    // bytes (MaxWordBytes in a wide store, or at least its length rounded up to 8) with
+    // its HashPadded, or -1. Reserve: makes room in the record file for that
     // many records in the steps single additions take, so a full disk fails at the same
     // record. CountTimes and AddNewTimes: times occurrences of a known word, or of a new
     // one (which must not fill the store; CurrentRec ends holding its record), whose
@@ -116,9 +130,10 @@ private:
     void InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash);
     void EnsureCapacity(std::int32_t records);
     void BuildAlphaIndex();
-    const WordRec* RecordAt(std::int32_t n) const {
-        return reinterpret_cast<const WordRec*>(map_ + static_cast<std::size_t>(n) * sizeof(WordRec));
-    }
+    // Record n's bytes in the file: the length byte, then the text.
+    const unsigned char* RecordAt(std::int32_t n) const { return map_ + static_cast<std::size_t>(n) * recordBytes_; }
+    const char* TextAt(std::int32_t n) const { return reinterpret_cast<const char*>(RecordAt(n) + 1); }
+    std::string_view WordAt(std::int32_t n) const { return {TextAt(n), RecordAt(n)[0]}; }
     void CloseWordFile();
     void RemoveOwnName();
     // A failure of the record file ("Cannot write" + " file PATH (reason)"); a nameless
@@ -126,6 +141,8 @@ private:
     // so no message names a file that never existed.
     FileError Failure(const std::string& what, int errnum, const std::string& reason = {}) const;
     void ClearIndex();
+    bool IsNumberWord(std::string_view word) const;
+    std::uint8_t LengthOf(std::string_view word) const;
 
     std::string path_;
     std::string createdPath_;  // the file ClearStore made, when it has a name
@@ -134,7 +151,12 @@ private:
     bool anonymous_;
     int fd_ = -1;
     unsigned char* map_ = nullptr;  // the whole possible record file, mapped shared
-    std::int32_t capacity_ = 0;     // records for which file space is reserved
+    std::size_t mapBytes_ = 0;
+    bool wide_ = false;
+    bool wideNext_ = false;
+    std::size_t recordBytes_ = kNarrowRecordBytes;
+    std::size_t textBytes_ = 40;
+    std::int32_t capacity_ = 0;  // records for which file space is reserved
     std::int32_t wordCount_ = 0;
     std::int32_t lastRecord_ = -1;
 
@@ -168,7 +190,13 @@ std::uint64_t HashWord(std::string_view word);
 // The same hash of a word given zero-padded to 40 bytes.
 std::uint64_t HashPadded(const char* padded, std::size_t length);
 
-// The word as shown: A-Z turned to a-z when lowerCase, every other byte unchanged.
+// The word as shown: A-Z turned to a-z when lowerCase, every other byte unchanged; a
+// word with letters beyond ASCII (a store of every script) is lowered by the full
+// Unicode mapping (a final sigma as such).
 std::string DisplayWord(const WordRec& rec, bool lowerCase);
+// A word of the store in the lower-case display form, as DisplayWord gives it.
+std::string LowerWord(std::string_view word);
+// Characters (code points) of a UTF-8 word.
+std::size_t WordCharacters(std::string_view word);
 
 }  // namespace vornix

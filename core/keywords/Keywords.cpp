@@ -128,7 +128,7 @@ double Measure(const KeywordFigures& f, KeywordSort sort) {
 
 // The record of a stored-form word in the store, or -1.
 std::int32_t RecordOf(const WordStore& store, std::string_view word) {
-    char padded[WordStore::MaxWordLength] = {};
+    char padded[WordStore::MaxWordBytes] = {};
     if (word.size() > sizeof padded) return -1;
     std::memcpy(padded, word.data(), word.size());
     return store.FindPadded(padded, word.size(), HashPadded(padded, word.size()));

@@ -180,8 +180,8 @@ void NGramSearch::Take(std::uint32_t input, std::string_view word) {
         counter_.BeginDocument();
     }
     std::int32_t rec = -1;
-    if (!word.empty() && word.size() <= static_cast<std::size_t>(WordStore::MaxWordLength)) {
-        char padded[WordStore::MaxWordLength] = {};
+    if (!word.empty() && word.size() <= static_cast<std::size_t>(WordStore::MaxWordBytes)) {
+        char padded[WordStore::MaxWordBytes] = {};
         std::memcpy(padded, word.data(), word.size());
         rec = store_.FindPadded(padded, word.size(), HashPadded(padded, word.size()));
     }
@@ -244,7 +244,7 @@ NGramTable::NGramTable(const NGramCounter& counter, const WordStore& store, cons
     for (std::int32_t r = 0; r < words; ++r) {
         const WordRec rec = store.WordRecord(r);
         words_[r] = DisplayWord(rec, display.LowerCase);
-        utf8_[r] = Utf8FromWindows1252(words_[r]);
+        utf8_[r] = StoredWordUtf8(words_[r]);
         hidden[r] = (rec.Common == 1 && !display.ShowCommonWords) || (rec.Number == 1 && !display.ShowNumbers);
     }
     // Each record's place in the byte order of its display form: the joined texts then

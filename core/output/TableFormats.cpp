@@ -23,6 +23,10 @@ std::string Utf8FromWindows1252(std::string_view bytes) {
     return out;
 }
 
+std::string StoredWordUtf8(std::string_view word) {
+    return IsUtf8(word) ? std::string(word) : Utf8FromWindows1252(word);
+}
+
 std::string CsvField(std::string_view text) {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
     std::string out = "\"";
@@ -79,7 +83,7 @@ std::string FormatWordTable(WordStore& store, const ResultOrders& orders, const 
     if (format == TableFormat::Json) out = "[";
     std::int64_t rank = 0;
     for (std::int32_t rec : ShownWords(store, orders, options)) {
-        const std::string word = Utf8FromWindows1252(DisplayWord(store.ReadWordRecord(rec), options.LowerCase));
+        const std::string word = StoredWordUtf8(DisplayWord(store.ReadWordRecord(rec), options.LowerCase));
         const std::string r = std::to_string(++rank);
         const std::string count = std::to_string(store.Count(rec));
         const std::string million = perMillion ? PerMillionText(store.Count(rec), total) : std::string();

@@ -27,5 +27,8 @@ std::string CsvField(std::string_view text);
 // A JSON string literal, quotes included, of UTF-8 text.
 std::string JsonString(std::string_view utf8);
 std::string Utf8FromWindows1252(std::string_view bytes);
+// A word of the store as UTF-8: the words of every script are UTF-8 already, and ASCII
+// reads the same either way.
+std::string StoredWordUtf8(std::string_view word);
 
 }  // namespace vornix

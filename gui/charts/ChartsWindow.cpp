@@ -109,7 +109,7 @@ void ChartsWindow::ShowPointAt(const QPoint& pos) {
     const std::string& word = words_[static_cast<std::size_t>(nearest)];
     QToolTip::showText(rankView_->viewport()->mapToGlobal(pos),
                        QStringLiteral("%1\nrank %2, count %3")
-                           .arg(QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size())))
+                           .arg(QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size())))
                            .arg(QString::fromStdString(GroupedNumber(p.Rank)))
                            .arg(QString::fromStdString(GroupedNumber(p.Count))),
                        rankView_->viewport());

@@ -30,7 +30,7 @@ const QString kStopped =
     QStringLiteral("Stopped: the documents were not read to their end, so no collocates are shown.");
 
 QString Latin1(const std::string& s) {
-    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 }  // namespace

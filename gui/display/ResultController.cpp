@@ -452,7 +452,7 @@ void ResultController::PopupMenu1Popup() {
     if (rec >= 0) {
         // The stored form of the word, also while the grid shows it in lower case.
         const WordRec record = context_.Run().Store().WordRecord(rec);
-        const QString word = QString::fromLatin1(record.text, record.length);
+        const QString word = QString::fromUtf8(record.text, record.length);
         add->setText(QStringLiteral("Add %1 to common words list").arg(word));
         add->setData(rec);
         add->setEnabled(true);
@@ -486,12 +486,12 @@ void ResultController::ShowInContext1Click() {
     const std::int32_t rec = current.isValid() ? model_->RecordAt(current.row()) : -1;
     if (rec < 0) return;
     const WordRec record = context_.Run().Store().WordRecord(rec);
-    wordContext_->Show(std::string(record.Text()), QString::fromLatin1(record.text, record.length),
+    wordContext_->Show(std::string(record.Text()), QString::fromUtf8(record.text, record.length),
                        context_.Run().Store().Count(rec));
 }
 
 void ResultController::ShowWordInContext(const std::string& stored, std::int32_t count) {
-    wordContext_->Show(stored, QString::fromLatin1(stored.data(), static_cast<qsizetype>(stored.size())), count);
+    wordContext_->Show(stored, QString::fromUtf8(stored.data(), static_cast<qsizetype>(stored.size())), count);
 }
 
 void ResultController::ShowQueryInContext(const ContextQuery& query, const QString& shown, std::int32_t count) {

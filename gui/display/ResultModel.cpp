@@ -55,7 +55,7 @@ QString ResultModel::CellText(int row, int column) const {
             // Words are 8-bit text in the Windows set; Latin-1 shows all but a few of its
             // letters as written.
             const std::string word = DisplayWord(store_->WordRecord(rec), lowerCase_);
-            return QStringLiteral("  ") + QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
+            return QStringLiteral("  ") + QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
         }
         case Column::Frequency:
             return QString::fromLatin1(NumberCell(store_->Count(rec)));

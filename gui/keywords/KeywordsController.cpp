@@ -393,7 +393,7 @@ void KeywordsController::RowActivated(std::size_t row) {
     const KeywordRow& r = table->Row(row);
     if (r.count == 0) {
         window_->SetNote(QStringLiteral("%1 does not occur in the text, only in the reference.")
-                             .arg(QString::fromLatin1(r.word.data(), static_cast<int>(r.word.size()))));
+                             .arg(QString::fromUtf8(r.word.data(), static_cast<int>(r.word.size()))));
         return;
     }
     if (context_.showInContext) context_.showInContext(r.stored, static_cast<std::int32_t>(r.count));

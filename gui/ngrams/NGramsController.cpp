@@ -210,7 +210,7 @@ void NGramsController::RowActivated(std::size_t row) {
         const WordRec rec = context_.Run().Store().WordRecord(counter.Records(entry)[k]);
         query.words.emplace_back(rec.Text());
         if (k > 0) shown += QLatin1Char(' ');
-        shown += QString::fromLatin1(rec.text, rec.length);
+        shown += QString::fromUtf8(rec.text, rec.length);
     }
     context_.showQueryInContext(query, shown, counter.Count(entry));
 }

@@ -4,8 +4,11 @@
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
+#include <unicode/ucharstrie.h>
 #include <unicode/ucnv.h>
+#include <unicode/udata.h>
 #include <unicode/unistr.h>
+#include <unicode/ures.h>
 #include <unicode/uscript.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
@@ -50,6 +53,63 @@ bool IsDictionaryScript(UChar32 c) {
     return false;
 }
 
+// The dictionary ICU's word breaking uses for Chinese and Japanese, to tell a character
+// it knows as a word of its own from one it cuts off only because it knows no word
+// with it. Read from ICU's own data (a string trie after a table of offsets).
+class CjDictionary {
+public:
+    CjDictionary() {
+        UErrorCode status = U_ZERO_ERROR;
+        UResourceBundle* root = ures_open(U_ICUDATA_NAME U_TREE_SEPARATOR_STRING "brkitr", "", &status);
+        UResourceBundle* dictionaries = ures_getByKey(root, "dictionaries", nullptr, &status);
+        std::int32_t length = 0;
+        const UChar* name = ures_getStringByKey(dictionaries, "Hani", &length, &status);
+        std::string file;
+        if (U_SUCCESS(status)) icu::UnicodeString(name, length).toUTF8String(file);
+        ures_close(dictionaries);
+        ures_close(root);
+        const std::size_t dot = file.rfind('.');
+        if (U_FAILURE(status) || dot == std::string::npos) return;
+        data_ = udata_open(U_ICUDATA_NAME U_TREE_SEPARATOR_STRING "brkitr", file.substr(dot + 1).c_str(),
+                           file.substr(0, dot).c_str(), &status);
+        if (U_FAILURE(status)) {
+            data_ = nullptr;
+            return;
+        }
+        const auto* bytes = static_cast<const std::uint8_t*>(udata_getMemory(data_));
+        const auto* indexes = reinterpret_cast<const std::int32_t*>(bytes);
+        constexpr std::int32_t kTrieOffset = 0, kTrieType = 4, kTypeMask = 7, kUChars = 1;
+        if ((indexes[kTrieType] & kTypeMask) == kUChars)
+            trie_ = reinterpret_cast<const char16_t*>(bytes + indexes[kTrieOffset]);
+    }
+    ~CjDictionary() {
+        if (data_) udata_close(data_);
+    }
+    CjDictionary(const CjDictionary&) = delete;
+    CjDictionary& operator=(const CjDictionary&) = delete;
+
+    // Unknown when there is no dictionary: then nothing is joined.
+    bool Knows(char32_t c) const {
+        if (!trie_) return true;
+        icu::UCharsTrie trie(trie_);
+        return USTRINGTRIE_HAS_VALUE(trie.firstForCodePoint(static_cast<UChar32>(c)));
+    }
+
+private:
+    UDataMemory* data_ = nullptr;
+    const char16_t* trie_ = nullptr;
+};
+
+const CjDictionary& Dictionary() {
+    static const CjDictionary dictionary;
+    return dictionary;
+}
+
+bool IsCjScript(UChar32 c) {
+    return uscript_hasScript(c, USCRIPT_HAN) || uscript_hasScript(c, USCRIPT_HIRAGANA) ||
+           uscript_hasScript(c, USCRIPT_KATAKANA);
+}
+
 bool IsMarkType(std::int8_t t) {
     return t == U_NON_SPACING_MARK || t == U_ENCLOSING_MARK || t == U_COMBINING_SPACING_MARK;
 }
@@ -90,6 +150,7 @@ struct ScriptScanner::Impl {
     void Append(char32_t c, const Info& info, std::uint64_t begin, std::uint64_t end);
     bool Emit(Sink& sink);
     bool FlushRun(bool all, Sink& sink);
+    void JoinUnknown(std::vector<std::int32_t>& cuts);
     bool EmitWord(const char32_t* cps, std::size_t n, bool quick, std::uint64_t begin, std::uint64_t end, Sink& sink);
 
     CodePointTable fold;  // the 8-bit reading's folding of Latin letters
@@ -352,6 +413,37 @@ bool ScriptScanner::Impl::Emit(Sink& sink) {
     return going;
 }
 
+// A Chinese or Japanese character that the dictionary does not know is cut off on its
+// own by the breaking; it is never a word merely for that: unknown characters in a row
+// make one word, and one alone joins the word before it (or after it, at the start).
+void ScriptScanner::Impl::JoinUnknown(std::vector<std::int32_t>& cuts) {
+    const std::size_t n = cuts.size() - 1;
+    std::vector<bool> unknown(n);
+    bool any = false;
+    for (std::size_t w = 0; w < n; ++w) {
+        const UChar32 c = run.char32At(cuts[w]);
+        unknown[w] = run.moveIndex32(cuts[w], 1) == cuts[w + 1] && IsCjScript(c) && !Dictionary().Knows(c);
+        any = any || unknown[w];
+    }
+    if (!any) return;
+    std::vector<std::int32_t> joined{0};
+    for (std::size_t w = 0; w < n; ++w) {
+        if (!unknown[w]) {
+            joined.push_back(cuts[w + 1]);
+            continue;
+        }
+        std::size_t last = w;
+        while (last + 1 < n && unknown[last + 1]) ++last;
+        if (last == w && joined.size() > 1)
+            joined.back() = cuts[w + 1];  // alone: the word before takes it
+        else if (last == w && w + 1 < n)
+            ++last;  // alone at the start: it takes the word after
+        joined.push_back(cuts[last + 1]);
+        w = last;
+    }
+    cuts.swap(joined);
+}
+
 bool ScriptScanner::Impl::FlushRun(bool all, Sink& sink) {
     if (run.isEmpty()) return true;
     std::vector<std::int32_t> cuts{0};
@@ -361,6 +453,7 @@ bool ScriptScanner::Impl::FlushRun(bool all, Sink& sink) {
             cuts.push_back(at);
     }
     if (cuts.back() != run.length()) cuts.push_back(run.length());
+    JoinUnknown(cuts);
     // Cut while the run goes on: the last word may still grow, so it starts the next piece.
     const std::size_t words = all || cuts.size() <= 2 ? cuts.size() - 1 : cuts.size() - 2;
     bool going = true;

@@ -21,6 +21,7 @@
 #include "core/engine/CharTable.h"
 #include "core/engine/Errors.h"
 #include "core/engine/TextRules.h"
+#include "core/engine/Utf8.h"
 
 namespace vornix {
 
@@ -536,7 +537,7 @@ std::size_t WordCharacters(std::string_view word) {
 std::string LowerWord(std::string_view word) {
     const bool ascii =
         std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {
+    if (ascii || !IsUtf8(word)) {
         std::string lower(word);
         AsciiCaseForm(lower, true);
         return lower;

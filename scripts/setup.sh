@@ -16,6 +16,8 @@ if [ "$mode" = test ]; then
     packages+=(desktop-file-utils appstream man-db python3 dpkg-dev)
     # dist/cluster's tests: a local Dask cluster and GNU parallel with local slots.
     packages+=(python3-distributed parallel)
+    # Real Russian and Japanese texts for the test of words of every script.
+    packages+=(manpages-ru manpages-ja groff-base)
 fi
 missing=()
 for p in "${packages[@]}"; do

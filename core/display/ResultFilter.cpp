@@ -32,6 +32,13 @@ bool WordPassesFilter(const WordRec& rec, std::int32_t count, const DisplayOptio
     return count >= options.ActiveThreshold;
 }
 
+std::string OtherScriptsNote(bool allScripts, std::int64_t otherScriptLetters) {
+    if (allScripts || otherScriptLetters <= 0) return {};
+    return " " + std::to_string(otherScriptLetters) +
+           " letters of other scripts were not counted: see \"Count words of every script\" in Additional "
+           "settings.";
+}
+
 std::string HiddenSuffix(std::string_view valueText, bool shown) {
     if (shown || valueText == "0") return "; ";
     return " (hidden); ";

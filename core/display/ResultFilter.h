@@ -42,6 +42,10 @@ std::string HiddenSuffix(std::string_view valueText, bool shown);
 // "Frequency order. 812 words; 97 common (hidden); 4 numeric; showing 715."
 // With a filter in force (as typed) the end says so, where the eye is when the table
 // comes up short or empty: "showing 2 (filter \"cat\")."
+// What the summary line adds when a run with "Count words of every script" off met
+// letters of other scripts: how many, and the setting that counts them; else nothing.
+std::string OtherScriptsNote(bool allScripts, std::int64_t otherScriptLetters);
+
 std::string SummaryText(ResultOrder order, std::string_view uniqueWords, std::string_view commonFound,
                         std::string_view uniqueNumbers, bool showCommon, bool showNumbers, std::int64_t shownRows,
                         std::string_view filter = {});

@@ -207,6 +207,15 @@ void PutDetectUnicodeSetting(SettingsFile& settings, bool on) {
     settings.IniPutFlag(kDetectUnicodeKey, on);
 }
 
+bool AllScriptsSetting(const SettingsFile& settings) {
+    const std::string value = settings.IniSetting(kAllScriptsKey);
+    return value == "y" || value == "Y";
+}
+
+void PutAllScriptsSetting(SettingsFile& settings, bool on) {
+    settings.IniPutFlag(kAllScriptsKey, on);
+}
+
 EncodingChoice EncodingChoiceFor(bool detectUnicode) {
     return detectUnicode ? EncodingChoice::Auto : EncodingChoice::Bytes;
 }

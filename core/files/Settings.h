@@ -120,6 +120,11 @@ std::optional<std::string> FindDefaultCommonList(const std::string& settingsFold
 constexpr const char* kDetectUnicodeKey = "DetectUnicode";
 bool DetectUnicodeSetting(const SettingsFile& settings);
 void PutDetectUnicodeSetting(SettingsFile& settings, bool on);
+// "Count words of every script", stored under AllScripts: on only when the key holds
+// "y" (or "Y"); missing means off.
+constexpr const char* kAllScriptsKey = "AllScripts";
+bool AllScriptsSetting(const SettingsFile& settings);
+void PutAllScriptsSetting(SettingsFile& settings, bool on);
 // How a run reads its documents under that setting: detected, or byte by byte.
 EncodingChoice EncodingChoiceFor(bool detectUnicode);
 

@@ -230,7 +230,8 @@ void ResultController::FillResultGrid() {
     const std::string typed = o.Filter.empty() ? std::string() : QFile::encodeName(FilterBox->text()).toStdString();
     context_.ShowStatus(UiText(SummaryText(o.Order, std::to_string(stats.UniqueWords),
                                            std::to_string(stats.CommonFound), std::to_string(stats.UniqueNumbers),
-                                           o.ShowCommonWords, o.ShowNumbers, model_->rowCount(), typed)));
+                                           o.ShowCommonWords, o.ShowNumbers, model_->rowCount(), typed) +
+                               OtherScriptsNote(run.AllScripts(), stats.OtherScriptLetters)));
     if (!typed.empty()) filterNoteText_->setText(UiText(FilterNoteText(typed)));
     // Only the filter's doing: a threshold that leaves nothing is not the filter's fault.
     ShowFilterNote(!typed.empty() && model_->rowCount() == 0 && !ShownWords(run.Store(), run.Orders(), all).empty());

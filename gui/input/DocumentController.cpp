@@ -188,6 +188,7 @@ void DocumentController::GeneralInitialize() {
     // The parts are recorded only for a dispersion display: they cost the count a third.
     if (context_.dispersion)
         context_.Run().SetObserver(context_.dispersion->BeginRun(context_.Item("ShowDispersion1")->isChecked()));
+    context_.Run().SetAllScripts(AllScriptsSetting(context_.settings));
     context_.Run().GeneralInitialize(context_.RunCharacterSet(), list.empty() ? nullptr : &list,
                                      context_.RunEncoding());
     TopStatus->show();

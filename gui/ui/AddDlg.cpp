@@ -87,6 +87,8 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
 
     DetectUnicode = new QCheckBox(QStringLiteral("Detect Unicode documents (UTF-8, UTF-16)"), this);
     DetectUnicode->setObjectName(QStringLiteral("DetectUnicode"));
+    AllScripts = new QCheckBox(QStringLiteral("Count words of every script"), this);
+    AllScripts->setObjectName(QStringLiteral("AllScripts"));
 
     // Layouts, not positions, so that every caption fits the desktop's font: the
     // threshold and the three choices at the left, the buttons in a column at the right.
@@ -99,6 +101,7 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
     form->addWidget(CharacterSet->buttons().front()->parentWidget(), 1, 1);
     form->addWidget(Possessive->buttons().front()->parentWidget(), 2, 0, 1, 2);
     form->addWidget(DetectUnicode, 3, 0, 1, 2);
+    form->addWidget(AllScripts, 4, 0, 1, 2);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {OKBtn, CancelBut, HelpBtn}) buttons->addWidget(button);
     buttons->addStretch(1);
@@ -125,6 +128,7 @@ void TAddDlg::LoadFromSettings() {
     Select(CharacterSet, settings_.IniNumber("CharIndex", 0));
     Select(Possessive, settings_.IniNumber("Possess", 0));
     DetectUnicode->setChecked(DetectUnicodeSetting(settings_));
+    AllScripts->setChecked(AllScriptsSetting(settings_));
 }
 
 int TAddDlg::ThresholdValue() const {
@@ -141,6 +145,9 @@ int TAddDlg::PossessIndex() const {
 }
 bool TAddDlg::DetectUnicodeChecked() const {
     return DetectUnicode->isChecked();
+}
+bool TAddDlg::AllScriptsChecked() const {
+    return AllScripts->isChecked();
 }
 
 void TAddDlg::showEvent(QShowEvent* event) {
@@ -163,6 +170,7 @@ void TAddDlg::accept() {
     settings_.IniPutNumber("CharIndex", CharIndex());
     settings_.IniPutNumber("Possess", PossessIndex());
     PutDetectUnicodeSetting(settings_, DetectUnicodeChecked());
+    PutAllScriptsSetting(settings_, AllScriptsChecked());
     SaveWindowPos(settings_, QStringLiteral("addwin"), this);
     QDialog::accept();
 }

@@ -26,6 +26,7 @@ public:
     QButtonGroup* CharacterSet;
     QButtonGroup* Possessive;
     QCheckBox* DetectUnicode;
+    QCheckBox* AllScripts;
     QPushButton* OKBtn;
     QPushButton* CancelBut;
     QPushButton* HelpBtn;
@@ -37,6 +38,7 @@ public:
     int CharIndex() const;
     int PossessIndex() const;
     bool DetectUnicodeChecked() const;
+    bool AllScriptsChecked() const;
 
     // Runs when Help is pressed; the dialog stays open.
     std::function<void()> onHelp;

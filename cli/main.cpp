@@ -79,7 +79,7 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 std::unique_ptr<OccurrenceSearch> SearchWords(AnalysisRun& run, const CountOptions& o, std::string& error,
                                               std::string& shown) {
     const std::string& typed = *o.Context;
-    std::vector<std::string> words = StoredFormsOf(typed, run.CharMap());
+    std::vector<std::string> words = StoredFormsOf(typed, run.CharMap(), run.AllScripts());
     if (words.empty()) {
         error = "vornix-count: \"" + typed + "\" holds no word";
         return nullptr;

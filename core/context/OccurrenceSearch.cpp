@@ -14,6 +14,7 @@
 #include "core/context/WordContext.h"
 #include "core/engine/Cp1252.h"
 #include "core/engine/Scanner.h"
+#include "core/engine/ScriptScanner.h"
 #include "core/engine/TextDecoder.h"
 #include "core/engine/Utf8.h"
 
@@ -72,9 +73,17 @@ struct OccurrenceSearch::Reader {
     std::size_t mapFront = 0;
     std::int64_t words = 0;
     bool stop = false;
+    // Words of every script: the run's own scanner reads the bytes, its offsets are the
+    // input's from the first byte read on.
+    ScriptScanner* scripts = nullptr;
 
     void Begin() {
         pos = in.skip;
+        if (scripts) {
+            scripts->Start();
+            Push({0, in.skip, 0, 1});
+            return;
+        }
         if (in.encoding != TextEncoding::Bytes) {
             if (in.asciiFirst)
                 waitingAscii = true;
@@ -303,6 +312,11 @@ struct OccurrenceSearch::Reader {
 
     // Feeds whole characters of [p, p + n); returns how many bytes were taken.
     std::size_t Feed(const unsigned char* p, std::size_t n, std::int64_t base, bool last) {
+        if (scripts) {
+            auto take = [this](std::string_view word, std::uint64_t b, std::uint64_t e) { return Take(word, b, e); };
+            if (!scripts->Feed(p, n, in.encoding, take)) stop = true;
+            return n;
+        }
         const std::size_t whole = last ? n : Whole(p, n);
         std::size_t at = 0;
         if (waitingAscii) {
@@ -326,6 +340,11 @@ struct OccurrenceSearch::Reader {
 
     void Finish() {
         if (stop) return;
+        if (scripts) {
+            scripts->Finish(
+                [this](std::string_view word, std::uint64_t b, std::uint64_t e) { return Take(word, b, e); });
+            return;
+        }
         if (decoder) {
             const std::string_view r = decoder->Finish();
             if (!r.empty()) Push({codes, heldStart, size, 0});
@@ -383,6 +402,10 @@ std::unique_ptr<OccurrenceSearch::Reader> OccurrenceSearch::Open(std::uint32_t i
     if (!table_) table_ = std::make_unique<CodePointTable>();
     auto reader = std::make_unique<Reader>(in, index, run_.CharMap(), *table_);
     reader->search = this;
+    if (run_.AllScripts()) {
+        if (!scripts_) scripts_ = std::make_unique<ScriptScanner>(run_.ScriptsSet());
+        reader->scripts = scripts_.get();
+    }
     if (!in.path.empty()) {
         struct stat info {};
         if (::stat(in.path.c_str(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
@@ -471,6 +494,11 @@ bool OccurrenceSearch::Step(std::size_t budget) {
 std::string StoredFormOf(std::string_view typed, const CharMapTable& map) {
     std::vector<std::string> words = StoredFormsOf(typed, map);
     return words.size() == 1 ? words[0] : std::string();
+}
+
+std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map, bool allScripts) {
+    if (allScripts) return ScriptWords(typed, IsUtf8(typed) ? TextEncoding::Utf8 : TextEncoding::Bytes);
+    return StoredFormsOf(typed, map);
 }
 
 std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map) {

@@ -15,6 +15,8 @@
 
 namespace vornix {
 
+class ScriptScanner;
+
 // One occurrence: which input, and where its bytes lie as written.
 struct Occurrence {
     std::uint32_t input;
@@ -31,6 +33,8 @@ std::string ChangedFileMessage(const std::string& path);
 std::string StoredFormOf(std::string_view typed, const CharMapTable& map);
 // The stored forms of the words of a typed phrase ("of the" gives OF, THE), in order.
 std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map);
+// The same for a run of words of every script (allScripts), whose scanner cuts it.
+std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map, bool allScripts);
 
 // What a search finds. One word: its every occurrence. A phrase (two words or more):
 // every place where the words follow one another within one document, the same places
@@ -95,6 +99,7 @@ private:
     std::int64_t bytesTotal_ = 0;
     std::size_t next_ = 0;  // the next input to open
     std::unique_ptr<CodePointTable> table_;
+    std::unique_ptr<ScriptScanner> scripts_;  // made for a run of words of every script
     std::unique_ptr<Reader> reader_;
 };
 

@@ -130,6 +130,7 @@ public:
     // thread. Off: the 8-bit words, exactly as ever.
     void SetAllScripts(bool on) { allScriptsNext_ = on; }
     bool AllScripts() const { return allScripts_; }
+    CharacterSet ScriptsSet() const { return scriptsSet_; }
 
     // Builds the character table, empties the store (creating the record file: may throw
     // FileError), clears the counters and, given a list path, reads the common words

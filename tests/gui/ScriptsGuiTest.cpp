@@ -1,0 +1,92 @@
+// Words of every script in the window: the setting, the table in both cases, the
+// common words list and the summary line's note.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+
+#include "GuiTestSupport.h"
+#include "gui/context/ContextWindow.h"
+#include "gui/ui/AddDlg.h"
+
+using namespace vornix;
+using namespace vornix::test;
+
+namespace {
+
+using Table = std::vector<std::string>;
+
+class ScriptsGuiTest : public GuiFixture {
+protected:
+    void SetAllScripts(bool on) {
+        QTimer::singleShot(0, [&] {
+            In<QCheckBox>(AddDlg(), "AllScripts")->setChecked(on);
+            In<QPushButton>(AddDlg(), "OKBtn")->click();
+        });
+        Act("AdditionalSettings1")->trigger();
+    }
+};
+
+}  // namespace
+
+TEST_F(ScriptsGuiTest, TheSettingCountsGreekFromTheClipboardInBothCasesAndIsKept) {
+    Start();
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("Η οδός, ΟΔΟΣ οδος."));
+    // Off (missing from the settings): no word, and the summary line names the setting.
+    EXPECT_FALSE(In<QCheckBox>(AddDlg(), "AllScripts")->isChecked());
+    QTest::keyClick(&Main(), Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_TRUE(StatusLine().contains("13 letters of other scripts were not counted")) << StatusLine().toStdString();
+    EXPECT_TRUE(StatusLine().contains("\"Count words of every script\" in Additional settings"));
+
+    SetAllScripts(true);
+    EXPECT_EQ(Settings().IniSetting("AllScripts"), "y");
+    Act("OpenClipboard1")->trigger();
+    EXPECT_EQ(Rows(), (Table{"1|ΟΔΟΣ|2", "2|Η|1", "3|ΟΔΌΣ|1"}));
+    EXPECT_FALSE(StatusLine().contains("not counted"));
+    Act("LowerCase1")->trigger();
+    EXPECT_EQ(Rows(), (Table{"1|οδος|2", "2|η|1", "3|οδός|1"}));  // the final sigma
+
+    // Kept in the settings file across a restart.
+    Stop();
+    Start();
+    EXPECT_TRUE(In<QCheckBox>(AddDlg(), "AllScripts")->isChecked());
+    SetAllScripts(false);
+    EXPECT_EQ(Settings().IniSetting("AllScripts"), "n");
+}
+
+TEST_F(ScriptsGuiTest, ARussianCommonWordsListHidesItsWords) {
+    // The master list, which a fresh user's default list is made from.
+    WriteText("prog/Vornix.dat", "и\r\nне\r\nв\r\n");
+    Start();
+    SetAllScripts(true);
+    OpenDocuments({QString::fromStdString(WriteText("ru.txt", "Я не знаю, и ты не знаешь. В лесу."))});
+    EXPECT_EQ(Rows(), (Table{"1|ЗНАЕШЬ|1", "2|ЗНАЮ|1", "3|ЛЕСУ|1", "4|ТЫ|1", "5|Я|1"}));
+    Act("ShowCommonWords1")->trigger();
+    EXPECT_EQ(Rows(), (Table{"1|НЕ|2", "2|В|1", "3|ЗНАЕШЬ|1", "4|ЗНАЮ|1", "5|И|1", "6|ЛЕСУ|1", "7|ТЫ|1", "8|Я|1"}));
+}
+
+TEST_F(ScriptsGuiTest, TheContextOfAChineseWord) {
+    Start();
+    SetAllScripts(true);
+    OpenDocuments({QString::fromStdString(WriteText("zh.txt", "我们学习中文。\n他们也学习中文！\n"))});
+    const std::vector<std::string> rows = Rows();
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [](const std::string& r) { return r.find("|中文|") != std::string::npos; });
+    ASSERT_NE(row, rows.end());
+    Grid()->setCurrentIndex(Grid()->model()->index(static_cast<int>(row - rows.begin()), 1));
+    Act("ShowInContext1")->trigger();
+    auto* window = Main().findChild<ContextWindow*>(QStringLiteral("ContextWindow"));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->BreakButton->isHidden(); }));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Vornix: Word in context \u2014 中文, 2 occurrences in 1 file"));
+    QAbstractItemModel* model = window->Table->model();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->index(0, 1).data().toString(), QString::fromUtf8("中文"));
+    EXPECT_EQ(model->index(0, 4).data().toInt(), 1);
+    EXPECT_EQ(model->index(1, 4).data().toInt(), 2);
+}

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "core/display/WordPattern.h"
 #include "core/engine/AnalysisRun.h"
 #include "core/engine/ScriptScanner.h"
 #include "core/output/TableFormats.h"
@@ -229,4 +230,23 @@ TEST_F(ScriptRun, CommonListsAndEightBitDocumentsOfEveryScript) {
     run.ReadUnicodeText(u"Ελλάδα ελλάδα", "Clipboard", false);
     run.GeneralClosedown();
     EXPECT_EQ(run.Store().Count(Record("ΕΛΛΆΔΑ")), 2);
+}
+
+TEST_F(ScriptRun, TheFilterTakesOneCharacterOfAnyScriptForAQuestionMark) {
+    const std::string doc = dir.write("doc.txt", "Москва " + Repeat("ж", 41) + " moscow");
+    Count(true, {doc});
+    std::vector<std::int32_t> rows, ranks;
+    for (std::int32_t r = 0; r < run.Store().WordCount(); ++r) rows.push_back(r);
+    struct FilterCase {
+        const char* pattern;
+        bool lower;
+        std::vector<std::int32_t> kept;
+    } cases[] = {
+        {"?осква", false, {0}},  // typed in lower case, shown in capitals
+        {"^МОСКВ?$", false, {0}}, {"^мо??ва$", true, {0}},
+        {"^?$", false, {}},       {"^Ж*Ж$", false, {1}},  // a word of 80 bytes is matched whole
+        {"M?SCOW", false, {2}},
+    };
+    for (const FilterCase& c : cases)
+        EXPECT_EQ(FilterRows(run.Store(), rows, WordPattern(c.pattern, c.lower), c.lower, ranks), c.kept) << c.pattern;
 }

@@ -139,19 +139,20 @@ ContextReader::Line ContextReader::Format(const Occurrence& o, int width) {
     // Most text is one byte a character: try a short stretch first, the longest a
     // character may need only when that did not give enough.
     const std::size_t w = std::size_t(std::max(width, 0));
-    for (std::int64_t span = 2 * std::int64_t(w) + 24;; span = 4 * std::int64_t(w) + 64) {
+    const std::int64_t first = std::int64_t(w) + std::int64_t(w) / 2 + 16, second = 4 * std::int64_t(w) + 64;
+    for (std::int64_t span = first;; span = second) {
         const std::int64_t from = std::max(s.in->skip, at - span);
         s.Characters(from, at, from == s.in->skip, true, chars);
-        if (chars.size() > w + 1 || from == s.in->skip || span > 2 * std::int64_t(w) + 24) {
+        if (chars.size() > w + 1 || from == s.in->skip || span == second) {
             line.left = LeftOf(chars, w, from == s.in->skip);
             break;
         }
     }
     s.Characters(at, std::min(end, at + (1 << 16)), true, true, chars);
     line.hit = Utf8Of(chars, 0, chars.size());
-    for (std::int64_t span = 2 * std::int64_t(w) + 24;; span = 4 * std::int64_t(w) + 64) {
+    for (std::int64_t span = first;; span = second) {
         s.Characters(end, end + span, true, true, chars);
-        if (chars.size() > w + 1 || end + span >= s.size || span > 2 * std::int64_t(w) + 24) {
+        if (chars.size() > w + 1 || end + span >= s.size || span == second) {
             line.right = RightOf(chars, w, end + span >= s.size);
             break;
         }

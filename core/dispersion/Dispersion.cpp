@@ -98,6 +98,12 @@ DispersionTable::DispersionTable(const WordStore& store, std::vector<std::int32_
 
 std::string DispersionTable::Text(std::size_t row, std::size_t column) const {
     if (cells_[column] != Cell::Word) return {};
+    // Rows are written in turn, each word's figures anywhere: a row's some way on are
+    // fetched now.
+    if (row + 8 < shown_.size()) {
+        const auto ahead = static_cast<std::size_t>(shown_[row + 8]);
+        if (ahead < figures_.size()) __builtin_prefetch(&figures_[ahead]);
+    }
     const std::string word = DisplayWord(store_.WordRecord(shown_[row]), lower_);
     return storedBytes_ ? word : StoredWordUtf8(word);
 }

@@ -111,6 +111,11 @@ bool AnalysisRun::KeepGoing() {
     return !state_.StopRun;
 }
 
+void AnalysisRun::FlushObserved(WordObserver* observer) {
+    if (observedCount_ > 0) observer->Words(observed_, observedCount_);
+    observedCount_ = 0;
+}
+
 bool AnalysisRun::TakeWord(std::string_view word, bool strip, WordObserver* observer) {
     if (strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
     // A word the full store refused was not read into the results, so it is not
@@ -119,7 +124,12 @@ bool AnalysisRun::TakeWord(std::string_view word, bool strip, WordObserver* obse
         ++state_.TotalWords;
         // The list's words are noted too, harmlessly: the chunks start afresh after it.
         chunks_.Note(store_.LastRecord());
-        if (observer) observer->Word(store_.LastRecord());
+        // The observer takes the words some at a time (one call, not one a word); the
+        // scan hands it the rest when the document ends, however it ends.
+        if (observer) {
+            observed_[observedCount_++] = store_.LastRecord();
+            if (observedCount_ == std::size(observed_)) FlushObserved(observer);
+        }
     }
     if (state_.TotalWords % 100 == 0 && hooks_.showProgress) hooks_.showProgress();
     return KeepGoing();
@@ -134,7 +144,13 @@ void AnalysisRun::Scan(Source&& source, bool stripPossessives) {
     WordObserver* const observer = state_.ReadingCommon ? nullptr : observer_;
     if (observer) observer->BeginDocument();
     auto onWord = [&](std::string_view word) { return TakeWord(word, strip, observer); };
-    if (source(scanner, onWord)) scanner.Finish(onWord);
+    try {
+        if (source(scanner, onWord)) scanner.Finish(onWord);
+    } catch (...) {
+        if (observer) FlushObserved(observer);
+        throw;
+    }
+    if (observer) FlushObserved(observer);
 }
 
 // The words of every script: the source feeds the document's bytes with their
@@ -150,7 +166,13 @@ void AnalysisRun::ScanScripts(Source&& source, bool stripPossessives) {
     auto feed = [&](const unsigned char* p, std::size_t n, TextEncoding encoding) {
         return scanner.Feed(p, n, encoding, onWord);
     };
-    if (source(feed)) scanner.Finish(onWord);
+    try {
+        if (source(feed)) scanner.Finish(onWord);
+    } catch (...) {
+        if (observer) FlushObserved(observer);
+        throw;
+    }
+    if (observer) FlushObserved(observer);
 }
 
 void AnalysisRun::Vornix(const std::string& path, bool stripPossessives) {
@@ -310,6 +332,8 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 // per occurrence are replayed from there, in document order.
                 for (std::uint32_t w : chunk.Sequence()) chunks_.Note(records[w]);
                 if (observer_) {
+                    // After the words of a chunk read again word by word, if any.
+                    FlushObserved(observer_);
                     const auto& sequence = chunk.Sequence();
                     observed.resize(sequence.size());
                     for (std::size_t i = 0; i < sequence.size(); ++i) observed[i] = records[sequence[i]];

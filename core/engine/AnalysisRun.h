@@ -184,6 +184,10 @@ private:
     EncodingChoice encoding_ = EncodingChoice::Auto;
     bool regularOnly_ = false;
     WordObserver* observer_ = nullptr;
+    // Words counted and not yet handed to the observer.
+    std::int32_t observed_[256] = {};
+    std::size_t observedCount_ = 0;
+    void FlushObserved(WordObserver* observer);
 
     // The Break check: a pending request is put to confirmStop; false once the run stops.
     bool KeepGoing();

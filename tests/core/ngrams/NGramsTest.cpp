@@ -149,24 +149,31 @@ TEST(NGrams, StopAtTheWordWhereTheCountStopped) {
     // so do the n-grams.
     std::string text;
     for (int i = 0; i < WordStore::MaxWords + 20; ++i) text += "w" + std::to_string(i) + " ";
-    Counted counted({"alpha beta", text, "gamma delta"}, 2, false);
-    ASSERT_TRUE(counted.run.LimitReached());
-    const std::int32_t words = counted.run.State().TotalWords;
-    EXPECT_EQ(words, WordStore::MaxWords);
-    // Each document gives its words less one.
-    EXPECT_EQ(counted.counter.Total(), (2 - 1) + (words - 2 - 1));
-    const NGramTable table(counted.counter, counted.run.Store(), ShowAll(), NGramOrder::Alphabetical);
-    const auto got = FromTable(table);
-    const std::string lastTwo =
-        "W" + std::to_string(WordStore::MaxWords - 4) + " W" + std::to_string(WordStore::MaxWords - 3);
-    EXPECT_TRUE(got.count(lastTwo));
-    EXPECT_FALSE(
-        got.count("W" + std::to_string(WordStore::MaxWords - 3) + " W" + std::to_string(WordStore::MaxWords - 2)));
-    EXPECT_FALSE(got.count("GAMMA DELTA"));
-    NGramSearch again(counted.run, 2);
-    again.RunToEnd();
-    EXPECT_EQ(again.Counter().Total(), counted.counter.Total());
-    EXPECT_EQ(again.Counter().Distinct(), counted.counter.Distinct());
+    // On one thread, and on three, where the chunks near the limit are read again word
+    // by word after chunks merged whole.
+    for (const std::size_t chunkBytes : {std::size_t{0}, std::size_t{1} << 16}) {
+        SCOPED_TRACE(chunkBytes);
+        Counted counted({"alpha beta", text, "gamma delta"}, 2, false, nullptr, chunkBytes);
+        ASSERT_TRUE(counted.run.LimitReached());
+        const std::int32_t words = counted.run.State().TotalWords;
+        EXPECT_EQ(words, WordStore::MaxWords);
+        // Each document gives its words less one.
+        EXPECT_EQ(counted.counter.Total(), (2 - 1) + (words - 2 - 1));
+        const NGramTable table(counted.counter, counted.run.Store(), ShowAll(), NGramOrder::Alphabetical);
+        const auto got = FromTable(table);
+        const std::string lastTwo =
+            "W" + std::to_string(WordStore::MaxWords - 4) + " W" + std::to_string(WordStore::MaxWords - 3);
+        EXPECT_TRUE(got.count(lastTwo));
+        EXPECT_FALSE(
+            got.count("W" + std::to_string(WordStore::MaxWords - 3) + " W" + std::to_string(WordStore::MaxWords - 2)));
+        EXPECT_FALSE(got.count("GAMMA DELTA"));
+        NGramSearch again(counted.run, 2);
+        again.RunToEnd();
+        EXPECT_EQ(again.Counter().Total(), counted.counter.Total());
+        EXPECT_EQ(again.Counter().Distinct(), counted.counter.Distinct());
+        EXPECT_TRUE(FromTable(NGramTable(again.Counter(), counted.run.Store(), ShowAll(), NGramOrder::Alphabetical)) ==
+                    got);
+    }
 }
 
 TEST(NGrams, RangeCountsDocumentsAcrossTheStampsRunningOut) {

@@ -465,7 +465,9 @@ bool ScriptScanner::Impl::FlushRun(bool all, Sink& sink) {
             isQuick = isQuick && Lookup(c).quick;
             cps.push_back(c);
         }
-        const std::uint64_t end = cuts[w + 1] < run.length() ? runAt[cuts[w + 1]] : runEnd;
+        // Joining may leave a cut at the run's end twice: that is no word.
+        if (cps.empty() || cuts[w] >= static_cast<std::int32_t>(runAt.size())) continue;
+        const std::uint64_t end = cuts[w + 1] < static_cast<std::int32_t>(runAt.size()) ? runAt[cuts[w + 1]] : runEnd;
         going = EmitWord(cps.data(), cps.size(), isQuick, runAt[cuts[w]], end, sink);
     }
     const std::int32_t rest = static_cast<std::int32_t>(cuts[words]);

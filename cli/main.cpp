@@ -100,6 +100,7 @@ std::unique_ptr<OccurrenceSearch> SearchWords(AnalysisRun& run, const CountOptio
     const bool phrase = words.size() > 1;
     auto search = std::make_unique<OccurrenceSearch>(run, ContextQuery::Phrase(std::move(words)),
                                                      static_cast<std::size_t>(count));
+    search->SetThreads(o.Threads);
     search->RunToEnd();
     for (const std::string& problem : search->Problems())
         error += (error.empty() ? "" : "\n") + ("vornix-count: " + problem);

@@ -5,14 +5,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <deque>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "core/context/ContextText.h"
 #include "core/context/WordContext.h"
 #include "core/engine/Cp1252.h"
+#include "core/engine/ParallelScan.h"
 #include "core/engine/Scanner.h"
 #include "core/engine/ScriptScanner.h"
 #include "core/engine/TextDecoder.h"
@@ -338,6 +342,128 @@ struct OccurrenceSearch::Reader {
     // Reads the next block; true when the input has ended (or the reading stopped).
     bool ReadOn(std::size_t& spent);
 
+    // Whether the input may be searched in chunks on several threads: a regular 8-bit
+    // file read to its end (a stopped run counts the words of its last input), one word
+    // sought.
+    bool Chunkable() const {
+        const ContextQuery& q = search->query_;
+        return fd >= 0 && in.encoding == TextEncoding::Bytes && !scripts && !in.stopped && !search->visit_ &&
+               q.near.empty() && q.words.size() == 1;
+    }
+
+    bool ReadAt(unsigned char* p, std::size_t n, std::int64_t at, std::size_t& got) const {
+        got = 0;
+        while (got < n) {
+            const ssize_t r = ::pread(fd, p + got, n - got, static_cast<off_t>(at + std::int64_t(got)));
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) return false;
+            if (r == 0) break;
+            got += std::size_t(r);
+        }
+        return true;
+    }
+
+    // Chunk k of the text from pos on runs from just after the first separator at or
+    // after its nominal start (chunk 0: from the first byte) up to and with the first
+    // separator at or after its nominal end (the last: to the end). The scanner is in its
+    // start state after a separator, so the chunk's words are those of the whole reading,
+    // and neighbours agree on where one ends and the next begins. False on a read error.
+    bool SearchChunk(std::size_t k, std::size_t chunkBytes, bool lastChunk, std::vector<unsigned char>& bytes,
+                     std::vector<Occurrence>& out) const {
+        const CharMapTable& map = search->run_.CharMap();
+        const std::int64_t a = pos + std::int64_t(k * chunkBytes);
+        const std::int64_t b = lastChunk ? size : std::min(size, a + std::int64_t(chunkBytes));
+        bytes.resize(std::size_t(std::max<std::int64_t>(0, b - a)));
+        std::size_t got = 0;
+        if (!ReadAt(bytes.data(), bytes.size(), a, got)) return false;
+        bool atEnd = lastChunk || got < bytes.size();  // a file cut short ends early
+        bytes.resize(got);
+        auto separatorFrom = [&](std::size_t i) {
+            while (i < bytes.size() && map[bytes[i]] != kSeparator) ++i;
+            return i;
+        };
+        std::size_t begin = 0;
+        if (k > 0) {
+            begin = separatorFrom(0);
+            if (begin == bytes.size()) return true;  // inside a word the chunk before ends
+            ++begin;
+        }
+        std::size_t end = bytes.size();
+        if (!atEnd) {
+            constexpr std::size_t kStep = 1 << 16;
+            for (std::size_t from = bytes.size();;) {
+                const std::size_t at = separatorFrom(from);
+                if (at < bytes.size()) {
+                    end = at + 1;
+                    break;
+                }
+                from = bytes.size();
+                bytes.resize(from + kStep);
+                if (!ReadAt(bytes.data() + from, kStep, a + std::int64_t(from), got)) return false;
+                bytes.resize(from + got);
+                if (got < kStep) {
+                    atEnd = separatorFrom(from) == bytes.size();
+                    end = atEnd ? bytes.size() : separatorFrom(from) + 1;
+                    break;
+                }
+            }
+        }
+        const std::string& sought = search->query_.words[0];
+        const std::int64_t base = a + std::int64_t(begin);
+        auto take = [&](std::string_view word, std::uint64_t wb, std::uint64_t we) {
+            if (in.strip) word = word.substr(0, StripPossessive(word.data(), word.size()));
+            if (word == sought) out.push_back(Span(base + std::int64_t(wb), base + std::int64_t(we)));
+            return true;
+        };
+        PositionScanner chunkScanner(map);
+        chunkScanner.Start();
+        chunkScanner.Feed(bytes.data() + begin, end - begin, take);
+        if (atEnd) chunkScanner.Finish(take);
+        return true;
+    }
+
+    // Reads the whole input in chunks on up to `threads` threads (this one among them);
+    // the chunks' finds, joined in order, are what the one reading finds. Returns the
+    // bytes read.
+    std::int64_t SearchInChunks(unsigned threads, std::size_t chunkBytes) {
+        const std::int64_t total = std::max<std::int64_t>(0, size - pos);
+        const std::size_t chunks = std::max<std::size_t>(1, (std::size_t(total) + chunkBytes - 1) / chunkBytes);
+        std::vector<std::vector<Occurrence>> finds(chunks);
+        std::vector<char> failed(chunks, 0);
+        std::atomic<std::size_t> next{0};
+        std::atomic<bool> outOfMemory{false};
+        auto work = [&] {
+            std::vector<unsigned char> bytes;
+            for (std::size_t k = next++; k < chunks && !outOfMemory; k = next++) {
+                try {
+                    failed[k] = !SearchChunk(k, chunkBytes, k + 1 == chunks, bytes, finds[k]);
+                } catch (const std::bad_alloc&) {
+                    outOfMemory = true;
+                }
+            }
+        };
+        std::vector<std::thread> workers;
+        // Threads the system refuses leave the work to those that started.
+        for (unsigned t = 1; t < threads; ++t) {
+            try {
+                workers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        work();
+        for (std::thread& w : workers) w.join();
+        if (outOfMemory) throw std::bad_alloc();
+        for (std::size_t k = 0; k < chunks; ++k) {
+            if (failed[k]) {  // as the one reading, which ends at the error
+                search->problems_.push_back("Cannot open file " + in.path);
+                break;
+            }
+            search->found_.insert(search->found_.end(), finds[k].begin(), finds[k].end());
+        }
+        return total;
+    }
+
     void Finish() {
         if (stop) return;
         if (scripts) {
@@ -480,6 +606,15 @@ bool OccurrenceSearch::Step(std::size_t budget) {
             if (next_ >= run_.Inputs().size()) return false;
             reader_ = Open(static_cast<std::uint32_t>(next_++));
             if (!reader_) continue;
+            const unsigned threads = threads_ == 0 ? DefaultThreads() : threads_;
+            const std::size_t chunk = std::max<std::size_t>(chunkBytes_, 1);
+            if (threads > 1 && reader_->Chunkable() && reader_->size - reader_->pos >= std::int64_t(4 * chunk)) {
+                const std::int64_t read = reader_->SearchInChunks(threads, chunk);
+                bytesDone_ += read;
+                spent += std::size_t(read) + 1;
+                reader_.reset();
+                continue;
+            }
         }
         Reader& r = *reader_;
         if (r.ReadOn(spent) || r.stop) {

@@ -71,6 +71,15 @@ public:
     OccurrenceSearch(const AnalysisRun& run, WordVisitor visit);
     ~OccurrenceSearch();
 
+    // Threads for a large 8-bit document when one word is sought (0: one per processor;
+    // 1, the default: the one reading in slices). With more than one, Step reads such a
+    // document whole, in chunks of chunkBytes on that many threads, whatever its budget;
+    // Found is the same.
+    void SetThreads(unsigned threads, std::size_t chunkBytes = std::size_t{4} << 20) {
+        threads_ = threads;
+        chunkBytes_ = chunkBytes;
+    }
+
     // Reads on for about `budget` bytes; false once every input has been read.
     bool Step(std::size_t budget = 4 << 20);
     void RunToEnd() {
@@ -98,6 +107,8 @@ private:
     std::int64_t bytesDone_ = 0;
     std::int64_t bytesTotal_ = 0;
     std::size_t next_ = 0;  // the next input to open
+    unsigned threads_ = 1;
+    std::size_t chunkBytes_ = std::size_t{4} << 20;
     std::unique_ptr<CodePointTable> table_;
     std::unique_ptr<ScriptScanner> scripts_;  // made for a run of words of every script
     std::unique_ptr<Reader> reader_;

@@ -412,7 +412,7 @@ ParseResult ParseCountOptions(const std::vector<std::string>& args) {
     if (o.Help || o.Version) return r;
     if (!ResolveSortBy(o)) return r.error = "bad value for --sort-by: " + o.SortBy, r;
     // One word by the count's rules (the character set given), known before the count.
-    if (o.Collocates && StoredFormOf(*o.Collocates, BuildCharMap(o.Charset)).empty())
+    if (o.Collocates && StoredFormOf(*o.Collocates, BuildCharMap(o.Charset), o.AllScripts, o.Charset).empty())
         return r.error = "bad value for --collocates: " + *o.Collocates + " (not one word)", r;
     r.error = Conflict(o);
     if (r.error.empty() && o.Files.empty()) r.error = "no FILE given";

@@ -79,7 +79,7 @@ bool WriteAll(std::FILE* f, const std::string& bytes) {
 std::unique_ptr<OccurrenceSearch> SearchWords(AnalysisRun& run, const CountOptions& o, std::string& error,
                                               std::string& shown) {
     const std::string& typed = *o.Context;
-    std::vector<std::string> words = StoredFormsOf(typed, run.CharMap(), run.AllScripts());
+    std::vector<std::string> words = StoredFormsOf(typed, run.CharMap(), run.AllScripts(), run.ScriptsSet());
     if (words.empty()) {
         error = "vornix-count: \"" + typed + "\" holds no word";
         return nullptr;
@@ -136,7 +136,7 @@ void ContextText(AnalysisRun& run, const CountOptions& o, std::string& error,
 
 // The collocates of one word as a table; empty with a message when it does not occur.
 std::string CollocatesText(AnalysisRun& run, const CountOptions& o, std::string& error) {
-    const std::string word = StoredFormOf(*o.Collocates, run.CharMap());
+    const std::string word = StoredFormOf(*o.Collocates, run.CharMap(), run.AllScripts(), run.ScriptsSet());
     std::int32_t position = 0;
     if (!run.Store().FindWord(word, position) || run.Store().Count(run.Store().AlphaIndex()[position]) == 0) {
         error = "vornix-count: the word " + word + " does not occur in the text";
@@ -302,7 +302,7 @@ int main(int argc, char** argv) {
         run.SetAllScripts(o.AllScripts);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) ShowProgress(run, progress, static_cast<int>(o.Files.size()));
         // Reference tables are read first: a bad one stops the command before the long count.
-        ReferenceCounts reference(BuildCharMap(o.Charset), o.StripPossessives);
+        ReferenceCounts reference(BuildCharMap(o.Charset), o.StripPossessives, o.AllScripts, o.Charset);
         for (const std::string& table : o.ReferenceTables) reference.AddTable(table, o.Encoding);
         const bool dispersion = o.Dispersion || o.PerFile;
         PartRecorder recorder(o.Parts);

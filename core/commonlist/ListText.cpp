@@ -346,19 +346,24 @@ std::u16string SortedEditorText(std::u16string_view text, const ListEncoding& en
     return Utf16FromUtf8(out);
 }
 
-std::string ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode) {
+std::optional<std::string> ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode,
+                                             bool asUtf8) {
     const ListEncoding encoding = ListFileEncoding(listBytes, detectUnicode);
-    if (encoding.encoding != TextEncoding::Bytes) {
-        // Bytes put in front of a mark or into UTF-16 would spoil the whole list.
-        std::u16string text(word.begin(), word.end());
-        text += u'\n';
-        text += EditorTextFromListFile(listBytes, encoding);
-        return ListFileFromEditorText(text, encoding);
+    const bool ascii = std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (encoding.encoding == TextEncoding::Bytes && ascii) {
+        std::string out(word);
+        out += "\r\n";
+        out += WithLineBreaks(listBytes, "\r\n");
+        return out;
     }
-    std::string out(word);
-    out += "\r\n";
-    out += WithLineBreaks(listBytes, "\r\n");
-    return out;
+    // Bytes put in front of a mark or into UTF-16 would spoil the whole list, and a
+    // word's UTF-8 bytes in an 8-bit list would read as other letters.
+    std::u16string text = Utf16FromUtf8(word);
+    text += u'\n';
+    text += EditorTextFromListFile(listBytes, encoding);
+    if (ListEncodingHolds(text, encoding)) return ListFileFromEditorText(text, encoding);
+    if (!asUtf8) return std::nullopt;
+    return ListFileFromEditorText(text, ListEncoding{TextEncoding::Utf8, true});
 }
 
 void ReplaceListFile(const std::string& path, std::string_view bytes) {

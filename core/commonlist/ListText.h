@@ -3,6 +3,7 @@
 // the list file's bytes and the editor's text, the sorted and grouped layout, adding a
 // word at the top, and replacing the file. The window only moves text in and out.
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,10 +89,14 @@ std::string SortedListText(std::u16string_view text, bool lowerCase, const ListC
 std::u16string SortedEditorText(std::u16string_view text, const ListEncoding& encoding, bool lowerCase,
                                 const ListCollation& collate);
 
-// The list file after adding word: the word and CR LF in front of the old contents,
-// whose line breaks are written as CR LF. A Unicode list stays in its encoding, the word
-// after its mark.
-std::string ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode = true);
+// The list file after adding word (UTF-8, as a run stores it): the word and CR LF in
+// front of the old contents, whose line breaks are written as CR LF. The word is
+// written in the list's own encoding: a Unicode list stays in its encoding, the word
+// after its mark; an 8-bit list takes it in the Windows 8-bit set. Nothing when the
+// 8-bit set cannot hold the word, unless asUtf8: the whole list is then written as
+// UTF-8 with a mark, as the editor saves such a list.
+std::optional<std::string> ListWithWordAdded(std::string_view listBytes, std::string_view word,
+                                             bool detectUnicode = true, bool asUtf8 = false);
 
 // Replaces a list file with bytes, atomically: on failure the old file is untouched.
 // A file that is there but may not be written (read-only) is refused as well, rather

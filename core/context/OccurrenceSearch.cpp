@@ -631,9 +631,15 @@ std::string StoredFormOf(std::string_view typed, const CharMapTable& map) {
     return words.size() == 1 ? words[0] : std::string();
 }
 
-std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map, bool allScripts) {
-    if (allScripts) return ScriptWords(typed, IsUtf8(typed) ? TextEncoding::Utf8 : TextEncoding::Bytes);
+std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map, bool allScripts,
+                                       CharacterSet set) {
+    if (allScripts) return ScriptWords(typed, IsUtf8(typed) ? TextEncoding::Utf8 : TextEncoding::Bytes, set);
     return StoredFormsOf(typed, map);
+}
+
+std::string StoredFormOf(std::string_view typed, const CharMapTable& map, bool allScripts, CharacterSet set) {
+    std::vector<std::string> words = StoredFormsOf(typed, map, allScripts, set);
+    return words.size() == 1 ? words[0] : std::string();
 }
 
 std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map) {

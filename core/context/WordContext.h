@@ -33,8 +33,13 @@ std::string ChangedFileMessage(const std::string& path);
 std::string StoredFormOf(std::string_view typed, const CharMapTable& map);
 // The stored forms of the words of a typed phrase ("of the" gives OF, THE), in order.
 std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map);
-// The same for a run of words of every script (allScripts), whose scanner cuts it.
-std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map, bool allScripts);
+// The same for a run of words of every script (allScripts), whose scanner cuts it (typed
+// text that is not UTF-8 read as the characters of set).
+std::vector<std::string> StoredFormsOf(std::string_view typed, const CharMapTable& map, bool allScripts,
+                                       CharacterSet set = CharacterSet::Windows);
+// One word by the run's rules, of every script or not; empty when not exactly one.
+std::string StoredFormOf(std::string_view typed, const CharMapTable& map, bool allScripts,
+                         CharacterSet set = CharacterSet::Windows);
 
 // What a search finds. One word: its every occurrence. A phrase (two words or more):
 // every place where the words follow one another within one document, the same places

@@ -1,22 +1,37 @@
 #include "core/display/SearchMatch.h"
 
+#include <unicode/locid.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+
 #include "core/engine/TextRules.h"
 
 namespace vornix {
 
-std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase) {
+std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase, bool allScripts) {
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+    if (allScripts && !ascii) {
+        icu::UnicodeString s(false, text.data(), static_cast<std::int32_t>(text.size()));
+        if (lowerCase)
+            s.toLower(icu::Locale::getRoot());
+        else
+            s.toUpper(icu::Locale::getRoot());
+        return std::u16string(s.getBuffer(), static_cast<std::size_t>(s.length()));
+    }
     std::u16string out(text);
     AsciiCaseForm(out, lowerCase);
     return out;
 }
 
-std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view text, bool lowerCase) {
+std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view text, bool lowerCase,
+                                         bool allScripts) {
     if (text.empty()) return std::nullopt;
     SearchQuery q;
     q.kind = kind;
     switch (kind) {
         case SearchKind::Word:
-            q.text = SearchCaseForm(text, lowerCase);
+            q.text = SearchCaseForm(text, lowerCase, allScripts);
             return q;
         case SearchKind::Ranking:
             // The rank's digits are compared as typed; the number test only keeps a text

@@ -22,8 +22,10 @@ inline std::optional<std::int32_t> ParseSearchNumber(std::u16string_view text) {
     return ParseInt32(text);
 }
 
-// A-Z to a-z (lowerCase) or a-z to A-Z; every other character stays as typed.
-std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase);
+// A-Z to a-z (lowerCase) or a-z to A-Z; every other character stays as typed. With
+// allScripts (a table of words of every script) a text beyond ASCII takes the table's
+// case by the full Unicode mapping, as the table shows its words.
+std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase, bool allScripts = false);
 
 // A search ready to run over the rows.
 struct SearchQuery {
@@ -35,7 +37,8 @@ struct SearchQuery {
 // Builds the query from the remembered kind and text. A Word search takes the text in
 // the case form of the table; Ranking and Frequency texts must be numbers (a text
 // rejected in the window can still be remembered). Nothing when the text is unusable.
-std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view text, bool lowerCase);
+std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view text, bool lowerCase,
+                                         bool allScripts = false);
 
 // Whether one cell of the query's column matches: Ranking and Word cells hold a space
 // immediately followed by the text (cells are blanks, then one number or word, so the

@@ -1,5 +1,8 @@
 #include "core/keywords/Keywords.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -7,6 +10,7 @@
 #include <utility>
 
 #include "core/engine/Scanner.h"
+#include "core/engine/ScriptScanner.h"
 #include "core/engine/TextRules.h"
 #include "core/files/AtomicFile.h"
 #include "core/table/TableReader.h"
@@ -50,6 +54,21 @@ void ReferenceCounts::AddTableText(std::string_view bytes, const std::string& na
         return true;
     };
     std::size_t begin = 0;
+    if (allScripts_) {
+        // Words of every script: the scanner reads the row in the table's encoding.
+        ScriptScanner scripts(set_);
+        const TextEncoding encoding = read.utf8 ? TextEncoding::Utf8 : TextEncoding::Bytes;
+        for (const auto& [end, count] : rows) {
+            const std::string_view word(text.data() + begin, end - begin);
+            begin = end;
+            if (count == 0) continue;
+            n = count;
+            scripts.Start();
+            scripts.Feed(reinterpret_cast<const unsigned char*>(word.data()), word.size(), encoding, onWord);
+            scripts.Finish(onWord);
+        }
+        return;
+    }
     for (const auto& [end, count] : rows) {
         std::string_view word(text.data() + begin, end - begin);
         begin = end;
@@ -126,6 +145,16 @@ double Measure(const KeywordFigures& f, KeywordSort sort) {
     return f.logLikelihood;
 }
 
+// A word of the reference alone is a number as the store would flag it: its first
+// character a digit (of any script in a store of every script).
+bool IsNumberWord(std::string_view word, bool wide) {
+    if (!wide || static_cast<unsigned char>(word[0]) < 0x80) return IsDigitChar(static_cast<std::uint8_t>(word[0]));
+    UChar32 c = 0;
+    std::int32_t at = 0;
+    U8_NEXT(reinterpret_cast<const std::uint8_t*>(word.data()), at, static_cast<std::int32_t>(word.size()), c);
+    return c >= 0 && u_isdigit(c);
+}
+
 // The record of a stored-form word in the store, or -1.
 std::int32_t RecordOf(const WordStore& store, std::string_view word) {
     char padded[WordStore::MaxWordBytes] = {};
@@ -192,8 +221,8 @@ KeywordTable ComputeKeywords(const WordStore& store, std::int64_t totalWords, co
         // With no cut-off, equal rates (G2 = 0) count among the positive part.
         const bool plus = f.logLikelihood >= 0;
         if (plus ? f.logLikelihood < critical : !options.negative || f.logLikelihood > -critical) return;
-        std::string shown(stored);
-        if (display.LowerCase) AsciiCaseForm(shown, true);
+        // As the word table shows it: a word of another script by the full mapping.
+        std::string shown = display.LowerCase ? LowerWord(stored) : std::string(stored);
         Candidate cand{std::string(stored), KeywordRow{std::move(shown), a, b, f, std::string(stored)},
                        Measure(f, options.sortBy)};
         (plus ? positive : negative).push_back(std::move(cand));
@@ -214,7 +243,7 @@ KeywordTable ComputeKeywords(const WordStore& store, std::int64_t totalWords, co
             const std::int32_t r = RecordOf(store, word);
             if (r >= 0 && store.Count(r) > 0) continue;  // a word of the text: judged above
             const bool common = r >= 0 && store.WordRecord(r).Common == 1;
-            const bool number = IsDigitChar(static_cast<std::uint8_t>(word[0]));
+            const bool number = IsNumberWord(word, store.Wide());
             if ((common && !display.ShowCommonWords) || (number && !display.ShowNumbers)) continue;
             consider(word, 0, b);
         }

@@ -19,8 +19,11 @@ namespace vornix {
 class ReferenceCounts {
 public:
     // Table words are brought to the stored form by this character table and the
-    // possessive rule, as a document's words are.
-    ReferenceCounts(const CharMapTable& map, bool stripPossessives) : map_(map), strip_(stripPossessives) {}
+    // possessive rule, as a document's words are; with allScripts, by the rules of words
+    // of every script (an 8-bit table read as the characters of set).
+    ReferenceCounts(const CharMapTable& map, bool stripPossessives, bool allScripts = false,
+                    CharacterSet set = CharacterSet::Windows)
+        : map_(map), strip_(stripPossessives), allScripts_(allScripts), set_(set) {}
 
     // The words a finished run read from its documents; its total is the run's total words.
     void AddRun(const AnalysisRun& run);
@@ -54,6 +57,8 @@ private:
 
     CharMapTable map_;
     bool strip_;
+    bool allScripts_;
+    CharacterSet set_;
     std::string text_;  // the words end to end
     std::vector<Entry> entries_;
     std::vector<std::uint32_t> slots_;  // index in entries_ + 1; 0: empty

@@ -5,12 +5,14 @@
 namespace vornix {
 
 ReferenceResult ReadReference(const ReferenceSource& source, const ReferenceHooks& hooks) {
-    ReferenceResult result{ReferenceCounts(BuildCharMap(source.charset), source.stripPossessives)};
+    ReferenceResult result{
+        ReferenceCounts(BuildCharMap(source.charset), source.stripPossessives, source.allScripts, source.charset)};
     for (const std::string& table : source.tables) result.counts.AddTable(table, source.encoding);
     if (source.documents.empty()) return result;
     AnalysisRun run(source.recordPath, true);
     run.SetThreads(source.threads);
     run.SetRegularFilesOnly(true);
+    run.SetAllScripts(source.allScripts);
     // The stop is asked from the run's own progress calls, on the run's thread, and
     // answered at once: nobody is there to confirm it.
     run.Hooks().showStatus = [&](const std::string& text) {

@@ -20,14 +20,16 @@ struct ReferenceSource {
     std::string commonList;  // empty: none
     EncodingChoice encoding = EncodingChoice::Auto;
     bool stripPossessives = false;
-    unsigned threads = 0;  // as AnalysisRun::SetThreads
+    bool allScripts = false;  // words of every script, as the text's run counted them
+    unsigned threads = 0;     // as AnalysisRun::SetThreads
     // The place of the reference run's record file, which is nameless once created.
     std::string recordPath;
 
     // The same reference counted by the same rules (wherever its record file goes).
     bool operator==(const ReferenceSource& o) const {
         return documents == o.documents && tables == o.tables && charset == o.charset && commonList == o.commonList &&
-               encoding == o.encoding && stripPossessives == o.stripPossessives && threads == o.threads;
+               encoding == o.encoding && stripPossessives == o.stripPossessives && allScripts == o.allScripts &&
+               threads == o.threads;
     }
 };
 

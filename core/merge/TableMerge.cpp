@@ -7,6 +7,7 @@
 
 #include "core/engine/Errors.h"
 #include "core/engine/Scanner.h"
+#include "core/engine/ScriptScanner.h"
 #include "core/files/AtomicFile.h"
 #include "core/table/TableReader.h"
 
@@ -48,20 +49,47 @@ void TableMerge::AddTableText(std::string_view bytes, const std::string& name, E
         if (++found == 1) stored.assign(w);
         return true;
     };
+    // Words of every script: a word of a script written without spaces may be cut into
+    // dictionary words once it stands alone; pieces that follow each other with nothing
+    // between them are the one word the count stored.
+    std::unique_ptr<ScriptScanner> scripts;
+    if (run_.AllScripts()) scripts = std::make_unique<ScriptScanner>(run_.ScriptsSet());
+    std::uint64_t pieceEnd = 0;
+    auto onPiece = [&](std::string_view w, std::uint64_t from, std::uint64_t to) {
+        if (found == 0) {
+            found = 1;
+            stored.assign(w);
+        } else if (found == 1 && from == pieceEnd) {
+            stored.append(w);
+        } else {
+            ++found;
+        }
+        pieceEnd = to;
+        return true;
+    };
     std::size_t begin = 0;
     for (const Row& row : rows) {
         std::string_view word(words.data() + begin, row.end - begin);
         begin = row.end;
-        // A UTF-8 word is cut as a UTF-8 document's would be (Ä as A, Æ as AE).
-        if (read.utf8 && std::any_of(word.begin(), word.end(), [](char c) { return (c & 0x80) != 0; })) {
-            if (!table) table = std::make_unique<CodePointTable>();
-            codes = DecodeToCodes(word, TextEncoding::Utf8, *table);
-            word = codes;
-        }
         found = 0;
-        scanner.Start();
-        scanner.Feed(reinterpret_cast<const unsigned char*>(word.data()), word.size(), onWord);
-        scanner.Finish(onWord);
+        if (scripts) {
+            scripts->Start();
+            scripts->Feed(reinterpret_cast<const unsigned char*>(word.data()), word.size(),
+                          read.utf8 ? TextEncoding::Utf8 : TextEncoding::Bytes, onPiece);
+            scripts->Finish(onPiece);
+            // Joined pieces longer than a word keeps were never one stored word.
+            if (found == 1 && WordCharacters(stored) > static_cast<std::size_t>(WordStore::MaxWordLength)) found = 2;
+        } else {
+            // A UTF-8 word is cut as a UTF-8 document's would be (Ä as A, Æ as AE).
+            if (read.utf8 && std::any_of(word.begin(), word.end(), [](char c) { return (c & 0x80) != 0; })) {
+                if (!table) table = std::make_unique<CodePointTable>();
+                codes = DecodeToCodes(word, TextEncoding::Utf8, *table);
+                word = codes;
+            }
+            scanner.Start();
+            scanner.Feed(reinterpret_cast<const unsigned char*>(word.data()), word.size(), onWord);
+            scanner.Finish(onWord);
+        }
         // "fish-cake" or "," is not a word a count stored; the table is not one Vornix wrote.
         if (found != 1) throw NotAWordAndCount(row.line, name);
         if (strip_) stored.resize(StripPossessive(stored.data(), stored.size()));

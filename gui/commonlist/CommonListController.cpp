@@ -38,6 +38,10 @@ std::u16string EditorText(const QPlainTextEdit* memo) {
     return Utf16(memo->document()->toRawText());
 }
 
+// Asked before a list moves from the 8-bit set to UTF-8, by the editor and by adding a word.
+const QString kSaveAsUtf8 = QStringLiteral(
+    "The list holds characters that the Windows character set cannot store. Save it as UTF-8?");
+
 // Upper case for a to z only, as the path comparison of the Options menu wants.
 QString UpperAscii(const QString& text) {
     QString out = text;
@@ -171,9 +175,7 @@ void CommonListController::SaveButClick() {
     // Letters the 8-bit set lacks would be written as "?": the list moves to UTF-8, which
     // every count reads back, or the editor stays open with the text.
     if (!ListEncodingHolds(text, encoding)) {
-        if (!context_.ui.Confirm(&context_.window,
-                                 QStringLiteral("The list holds characters that the Windows character set cannot "
-                                                "store. Save it as UTF-8?"))) {
+        if (!context_.ui.Confirm(&context_.window, kSaveAsUtf8)) {
             Memo1->setFocus();
             return;
         }
@@ -240,7 +242,8 @@ void CommonListController::Add2Common1Click() {
     std::string word(context_.Run().Store().WordRecord(picked).Text());
     ApplyCaseForm(word, false);
     if (word.empty()) return;
-    const QString shown = QString::fromLatin1(word.data(), static_cast<qsizetype>(word.size()));
+    // A word of every script is UTF-8; an 8-bit word is ASCII.
+    const QString shown = QString::fromUtf8(word.data(), static_cast<qsizetype>(word.size()));
 
     WordStore& store = context_.Run().Store();
     std::int32_t position = 0;
@@ -254,7 +257,14 @@ void CommonListController::Add2Common1Click() {
 
     const std::string list = Path(currentCommonList_);
     try {
-        ReplaceListFile(list, ListWithWordAdded(ReadRegularFile(list, kMaxCommonListBytes), word));
+        const std::string bytes = ReadRegularFile(list, kMaxCommonListBytes);
+        std::optional<std::string> added = ListWithWordAdded(bytes, word);
+        // An 8-bit list that cannot hold the word moves to UTF-8 only when the user agrees.
+        if (!added) {
+            if (!context_.ui.Confirm(&context_.window, kSaveAsUtf8)) return;
+            added = ListWithWordAdded(bytes, word, true, true);
+        }
+        ReplaceListFile(list, *added);
     } catch (const FileError& e) {
         context_.ShowErrorBox(UiText(e.what()));
         return;

@@ -170,7 +170,9 @@ void ResultController::WireItems() {
 void ResultController::AttachWindows(TVornixStats* stats, TVornixSearch* search) {
     stats_ = stats;
     search_ = search;
-    if (search_) search_->SetTarget({Grid, [this] { return context_.busy; }, [this] { return Checked("LowerCase1"); }});
+    if (search_)
+        search_->SetTarget({Grid, [this] { return context_.busy; }, [this] { return Checked("LowerCase1"); },
+                            [this] { return context_.run && context_.Run().AllScripts(); }});
 }
 
 bool ResultController::Checked(const char* item) const {
@@ -352,6 +354,8 @@ void ResultController::Edit1Click() {
 std::string ResultController::FilterPattern() const {
     if (!FilterBox || !filterOpen_) return {};
     const QString text = FilterBox->text();
+    // Words of every script are held as UTF-8, and so is the pattern for them.
+    if (context_.run && context_.Run().AllScripts()) return text.toStdString();
     std::string pattern;
     for (const QChar c : text)
         // A character the table cannot hold matches no word (and is no wildcard).

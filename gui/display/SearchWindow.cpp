@@ -104,7 +104,8 @@ void TVornixSearch::FindButton(QPushButton* sender) {
 void TVornixSearch::FindNextMatch() {
     if (Busy() || !CanFindNext()) return;
     const auto query =
-        PrepareSearch(searchKind_, lastSearchText_.toStdU16String(), target_.lowerCase && target_.lowerCase());
+        PrepareSearch(searchKind_, lastSearchText_.toStdU16String(), target_.lowerCase && target_.lowerCase(),
+                      target_.allScripts && target_.allScripts());
     if (!query) {
         // Only a number text can be refused here: one the window turned down and Find
         // next now repeats. Refuse it again rather than search for it.

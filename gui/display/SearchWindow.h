@@ -22,6 +22,7 @@ struct SearchTarget {
     QTableView* grid = nullptr;       // over a ResultModel
     std::function<bool()> busy;       // nothing searches during a run
     std::function<bool()> lowerCase;  // words are shown in lower case
+    std::function<bool()> allScripts;  // the words are of every script
 };
 
 class TVornixSearch : public QDialog {

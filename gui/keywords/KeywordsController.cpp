@@ -227,6 +227,8 @@ ReferenceSource KeywordsController::Source() const {
     s.commonList = rulesKnown_ ? commonList_ : context_.listToRead();
     s.encoding = rulesKnown_ ? encoding_ : context_.RunEncoding();
     s.stripPossessives = rulesKnown_ ? strip_ : context_.StripPossessives();
+    // Counted by the choice the text's words were counted by, whatever the setting is now.
+    s.allScripts = context_.Run().AllScripts();
     s.recordPath = context_.Run().Store().WordFilePath() + ".ref";
     return s;
 }

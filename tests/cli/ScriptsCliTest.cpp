@@ -13,8 +13,10 @@
 #include <unicode/uscript.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "CountProcess.h"
@@ -216,4 +218,145 @@ TEST(ScriptsCli, JapaneseManualPagesCountAsIcuSegmentsThem) {
     const Counts counted = CountedCounts(r.out, scripts);
     EXPECT_GT(counted.size(), 1000u);
     EXPECT_EQ(Differences(counted, IcuCounts(text, scripts)), "");
+}
+
+namespace {
+
+// Rows of a TSV table, each as the chosen columns joined by "|", with how often each
+// occurs (the order is another test's concern).
+using RowSet = std::map<std::string, int>;
+
+RowSet TsvRows(const std::string& tsv, const std::vector<std::string>& columns) {
+    std::vector<std::vector<std::string>> cells;
+    std::istringstream lines(tsv);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string>& row = cells.emplace_back();
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            row.push_back(line.substr(start, tab - start));
+        row.push_back(line.substr(start));
+    }
+    RowSet rows;
+    if (cells.empty()) return rows;
+    std::vector<std::size_t> picked;
+    for (const std::string& name : columns) {
+        const auto at = std::find(cells[0].begin(), cells[0].end(), name);
+        EXPECT_NE(at, cells[0].end()) << "no column " << name;
+        picked.push_back(static_cast<std::size_t>(at - cells[0].begin()));
+    }
+    for (std::size_t r = 1; r < cells.size(); ++r) {
+        std::string key;
+        for (std::size_t c : picked) key += (key.empty() ? "" : "|") + (c < cells[r].size() ? cells[r][c] : "?");
+        ++rows[key];
+    }
+    return rows;
+}
+
+using Words = std::vector<std::string>;
+
+Counts Frequencies(const std::vector<Words>& documents) {
+    Counts counts;
+    for (const Words& document : documents)
+        for (const std::string& w : document) ++counts[w];
+    return counts;
+}
+
+std::string Joined(std::initializer_list<std::string> parts) {
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "|") + p;
+    return out;
+}
+
+}  // namespace
+
+// Every mode of vornix-count with --scripts=all, against counts worked out here from the
+// words of a small Russian, Greek and Chinese text as read by hand.
+TEST(ScriptsCli, EveryModeTakesWordsOfEveryScript) {
+    TempDir dir;
+    const std::string d1 = dir.write("d1.txt", "Мы читаем книгу, и мы пишем книгу.\nΗ οδός και η θάλασσα.\n我们学习中文。\n");
+    const std::string d2 = dir.write("d2.txt", "Мы пишем книгу. 中文。\n");
+    // The words by hand: upper case by the full mapping, Greek accents kept, the Chinese
+    // sentence cut as a dictionary cuts it.
+    const Words w1 = {"МЫ", "ЧИТАЕМ", "КНИГУ", "И", "МЫ", "ПИШЕМ", "КНИГУ", "Η", "ΟΔΌΣ", "ΚΑΙ", "Η", "ΘΆΛΑΣΣΑ",
+                      "我们", "学习", "中文"};
+    const Words w2 = {"МЫ", "ПИШЕМ", "КНИГУ", "中文"};
+    const Counts c1 = Frequencies({w1}), c2 = Frequencies({w2}), both = Frequencies({w1, w2});
+    auto count = [](const Counts& c, const std::string& w) { return std::to_string(c.count(w) ? c.at(w) : 0); };
+
+    RowSet plain, perFile;
+    for (const auto& [w, n] : both) {
+        ++plain[Joined({w, std::to_string(n)})];
+        ++perFile[Joined({w, std::to_string(n), count(c1, w), count(c2, w)})];
+    }
+    // Trigrams within each document, with the documents they occur in.
+    std::map<std::string, std::pair<int, std::set<int>>> grams;
+    for (int d = 0; d < 2; ++d) {
+        const Words& w = d == 0 ? w1 : w2;
+        for (std::size_t i = 0; i + 3 <= w.size(); ++i) {
+            auto& g = grams[w[i] + " " + w[i + 1] + " " + w[i + 2]];
+            ++g.first;
+            g.second.insert(d);
+        }
+    }
+    RowSet trigrams;
+    for (const auto& [g, n] : grams) ++trigrams[Joined({g, std::to_string(n.first), std::to_string(n.second.size())})];
+    // The collocates of МЫ one word either side: (together, left, right).
+    std::map<std::string, std::array<int, 3>> near;
+    for (std::size_t i = 0; i < w1.size(); ++i) {
+        if (w1[i] != "МЫ") continue;
+        if (i > 0) ++near[w1[i - 1]][0], ++near[w1[i - 1]][1];
+        if (i + 1 < w1.size()) ++near[w1[i + 1]][0], ++near[w1[i + 1]][2];
+    }
+    RowSet collocates;
+    for (const auto& [w, n] : near)
+        ++collocates[Joined({w, std::to_string(n[0]), std::to_string(n[1]), std::to_string(n[2]), count(c1, w)})];
+    // A reference table in lower case, as a table shown in lower case holds its words.
+    const std::string table = dir.write("ref.tsv", "мы\t10\nκαι\t5\n中文\t3\nзнаем\t2\n");
+    const Counts tableCounts = {{"МЫ", 10}, {"ΚΑΙ", 5}, {"中文", 3}, {"ЗНАЕМ", 2}};
+    auto keywords = [&](const Counts& reference) {
+        RowSet rows;
+        Counts words = c1;
+        for (const auto& [w, n] : reference) words.emplace(w, 0);  // the negative ones too
+        for (const auto& [w, n] : words) ++rows[Joined({w, count(c1, w), count(reference, w)})];
+        return rows;
+    };
+    // Tables of each document counted alone, one in lower case, summed by --merge.
+    const std::string t1 = dir.file("t1.tsv"), t2 = dir.file("t2.txt");
+    ASSERT_EQ(RunCount({"--scripts=all", "--no-common-list", "--format=tsv", "--output=" + t1, d1}).exitCode, 0);
+    ASSERT_EQ(RunCount({"--scripts=all", "--no-common-list", "--lower", "--output=" + t2, d2}).exitCode, 0);
+
+    struct Row {
+        std::vector<std::string> args;
+        std::vector<std::string> columns;
+        RowSet expected;
+    };
+    const std::vector<Row> rows = {
+        {{d1, d2}, {"word", "count"}, plain},
+        {{"--per-file", d1, d2}, {"word", "count", d1, d2}, perFile},
+        {{"--ngrams=3", d1, d2}, {"ngram", "count", "range"}, trigrams},
+        // The node word typed in lower case, formed by the same rules as the text's words.
+        {{"--collocates=мы", "--left=1", "--right=1", d1},
+         {"collocate", "cooccurrence", "left", "right", "count"},
+         collocates},
+        {{"--merge", t1, t2}, {"word", "count"}, plain},
+        {{"--keywords", "--p=1", "--negative", "--reference-table=" + table, d1},
+         {"word", "count", "reference_count"},
+         keywords(tableCounts)},
+        {{"--keywords", "--p=1", "--negative", "--reference=" + d2, d1},
+         {"word", "count", "reference_count"},
+         keywords(c2)},
+        // The lines of the word as the documents have it.
+        {{"--context=КНИГУ", d1, d2}, {"file", "line", "word"}, {{"d1.txt|1|книгу", 2}, {"d2.txt|1|книгу", 1}}},
+        {{"--context=中文", d1, d2}, {"file", "line", "word"}, {{"d1.txt|3|中文", 1}, {"d2.txt|1|中文", 1}}},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args = {"--scripts=all", "--no-common-list", "--format=tsv"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        std::string shown;
+        for (const std::string& a : row.args) shown += a + " ";
+        SCOPED_TRACE(shown);
+        const CountResult r = RunCount(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(TsvRows(r.out, row.columns), row.expected) << r.out;
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,7 +15,9 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <functional>
 
@@ -22,6 +25,7 @@
 #include "gui/display/ResultModel.h"
 #include "gui/display/StatsWindow.h"
 #include "gui/shell/VornixMain.h"
+#include "gui/ui/AddDlg.h"
 
 using namespace vornix;
 using namespace vornix::test;
@@ -539,4 +543,49 @@ TEST_F(CommonListTest, AListThatVanishedOrIsReadOnlyRefusesTheAddWithoutLoss) {
     EXPECT_EQ(ReadFile(ListFile()), "A\r\n");
     EXPECT_EQ(Rows(), (Table{"1|DOG|2", "2|CAT|1"}));
     EXPECT_EQ(CommonFigures(), figures);
+}
+
+// With words of every script the word goes into the list in the list's own encoding; an
+// 8-bit list that cannot hold it moves to UTF-8 only when the user agrees.
+TEST_F(CommonListTest, AWordOfAnotherScriptIsAddedInTheListsEncoding) {
+    const std::string greek = "\xCE\x9F\xCE\x94\xCE\x8C\xCE\xA3";  // ΟΔΌΣ
+    struct Case {
+        const char* what;
+        std::string list;
+        int row;  // of the table: 0 ΟΔΌΣ, 1 CAT
+        std::deque<bool> answers;
+        std::string written;  // "" : the list is left as it was
+        int asked;
+    } cases[] = {
+        {"8-bit list, Latin word", "CAF\xC9\r\nTHE\r\n", 1, {}, "CAT\r\nCAF\xC9\r\nTHE\r\n", 0},
+        {"8-bit list, Greek word, No", "CAF\xC9\r\nTHE\r\n", 0, {false}, "", 1},
+        {"8-bit list, Greek word, Yes", "CAF\xC9\r\nTHE\r\n", 0, {true},
+         "\xEF\xBB\xBF" + greek + "\r\nCAF\xC3\x89\r\nTHE\r\n", 1},
+        {"UTF-8 list, Greek word", "\xD0\x98\r\nTHE\r\n", 0, {}, greek + "\r\n\xD0\x98\r\nTHE\r\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteUserList(c.list);
+        Start();
+        QTimer::singleShot(0, [&] {
+            In<QCheckBox>(AddDlg(), "AllScripts")->setChecked(true);
+            In<QPushButton>(AddDlg(), "OKBtn")->click();
+        });
+        Act("AdditionalSettings1")->trigger();
+        Analyse("\xCE\xBF\xCE\xB4\xCF\x8C\xCF\x82 cat \xCE\xBF\xCE\xB4\xCF\x8C\xCF\x82 the");  // οδός
+        ASSERT_EQ(Rows(), (Table{"1|" + greek + "|2", "2|CAT|1"}));
+        ui.messages.clear();
+        ui.confirmAnswers = c.answers;
+        AddFromRow(c.row);
+        ASSERT_EQ(ui.Texts("Confirm").size(), static_cast<qsizetype>(c.asked));
+        if (c.asked) EXPECT_TRUE(ui.Texts("Confirm")[0].contains("Save it as UTF-8?"));
+        EXPECT_EQ(ReadFile(ListFile()), c.written.empty() ? c.list : c.written);
+        // Added: hidden at once, and the next run reads it back from the list.
+        const Table left = c.written.empty() ? Table{"1|" + greek + "|2", "2|CAT|1"}
+                                             : Table{c.row == 0 ? "1|CAT|1" : "1|" + greek + "|2"};
+        EXPECT_EQ(Rows(), left);
+        Analyse("\xCE\xBF\xCE\xB4\xCF\x8C\xCF\x82 cat \xCE\xBF\xCE\xB4\xCF\x8C\xCF\x82");
+        EXPECT_EQ(Rows(), left);
+        Stop();
+    }
 }

@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "TestSupport.h"
 #include "core/commonlist/ListText.h"
@@ -100,6 +102,33 @@ TEST(ListFileText, AddingPutsTheWordOnTheFirstLine) {
     EXPECT_EQ(ListWithWordAdded("", "THE"), "THE\r\n");
     const std::string longest(40, 'W');
     EXPECT_EQ(ListWithWordAdded("A \r\n\r\nB ", longest), longest + "\r\nA \r\n\r\nB ");
+}
+
+// A word of every script (UTF-8) goes into a list in the list's own encoding; an 8-bit
+// list that cannot hold it is written as UTF-8 only when asked.
+TEST(ListFileText, AWordOfEveryScriptIsWrittenInTheListsEncoding) {
+    const std::string bom8 = "\xEF\xBB\xBF";
+    struct Case {
+        const char* what;
+        std::string list, word;
+        std::optional<std::string> added, asUtf8;
+    };
+    const std::vector<Case> cases = {
+        {"8-bit list, ASCII word", "caf\xE9\nA", "THE", "THE\r\ncaf\xE9\r\nA", "THE\r\ncaf\xE9\r\nA"},
+        {"8-bit list, a letter of the set", "caf\xE9\r\n", "\xC5\x92UF", "\x8C" "UF\r\ncaf\xE9\r\n",
+         "\x8C" "UF\r\ncaf\xE9\r\n"},
+        {"8-bit list, Greek", "caf\xE9\r\n\x80", "\xCE\x9F\xCE\x94\xCE\x8C\xCE\xA3", std::nullopt,
+         bom8 + "\xCE\x9F\xCE\x94\xCE\x8C\xCE\xA3\r\ncaf\xC3\xA9\r\n\xE2\x82\xAC"},
+        {"UTF-8 list, Russian", "\xD0\x98\r\n", "\xD0\x9C\xD0\xAB", "\xD0\x9C\xD0\xAB\r\n\xD0\x98\r\n",
+         "\xD0\x9C\xD0\xAB\r\n\xD0\x98\r\n"},
+        {"UTF-16 list, Chinese", std::string("\xFF\xFE" "A\0", 4), "\xE4\xB8\xAD",
+         std::string("\xFF\xFE\x2D\x4E\r\0\n\0A\0", 10), std::string("\xFF\xFE\x2D\x4E\r\0\n\0A\0", 10)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ListWithWordAdded(c.list, c.word), c.added);
+        EXPECT_EQ(ListWithWordAdded(c.list, c.word, true, true), c.asUtf8);
+    }
 }
 
 TEST(ListFileText, ReplacingAListFileFailsWithoutHarm) {

@@ -349,7 +349,8 @@ std::u16string SortedEditorText(std::u16string_view text, const ListEncoding& en
 std::optional<std::string> ListWithWordAdded(std::string_view listBytes, std::string_view word, bool detectUnicode,
                                              bool asUtf8) {
     const ListEncoding encoding = ListFileEncoding(listBytes, detectUnicode);
-    const bool ascii = std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii =
+        std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (encoding.encoding == TextEncoding::Bytes && ascii) {
         std::string out(word);
         out += "\r\n";

@@ -24,8 +24,7 @@ std::u16string SearchCaseForm(std::u16string_view text, bool lowerCase, bool all
     return out;
 }
 
-std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view text, bool lowerCase,
-                                         bool allScripts) {
+std::optional<SearchQuery> PrepareSearch(SearchKind kind, std::u16string_view text, bool lowerCase, bool allScripts) {
     if (text.empty()) return std::nullopt;
     SearchQuery q;
     q.kind = kind;

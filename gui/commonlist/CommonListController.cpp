@@ -39,8 +39,8 @@ std::u16string EditorText(const QPlainTextEdit* memo) {
 }
 
 // Asked before a list moves from the 8-bit set to UTF-8, by the editor and by adding a word.
-const QString kSaveAsUtf8 = QStringLiteral(
-    "The list holds characters that the Windows character set cannot store. Save it as UTF-8?");
+const QString kSaveAsUtf8 =
+    QStringLiteral("The list holds characters that the Windows character set cannot store. Save it as UTF-8?");
 
 // Upper case for a to z only, as the path comparison of the Options menu wants.
 QString UpperAscii(const QString& text) {

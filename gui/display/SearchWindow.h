@@ -19,9 +19,9 @@ class UiServices;
 
 // The table the window searches and what it asks of the main window.
 struct SearchTarget {
-    QTableView* grid = nullptr;       // over a ResultModel
-    std::function<bool()> busy;       // nothing searches during a run
-    std::function<bool()> lowerCase;  // words are shown in lower case
+    QTableView* grid = nullptr;        // over a ResultModel
+    std::function<bool()> busy;        // nothing searches during a run
+    std::function<bool()> lowerCase;   // words are shown in lower case
     std::function<bool()> allScripts;  // the words are of every script
 };
 

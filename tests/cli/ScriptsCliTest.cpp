@@ -273,12 +273,13 @@ std::string Joined(std::initializer_list<std::string> parts) {
 // words of a small Russian, Greek and Chinese text as read by hand.
 TEST(ScriptsCli, EveryModeTakesWordsOfEveryScript) {
     TempDir dir;
-    const std::string d1 = dir.write("d1.txt", "Мы читаем книгу, и мы пишем книгу.\nΗ οδός και η θάλασσα.\n我们学习中文。\n");
+    const std::string d1 =
+        dir.write("d1.txt", "Мы читаем книгу, и мы пишем книгу.\nΗ οδός και η θάλασσα.\n我们学习中文。\n");
     const std::string d2 = dir.write("d2.txt", "Мы пишем книгу. 中文。\n");
     // The words by hand: upper case by the full mapping, Greek accents kept, the Chinese
     // sentence cut as a dictionary cuts it.
-    const Words w1 = {"МЫ", "ЧИТАЕМ", "КНИГУ", "И", "МЫ", "ПИШЕМ", "КНИГУ", "Η", "ΟΔΌΣ", "ΚΑΙ", "Η", "ΘΆΛΑΣΣΑ",
-                      "我们", "学习", "中文"};
+    const Words w1 = {"МЫ",   "ЧИТАЕМ", "КНИГУ", "И",       "МЫ",   "ПИШЕМ", "КНИГУ", "Η",
+                      "ΟΔΌΣ", "ΚΑΙ",    "Η",     "ΘΆΛΑΣΣΑ", "我们", "学习",  "中文"};
     const Words w2 = {"МЫ", "ПИШЕМ", "КНИГУ", "中文"};
     const Counts c1 = Frequencies({w1}), c2 = Frequencies({w2}), both = Frequencies({w1, w2});
     auto count = [](const Counts& c, const std::string& w) { return std::to_string(c.count(w) ? c.at(w) : 0); };

@@ -559,8 +559,12 @@ TEST_F(CommonListTest, AWordOfAnotherScriptIsAddedInTheListsEncoding) {
     } cases[] = {
         {"8-bit list, Latin word", "CAF\xC9\r\nTHE\r\n", 1, {}, "CAT\r\nCAF\xC9\r\nTHE\r\n", 0},
         {"8-bit list, Greek word, No", "CAF\xC9\r\nTHE\r\n", 0, {false}, "", 1},
-        {"8-bit list, Greek word, Yes", "CAF\xC9\r\nTHE\r\n", 0, {true},
-         "\xEF\xBB\xBF" + greek + "\r\nCAF\xC3\x89\r\nTHE\r\n", 1},
+        {"8-bit list, Greek word, Yes",
+         "CAF\xC9\r\nTHE\r\n",
+         0,
+         {true},
+         "\xEF\xBB\xBF" + greek + "\r\nCAF\xC3\x89\r\nTHE\r\n",
+         1},
         {"UTF-8 list, Greek word", "\xD0\x98\r\nTHE\r\n", 0, {}, greek + "\r\n\xD0\x98\r\nTHE\r\n", 0},
     };
     for (const Case& c : cases) {

@@ -1,8 +1,8 @@
 // Words of every script in the window: the setting, the table in both cases, the
 // common words list and the summary line's note.
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -143,8 +143,8 @@ TEST_F(ScriptsGuiTest, TheFilterAndSearchBoxesTakeTypedWordsOfEveryScript) {
         Table rows;
     } cases[] = {
         {QString::fromUtf8("οδ"), {"6|ΟΔΌΣ|1", "7|ΟΔΟΣ|1"}},
-        {QString::fromUtf8("^ο?ο"), {"7|ΟΔΟΣ|1"}},  // one character of any script; Ό is not Ο
-        {QString::fromUtf8("ος$"), {"3|ΔΡΌΜΟΣ|1", "7|ΟΔΟΣ|1"}},   // the final sigma in capitals
+        {QString::fromUtf8("^ο?ο"), {"7|ΟΔΟΣ|1"}},               // one character of any script; Ό is not Ο
+        {QString::fromUtf8("ος$"), {"3|ΔΡΌΜΟΣ|1", "7|ΟΔΟΣ|1"}},  // the final sigma in capitals
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());

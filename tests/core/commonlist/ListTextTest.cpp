@@ -115,14 +115,21 @@ TEST(ListFileText, AWordOfEveryScriptIsWrittenInTheListsEncoding) {
     };
     const std::vector<Case> cases = {
         {"8-bit list, ASCII word", "caf\xE9\nA", "THE", "THE\r\ncaf\xE9\r\nA", "THE\r\ncaf\xE9\r\nA"},
-        {"8-bit list, a letter of the set", "caf\xE9\r\n", "\xC5\x92UF", "\x8C" "UF\r\ncaf\xE9\r\n",
-         "\x8C" "UF\r\ncaf\xE9\r\n"},
+        {"8-bit list, a letter of the set", "caf\xE9\r\n", "\xC5\x92UF",
+         "\x8C"
+         "UF\r\ncaf\xE9\r\n",
+         "\x8C"
+         "UF\r\ncaf\xE9\r\n"},
         {"8-bit list, Greek", "caf\xE9\r\n\x80", "\xCE\x9F\xCE\x94\xCE\x8C\xCE\xA3", std::nullopt,
          bom8 + "\xCE\x9F\xCE\x94\xCE\x8C\xCE\xA3\r\ncaf\xC3\xA9\r\n\xE2\x82\xAC"},
         {"UTF-8 list, Russian", "\xD0\x98\r\n", "\xD0\x9C\xD0\xAB", "\xD0\x9C\xD0\xAB\r\n\xD0\x98\r\n",
          "\xD0\x9C\xD0\xAB\r\n\xD0\x98\r\n"},
-        {"UTF-16 list, Chinese", std::string("\xFF\xFE" "A\0", 4), "\xE4\xB8\xAD",
-         std::string("\xFF\xFE\x2D\x4E\r\0\n\0A\0", 10), std::string("\xFF\xFE\x2D\x4E\r\0\n\0A\0", 10)},
+        {"UTF-16 list, Chinese",
+         std::string("\xFF\xFE"
+                     "A\0",
+                     4),
+         "\xE4\xB8\xAD", std::string("\xFF\xFE\x2D\x4E\r\0\n\0A\0", 10),
+         std::string("\xFF\xFE\x2D\x4E\r\0\n\0A\0", 10)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

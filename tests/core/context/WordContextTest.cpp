@@ -80,11 +80,13 @@ void ExpectEveryWordFound(AnalysisRun& run, const std::string& what) {
         // (Some fifty words, and a megabyte in no more than a few hundred chunks, to keep
         // it quick.)
         if (n % std::max(1, run.Store().WordCount() / 50) != 0) continue;
-        for (const auto& [threads, smallest] : {std::pair{2u, std::size_t{1}}, {3u, std::size_t{5}}, {4u, std::size_t{97}}}) {
+        for (const auto& [threads, smallest] :
+             {std::pair{2u, std::size_t{1}}, {3u, std::size_t{5}}, {4u, std::size_t{97}}}) {
             OccurrenceSearch chunked(run, word);
             chunked.SetThreads(threads, std::max<std::size_t>(smallest, std::size_t(search.BytesTotal()) / 300));
             chunked.RunToEnd();
-            ASSERT_EQ(chunked.Found().size(), search.Found().size()) << what << ": " << word << " on " << threads << " threads";
+            ASSERT_EQ(chunked.Found().size(), search.Found().size())
+                << what << ": " << word << " on " << threads << " threads";
             for (std::size_t k = 0; k < search.Found().size(); ++k) {
                 ASSERT_EQ(chunked.Found()[k].input, search.Found()[k].input) << what << ": " << word;
                 ASSERT_EQ(chunked.Found()[k].offset, search.Found()[k].offset) << what << ": " << word << " #" << k;

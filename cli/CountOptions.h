@@ -9,6 +9,7 @@
 #include "core/display/ResultFilter.h"
 #include "core/engine/CharTable.h"
 #include "core/engine/TextDecoder.h"
+#include "core/engine/WordStore.h"
 #include "core/keywords/Keywords.h"
 #include "core/output/TableFormats.h"
 
@@ -38,6 +39,8 @@ struct CountOptions {
     int Width = 40;                      // characters of context on each side
     PlotKind Plot = PlotKind::None;      // set: --output names a .svg or .png image
     unsigned Threads = 0;                // 0: one per processor
+    // The most distinct words a count holds (--max-words).
+    std::int32_t MaxWords = WordStore::DefaultMaxWords;
     std::vector<std::string> Files;
     // The FILEs are word-frequency tables Vornix wrote: their counts are summed.
     bool Merge = false;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,12 +44,12 @@ namespace {
 // folder that is full would otherwise fail every count). The file has no name there
 // either way (or a random one for a moment where the file system cannot make nameless
 // files).
-std::string RecordFolder() {
+std::string RecordFolder(std::int32_t maxWords) {
     auto Slashed = [](std::string dir) {
         while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
         return dir == "/" ? dir : dir + "/";
     };
-    constexpr std::uint64_t kFullStore = std::uint64_t{WordStore::MaxWords} * sizeof(WordRec);
+    const std::uint64_t kFullStore = std::uint64_t(maxWords) * sizeof(WordRec);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     struct stat info {};
     struct statvfs space {};
@@ -152,8 +153,9 @@ std::string CollocatesText(AnalysisRun& run, const CountOptions& o, std::string&
 // The reference documents, counted by the same rules and options as the text.
 void CountReferenceDocuments(const CountOptions& o, const std::string& commonList, ReferenceCounts& reference,
                              const std::function<void()>& eraseProgress) {
-    AnalysisRun referenceRun(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
+    AnalysisRun referenceRun(RecordFolder(o.MaxWords) + "Vornix." + std::to_string(::getpid()) + ".ref.$$$", true);
     referenceRun.SetThreads(o.Threads);
+    referenceRun.SetMaxWords(o.MaxWords);
     referenceRun.SetAllScripts(o.AllScripts);
     referenceRun.GeneralInitialize(o.Charset, commonList.empty() ? nullptr : &commonList, o.Encoding);
     referenceRun.ReadDocuments(o.References, o.StripPossessives);
@@ -161,7 +163,8 @@ void CountReferenceDocuments(const CountOptions& o, const std::string& commonLis
     referenceRun.Store().CheckWordFile();
     if (referenceRun.LimitReached()) {
         eraseProgress();
-        std::fprintf(stderr, "vornix-count: the reference: %s\n", LimitMessage().c_str());
+        std::fprintf(stderr, "vornix-count: the reference: %s\n",
+                     LimitMessage(referenceRun.Store().MaxWords()).c_str());
     }
     reference.AddRun(referenceRun);
 }
@@ -204,7 +207,7 @@ std::string ModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs
             {.measures = o.Dispersion, .perPart = o.PerFile, .storedBytes = o.Format == TableFormat::Table});
         return FormatTable(table, o.Format, layout);
     }
-    return FormatWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex));
+    return {};  // the word table is streamed
 }
 
 // Forms the mode's output and writes it to standard output or, atomically, to --output;
@@ -221,16 +224,31 @@ int WriteModeOutput(AnalysisRun& run, const CountOptions& o, const ModeInputs& i
         streamFile->Write(piece);
         return true;
     };
-    // The n-gram table too: millions of lines, written as they are formed.
-    const bool streamed = o.Context || (in.ngrams && !o.Stats);
+    // The n-gram table too: millions of lines, written as they are formed; and the word
+    // table, which may hold tens of millions of words.
+    const bool wordTable = !o.Context && !in.ngrams && !o.Stats && !o.Collocates && !o.Keywords && !in.dispersion;
+    const bool streamed = o.Context || (in.ngrams && !o.Stats) || wordTable;
     if (o.Context) {
         ContextText(run, o, error, streamOut);
+    } else if (wordTable) {
+        // Each piece came from the record file: it must be whole before the piece goes out
+        // (a truncated file throws, so no damaged line is ever written).
+        auto checkedOut = [&](std::string_view piece) {
+            run.Store().CheckWordFile();
+            return streamOut(piece);
+        };
+        if (!WriteWordTable(run.Store(), run.Orders(), o.display, o.Format, SeparatorChar(o.SepIndex), checkedOut))
+            error = "vornix-count: cannot write to standard output";
     } else if (streamed) {
         in.ngrams->ReleaseLookup();
         const NGramTable table(*in.ngrams, run.Store(), o.display, NGramOrderOf(o.display.Order));
         if (!WriteTable(table, o.Format, TableLayout{.separator = SeparatorChar(o.SepIndex)}, streamOut))
             error = "vornix-count: cannot write to standard output";
     }
+    // Lines written as they were formed may still sit in the buffer: a failure to write
+    // them is a failure of the command, not a silent exit 0.
+    if (streamed && o.Output.empty() && !stdoutClosed && error.empty() && std::fflush(stdout) != 0)
+        error = "vornix-count: cannot write to standard output";
     const std::string out = streamed ? std::string() : ModeOutput(run, o, in, error);
     run.Store().CheckWordFile();  // the table came from the record file: it must be whole
     if (!error.empty()) {
@@ -297,8 +315,9 @@ int main(int argc, char** argv) {
     try {
         // The record file is nameless once created: an interrupted count (Ctrl+C, a
         // closed pipe) leaves nothing behind.
-        AnalysisRun run(RecordFolder() + "Vornix." + std::to_string(::getpid()) + ".$$$", true);
+        AnalysisRun run(RecordFolder(o.MaxWords) + "Vornix." + std::to_string(::getpid()) + ".$$$", true);
         run.SetThreads(o.Threads);
+        run.SetMaxWords(o.MaxWords);
         run.SetAllScripts(o.AllScripts);
         if (!o.Quiet && ::isatty(STDERR_FILENO)) ShowProgress(run, progress, static_cast<int>(o.Files.size()));
         // Reference tables are read first: a bad one stops the command before the long count.
@@ -321,7 +340,8 @@ int main(int argc, char** argv) {
         const PartCounts parts = dispersion ? recorder.Finish(run) : PartCounts();
         if (!o.References.empty()) CountReferenceDocuments(o, commonList, reference, EraseProgress);
         EraseProgress();
-        if (run.LimitReached() && (stderrClosed || !WriteAll(stderr, "vornix-count: " + LimitMessage() + "\n")))
+        if (run.LimitReached() &&
+            (stderrClosed || !WriteAll(stderr, "vornix-count: " + LimitMessage(run.Store().MaxWords()) + "\n")))
             return 1;
         if (o.Keywords && reference.Empty()) {
             std::fprintf(stderr, "vornix-count: the reference holds no words\n");
@@ -349,6 +369,12 @@ int main(int argc, char** argv) {
     } catch (const FileError& e) {
         EraseProgress();
         std::fprintf(stderr, "vornix-count: %s\n", e.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        // What the store does not turn into its own message (a table being formed, an
+        // analysis's figures): still a message and exit 1, never an abort.
+        EraseProgress();
+        std::fprintf(stderr, "vornix-count: not enough memory\n");
         return 1;
     }
     if (std::fflush(stderr) != 0 || std::ferror(stderr)) return 1;

@@ -44,7 +44,7 @@ constexpr int kRoomLeft = 12;
 const std::string& FillerList() {
     static const std::string path = [] {
         std::string text;
-        for (int i = 0; i < WordStore::MaxWords - kRoomLeft; ++i) {
+        for (int i = 0; i < WordStore::DefaultMaxWords - kRoomLeft; ++i) {
             text += 'Z';
             for (int v = i; v > 0; v /= 26) text += static_cast<char>('A' + v % 26);
             text += "\r\n";

@@ -46,8 +46,8 @@ bool FileNameLess(std::string_view a, std::string_view b) {
     return a < b;
 }
 
-std::string LimitMessage() {
-    return "Reached unique-words limit " + std::to_string(WordStore::MaxWords) + ": cannot read more.";
+std::string LimitMessage(std::int32_t maxWords) {
+    return "Reached unique-words limit " + std::to_string(maxWords) + ": cannot read more.";
 }
 
 AnalysisRun::AnalysisRun(std::string wordFilePath, bool anonymous)
@@ -307,7 +307,7 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 // record file has room for its new words; otherwise it is read again word
                 // by word, so the run stops (or fails) at exactly the word where one thread
                 // does.
-                bool whole = store_.WordCount() + fresh < WordStore::MaxWords;
+                bool whole = store_.WordCount() + fresh < store_.MaxWords();
                 if (whole && fresh > 0) {
                     try {
                         store_.Reserve(store_.WordCount() + fresh);

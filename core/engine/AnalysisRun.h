@@ -161,7 +161,10 @@ public:
     // orders. (The limit message and the display are the caller's.)
     void GeneralClosedown();
 
-    bool LimitReached() const { return store_.WordCount() >= WordStore::MaxWords; }
+    // The limit of distinct words from the next GeneralInitialize on (kept within
+    // WordStore::LeastMaxWords..MostMaxWords); every rule of the limit is the same at any.
+    void SetMaxWords(std::int32_t limit) { store_.SetMaxWords(limit); }
+    bool LimitReached() const { return store_.WordCount() >= store_.MaxWords(); }
     RunStats Stats() const;
     // The vocabulary measures of the run; the store's index must be built (after
     // GeneralClosedown).
@@ -215,8 +218,8 @@ private:
 // KiB), far below what would swamp the store.
 inline constexpr std::int64_t kMaxCommonListBytes = std::int64_t{64} << 20;
 
-// "Reached unique-words limit 500000: cannot read more."
-std::string LimitMessage();
+// "Reached unique-words limit 500000: cannot read more." with the run's limit.
+std::string LimitMessage(std::int32_t maxWords);
 
 // Case-insensitive (ASCII letters) order of names, ties broken byte-wise: the order of
 // the statistics window's file list.

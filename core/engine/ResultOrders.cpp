@@ -6,10 +6,10 @@
 namespace vornix {
 
 void BuildOrders(WordStore& store, ResultOrders& orders) {
-    // Only what an earlier build filled needs emptying.
-    std::fill(orders.FreqIndex.begin(), orders.FreqIndex.begin() + orders.Filled + 1, 0);
-    std::fill(orders.LengthIndex.begin(), orders.LengthIndex.begin() + orders.Filled + 1, 0);
     const std::int32_t n = store.WordCount();
+    // Made anew for the words of this run: a run after a large one gives its memory back.
+    std::vector<std::int32_t>(static_cast<std::size_t>(n) + 2, 0).swap(orders.FreqIndex);
+    std::vector<std::int32_t>(static_cast<std::size_t>(n) + 2, 0).swap(orders.LengthIndex);
     orders.Filled = n;
     if (n == 0) return;
     const auto& alpha = store.AlphaIndex();

@@ -9,10 +9,11 @@
 namespace vornix {
 
 struct ResultOrders {
-    // Positions 1..WordCount hold record numbers; position 0 and the rest hold 0.
-    std::vector<std::int32_t> FreqIndex = std::vector<std::int32_t>(WordStore::MaxWords + 1, 0);
-    std::vector<std::int32_t> LengthIndex = std::vector<std::int32_t>(WordStore::MaxWords + 1, 0);
-    // Positions above this one were never filled and still hold 0.
+    // Positions 1..WordCount hold record numbers; position 0 and WordCount + 1 hold 0.
+    // They are sized for the words stored, not for the limit.
+    std::vector<std::int32_t> FreqIndex = std::vector<std::int32_t>(2, 0);
+    std::vector<std::int32_t> LengthIndex = std::vector<std::int32_t>(2, 0);
+    // The words of the last build.
     std::int32_t Filled = 0;
 };
 

@@ -3,11 +3,14 @@
 // occurring once and twice, mean and longest word length. They are taken from the
 // store's counts and lengths, so what the table hides never changes them.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/engine/Errors.h"
 #include "core/engine/WordStore.h"
 
 namespace vornix {
@@ -19,7 +22,7 @@ class ChunkCounter {
 public:
     static constexpr std::int32_t ChunkWords = 1000;
 
-    ChunkCounter() : lastChunk_(static_cast<std::size_t>(WordStore::MaxWords) + 1, 0) {}
+    ChunkCounter() = default;
 
     // Forgets the last run. Chunk numbers go on rising from run to run, so the records'
     // old numbers never match the new ones.
@@ -34,6 +37,9 @@ public:
     // rec: the record number of the word just counted. Whether a word was already seen
     // in its chunk cannot be predicted, so that test is done without a branch.
     void Note(std::int32_t rec) {
+        // Sized for the records met so far (a run's limit may be far above them).
+        if (static_cast<std::size_t>(rec) >= lastChunk_.size()) [[unlikely]]
+            Grow(static_cast<std::size_t>(rec));
         std::uint8_t& seen = lastChunk_[static_cast<std::size_t>(rec)];
         distinct_ += seen != chunk_;
         seen = chunk_;
@@ -57,6 +63,15 @@ private:
     // A byte per record keeps the stamps of a large vocabulary in the cache (a word
     // costs one more memory access in the scan). When the numbers run out the stamps
     // are cleared, once per 255,000 words (half a megabyte at most, a few microseconds).
+    // Stamp 0 is never a chunk's: new records read as not seen.
+    void Grow(std::size_t rec) {
+        try {
+            lastChunk_.resize(std::max({rec + 1, 2 * lastChunk_.size(), std::size_t{4096}}), 0);
+        } catch (const std::bad_alloc&) {
+            throw FileError("Not enough memory to hold more than " + std::to_string(rec) + " distinct words", ENOMEM);
+        }
+    }
+
     void NextChunk() {
         if (++chunk_ == 0) {
             std::fill(lastChunk_.begin(), lastChunk_.end(), std::uint8_t{0});

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cassert>
 #include <cerrno>
 #include <cstdint>
@@ -28,15 +29,25 @@ namespace vornix {
 namespace {
 
 constexpr std::size_t kFirstSlots = std::size_t{1} << 12;
-constexpr std::size_t kMaxSlots = std::size_t{1} << 20;  // at least twice MaxWords
-constexpr std::uint64_t kRecordBits = (std::uint64_t{1} << 19) - 1;
-constexpr int kLengthShift = 19;
-constexpr std::uint64_t kTagBits = ~((std::uint64_t{1} << 25) - 1);
+constexpr std::size_t kMaxSlots = std::size_t{1} << 28;  // five eighths of it hold the most words
 constexpr std::int32_t kFirstRecords = 256;
-static_assert(WordStore::MaxWords + 1 <= static_cast<std::int32_t>(kRecordBits));
 constexpr std::int32_t kGrowRecords = 16384;
+constexpr std::size_t kFirstWords = 4096;  // the arrays per record start with room for this many
 
-static_assert(5 * kMaxSlots >= 8 * static_cast<std::size_t>(WordStore::MaxWords));
+static_assert(5 * kMaxSlots >= 8 * static_cast<std::size_t>(WordStore::MostMaxWords));
+// Record number + 1 and some hash bits share a 32-bit slot.
+static_assert(std::bit_width(static_cast<std::uint32_t>(WordStore::MostMaxWords)) <= 28);
+
+// The mapping first spans the records of a store of the default limit (a larger limit
+// maps more only as the file grows): a store of a hundred million words would
+// otherwise ask for its whole address range before its first word.
+constexpr std::int32_t kFirstMapped = WordStore::DefaultMaxWords;
+
+// Running out of memory for the arrays of a large store ends the run with a message,
+// never with an abort.
+FileError MemoryFailure(std::int32_t words) {
+    return FileError("Not enough memory to hold more than " + std::to_string(words) + " distinct words", ENOMEM);
+}
 
 // The first eight bytes of a word as a big-endian number: comparing two of these gives
 // the byte order of the words whenever they differ within the first eight bytes.
@@ -209,11 +220,15 @@ WordStore::WordStore(std::string wordFilePath, RunState& state, bool anonymous)
     : path_(std::move(wordFilePath)),
       state_(state),
       anonymous_(anonymous),
-      counts_(MaxWords + 1, 0),
-      lengths_(MaxWords + 1, 0),
-      alphaIndex_(MaxWords + 1, 0),
-      slots_(kFirstSlots, Slot{0, 0}),
-      mask_(kFirstSlots - 1) {}
+      alphaIndex_(1, 0),
+      slots_(kFirstSlots, 0),
+      mask_(kFirstSlots - 1) {
+    recordMask_ = (std::uint32_t{1} << std::bit_width(static_cast<std::uint32_t>(maxWords_))) - 1;
+}
+
+void WordStore::SetMaxWords(std::int32_t limit) {
+    maxWordsNext_ = std::clamp(limit, LeastMaxWords, MostMaxWords);
+}
 
 WordStore::~WordStore() {
     if (fd_ >= 0) {
@@ -242,6 +257,8 @@ void WordStore::CloseWordFile() {
     }
     guard_ = -1;
     map_ = nullptr;
+    mapBytes_ = 0;
+    mapped_ = 0;
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     capacity_ = 0;
@@ -250,7 +267,9 @@ void WordStore::CloseWordFile() {
 void WordStore::DeleteWordFile() {
     if (fd_ < 0) return;
     CloseWordFile();
+    ClearIndex();
     wordCount_ = 0;
+    alphaDirty_ = false;
     if (anonymous_ || createdPath_.empty()) return;
     const std::string name = std::move(createdPath_);
     createdPath_.clear();
@@ -264,10 +283,15 @@ void WordStore::CheckWordFile() const {
 void WordStore::ClearIndex() {
     // Only the entries of the last run's records were ever set; the index starts again
     // at its first size.
-    std::fill(counts_.begin(), counts_.begin() + indexed_, 0);
-    std::vector<Slot>(kFirstSlots, Slot{0, 0}).swap(slots_);
+    // The arrays are sized for the words a run stores, so a run after a large one
+    // starts small again.
+    std::vector<std::int32_t>().swap(counts_);
+    std::vector<std::uint8_t>().swap(lengths_);
+    std::vector<std::int32_t>(1, 0).swap(alphaIndex_);
+    std::vector<std::uint32_t>(kFirstSlots, 0).swap(slots_);
     mask_ = kFirstSlots - 1;
     indexed_ = 0;
+    indexReady_.store(true, std::memory_order_release);
 }
 
 void WordStore::ClearStore() {
@@ -278,14 +302,18 @@ void WordStore::ClearStore() {
 
     RemoveOwnName();
     wide_ = wideNext_;
+    maxWords_ = maxWordsNext_;
+    recordMask_ = (std::uint32_t{1} << std::bit_width(static_cast<std::uint32_t>(maxWords_))) - 1;
     recordBytes_ = wide_ ? kWideRecordBytes : kNarrowRecordBytes;
     textBytes_ = wide_ ? MaxWordBytes : MaxWordLength;
-    const std::size_t mapBytes = static_cast<std::size_t>(MaxWords) * recordBytes_;
+    const std::int32_t mapped = std::min(maxWords_, kFirstMapped);
+    const std::size_t mapBytes = static_cast<std::size_t>(mapped) * recordBytes_;
     std::string name = path_;
     const int fd = CreateRecordFile(name, anonymous_);
-    // The mapping spans the largest possible file; only the part for which space has
-    // been reserved (EnsureCapacity) is ever touched, so a full disk shows up as an
-    // error from the reservation and never as a bus error on a write.
+    // The mapping spans the largest possible file of the default limit (a larger limit
+    // widens it as the file grows); only the part for which space has been reserved
+    // (EnsureCapacity) is ever touched, so a full disk shows up as an error from the
+    // reservation and never as a bus error on a write.
     void* map = ::mmap(nullptr, mapBytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     if (map == MAP_FAILED) {
         int e = errno;
@@ -296,6 +324,7 @@ void WordStore::ClearStore() {
     fd_ = fd;
     map_ = static_cast<unsigned char*>(map);
     mapBytes_ = mapBytes;
+    mapped_ = mapped;
     guard_ = GuardMapping(map, mapBytes);
     // The name is only needed while the file is created; a nameless store drops it now.
     if (anonymous_ && !name.empty()) ::unlink(name.c_str());
@@ -306,11 +335,28 @@ void WordStore::EnsureCapacity(std::int32_t records) {
     if (records <= capacity_) return;
     // Small runs reserve little; large ones grow in bounded steps.
     const std::int32_t step = std::clamp(capacity_, kFirstRecords, kGrowRecords);
-    std::int32_t wanted = std::min(MaxWords, std::max(records, capacity_ + step));
+    std::int32_t wanted = std::min(maxWords_, std::max(records, capacity_ + step));
+    if (wanted > mapped_) MapRecords(wanted);
     int err = ::posix_fallocate(fd_, 0, static_cast<off_t>(wanted) * static_cast<off_t>(recordBytes_));
     if (err != 0) throw Failure("Cannot write", err);
     capacity_ = wanted;
-    assert(capacity_ >= records && capacity_ <= MaxWords);
+    assert(capacity_ >= records && capacity_ <= maxWords_ && capacity_ <= mapped_);
+}
+
+void WordStore::MapRecords(std::int32_t records) {
+    // Twice the span at a time, so the mapping moves a few times in a whole run.
+    const std::int32_t span = static_cast<std::int32_t>(
+        std::min<std::int64_t>(maxWords_, std::max<std::int64_t>(records, 2 * std::int64_t{mapped_})));
+    const std::size_t bytes = static_cast<std::size_t>(span) * recordBytes_;
+    // The kernel moves the pages, not their bytes; an exhausted address space leaves
+    // the old mapping as it was and ends the run with the reason.
+    void* map = ::mremap(map_, mapBytes_, bytes, MREMAP_MAYMOVE);
+    if (map == MAP_FAILED) throw Failure("Cannot write", errno);
+    UnguardMapping(guard_);
+    map_ = static_cast<unsigned char*>(map);
+    mapBytes_ = bytes;
+    mapped_ = span;
+    guard_ = GuardMapping(map, bytes);
 }
 
 namespace {
@@ -340,7 +386,7 @@ WordRec WordStore::WordRecord(std::int32_t n) const {
 }
 
 void WordStore::WriteWordRecord(std::int32_t n) {
-    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= MaxWords) throw Failure("Cannot write", EINVAL);
+    if (fd_ < 0 || n < 0 || n > wordCount_ || n >= maxWords_) throw Failure("Cannot write", EINVAL);
     EnsureCapacity(n + 1);
     unsigned char* to = map_ + static_cast<std::size_t>(n) * recordBytes_;
     to[0] = CurrentRec.length;
@@ -358,53 +404,75 @@ std::uint64_t Chunk(const char* p) {
     return x;
 }
 
-std::size_t SlotIndex(std::uint64_t key, std::size_t mask) {
-    return static_cast<std::size_t>(key >> 25) & mask;
-}
-
 }  // namespace
 
 std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint64_t hash) const {
-    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length & 63) << kLengthShift);
-    const std::uint64_t prefix = Chunk(padded);
+    EnsureIndex();
+    const std::uint32_t tag = TagOf(hash);
     const std::size_t chunks = (length + 7) / 8;
-    for (std::size_t i = SlotIndex(key, mask_);; i = (i + 1) & mask_) {
-        const Slot& slot = slots_[i];
-        if (slot.key == 0) return -1;
-        if ((slot.key & ~kRecordBits) != key || slot.prefix != prefix) continue;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask_;; i = (i + 1) & mask_) {
+        const std::uint32_t slot = slots_[i];
+        if (slot == 0) return -1;
+        if ((slot & ~recordMask_) != tag) continue;
+        const std::int32_t rec = static_cast<std::int32_t>(slot & recordMask_) - 1;
+        if (RecordAt(rec)[0] != length) continue;
         // Equal lengths and equal zero-padded chunks are equal words.
-        const std::int32_t rec = static_cast<std::int32_t>(slot.key & kRecordBits) - 1;
         const char* text = TextAt(rec);
-        std::size_t c = 1;
+        std::size_t c = 0;
         while (c < chunks && Chunk(text + 8 * c) == Chunk(padded + 8 * c)) ++c;
-        // The key holds six bits of the length: a wide word's own length decides.
-        if (c == chunks && (!wide_ || RecordAt(rec)[0] == length)) return rec;
+        if (c == chunks) return rec;
     }
 }
 
 void WordStore::GrowIndex() {
-    std::vector<Slot> old(slots_.size() * 2, Slot{0, 0});
-    old.swap(slots_);
+    std::vector<std::uint32_t>(slots_.size() * 2, 0).swap(slots_);
     mask_ = slots_.size() - 1;
-    for (const Slot& slot : old) {
-        if (slot.key == 0) continue;
-        std::size_t i = SlotIndex(slot.key, mask_);
-        while (slots_[i].key != 0) i = (i + 1) & mask_;
-        slots_[i] = slot;
-    }
+    // The slots keep too few hash bits to place a word in the larger table: each
+    // record's text is hashed again, read in record order.
+    for (std::int32_t r = 0; r < indexed_; ++r) InsertHashed(r, HashPadded(TextAt(r), RecordAt(r)[0]));
 }
 
-void WordStore::InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash) {
-    // At most five eighths full, where linear probing stays short.
-    if (8 * (static_cast<std::size_t>(indexed_) + 1) > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
-    const std::uint64_t key = (hash & kTagBits) | (static_cast<std::uint64_t>(length & 63) << kLengthShift) |
-                              static_cast<std::uint64_t>(rec + 1);
-    // Never full, or the probe below would not end; record numbers fit their 19 bits.
-    assert(8 * static_cast<std::size_t>(indexed_) < 5 * slots_.size());
-    assert(rec >= 0 && rec < MaxWords);
-    std::size_t i = SlotIndex(key, mask_);
-    while (slots_[i].key != 0) i = (i + 1) & mask_;
-    slots_[i] = Slot{key, Chunk(TextAt(rec))};
+void WordStore::RebuildIndex() const {
+    const std::lock_guard<std::mutex> lock(rebuild_);
+    if (indexReady_.load(std::memory_order_relaxed)) return;  // another thread built it
+    std::size_t size = kFirstSlots;
+    while (8 * static_cast<std::size_t>(indexed_) > 5 * size) size *= 2;
+    try {
+        slots_.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        throw MemoryFailure(indexed_);
+    }
+    mask_ = size - 1;
+    for (std::int32_t r = 0; r < indexed_; ++r) InsertHashed(r, HashPadded(TextAt(r), RecordAt(r)[0]));
+    indexReady_.store(true, std::memory_order_release);
+}
+
+void WordStore::InsertHashed(std::int32_t rec, std::uint64_t hash) const {
+    // Never full, or the probe below would not end; record numbers fit their bits.
+    assert(8 * static_cast<std::size_t>(indexed_) <= 5 * slots_.size());
+    assert(rec >= 0 && rec < maxWords_);
+    std::size_t i = static_cast<std::size_t>(hash) & mask_;
+    while (slots_[i] != 0) i = (i + 1) & mask_;
+    slots_[i] = TagOf(hash) | static_cast<std::uint32_t>(rec + 1);
+}
+
+void WordStore::MakeRoomForWord() {
+    const std::size_t words = static_cast<std::size_t>(wordCount_) + 1;
+    EnsureIndex();
+    try {
+        // At most five eighths full, where linear probing stays short.
+        if (8 * words > 5 * slots_.size() && slots_.size() < kMaxSlots) GrowIndex();
+        if (counts_.capacity() < words) {
+            // Doubling, so that few copies are made; the pages past the words stored
+            // are never touched.
+            const std::size_t room = std::min<std::size_t>(static_cast<std::size_t>(maxWords_),
+                                                           std::max(kFirstWords, 2 * counts_.capacity()));
+            counts_.reserve(room);
+            lengths_.reserve(room);
+        }
+    } catch (const std::bad_alloc&) {
+        throw MemoryFailure(wordCount_);
+    }
 }
 
 void WordStore::CountWord(std::int32_t n) {
@@ -427,10 +495,11 @@ bool WordStore::AddWord(std::string_view word) {
     }
     // A full store takes no new word (the run stops at the limit; this also guards a
     // store already filled by the common words list).
-    if (wordCount_ >= MaxWords) {
+    if (wordCount_ >= maxWords_) {
         state_.StopRun = true;
         return false;
     }
+    MakeRoomForWord();
     CurrentRec.length = static_cast<std::uint8_t>(word.size());
     std::memcpy(CurrentRec.text, padded, sizeof padded);
     CurrentRec.Common = state_.ReadingCommon ? 1 : 0;
@@ -439,19 +508,19 @@ bool WordStore::AddWord(std::string_view word) {
     const std::int32_t n = wordCount_;
     WriteWordRecord(n);  // throws before anything else changes when the disk is full
     if (CurrentRec.Number) ++state_.UniqueNumbers;
-    counts_[n] = state_.Increment;
-    lengths_[n] = LengthOf(word);
-    InsertHashed(n, word.size(), hash);
+    counts_.push_back(state_.Increment);  // room was made above: these never throw
+    lengths_.push_back(LengthOf(word));
+    InsertHashed(n, hash);
     lastRecord_ = n;
     ++wordCount_;
     indexed_ = wordCount_;
     alphaDirty_ = true;
-    if (wordCount_ >= MaxWords) state_.StopRun = true;
+    if (wordCount_ >= maxWords_) state_.StopRun = true;
     return true;
 }
 
 void WordStore::Reserve(std::int32_t records) {
-    while (capacity_ < std::min(records, MaxWords)) EnsureCapacity(capacity_ + 1);
+    while (capacity_ < std::min(records, maxWords_)) EnsureCapacity(capacity_ + 1);
 }
 
 void WordStore::CountTimes(std::int32_t n, std::int32_t times) {
@@ -460,7 +529,8 @@ void WordStore::CountTimes(std::int32_t n, std::int32_t times) {
 }
 
 std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times) {
-    assert(wordCount_ + 1 < MaxWords && length >= 1 && length <= textBytes_);
+    assert(wordCount_ + 1 < maxWords_ && length >= 1 && length <= textBytes_);
+    MakeRoomForWord();
     CurrentRec.length = static_cast<std::uint8_t>(length);
     std::memset(CurrentRec.text, 0, sizeof CurrentRec.text);
     std::memcpy(CurrentRec.text, padded, length);
@@ -469,9 +539,9 @@ std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std:
     const std::int32_t n = wordCount_;
     WriteWordRecord(n);
     if (CurrentRec.Number) ++state_.UniqueNumbers;
-    counts_[n] = state_.Increment;
-    lengths_[n] = LengthOf(std::string_view(padded, length));
-    InsertHashed(n, length, hash);
+    counts_.push_back(state_.Increment);
+    lengths_.push_back(LengthOf(std::string_view(padded, length)));
+    InsertHashed(n, hash);
     ++wordCount_;
     indexed_ = wordCount_;
     alphaDirty_ = true;
@@ -481,16 +551,15 @@ std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std:
 
 void WordStore::BuildAlphaIndex() {
     const std::int32_t n = wordCount_;
+    // Sorted in place: positions 1..WordCount, position 0 holds 0.
+    alphaIndex_.assign(static_cast<std::size_t>(n) + 1, 0);
     std::vector<std::uint64_t> prefix(static_cast<std::size_t>(n));
     for (std::int32_t r = 0; r < n; ++r) prefix[r] = PrefixKey(TextAt(r));
-    std::vector<std::int32_t> order(static_cast<std::size_t>(n));
-    for (std::int32_t r = 0; r < n; ++r) order[r] = r;
-    std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+    for (std::int32_t r = 0; r < n; ++r) alphaIndex_[r + 1] = r;
+    std::sort(alphaIndex_.begin() + 1, alphaIndex_.end(), [&](std::int32_t a, std::int32_t b) {
         if (prefix[a] != prefix[b]) return prefix[a] < prefix[b];
         return WordAt(a) < WordAt(b);
     });
-    assert(alphaIndex_.size() > static_cast<std::size_t>(n));  // positions 1..WordCount
-    std::copy(order.begin(), order.end(), alphaIndex_.begin() + 1);
     alphaDirty_ = false;
 }
 
@@ -519,7 +588,16 @@ bool WordStore::FindWord(std::string_view word, std::int32_t& position) {
 }
 
 void WordStore::FinishScan() {
-    if (alphaDirty_) BuildAlphaIndex();
+    // The hash index is not needed until a word is added again; its memory goes to the
+    // alphabetical index and the orders built now.
+    indexReady_.store(false, std::memory_order_release);
+    std::vector<std::uint32_t>().swap(slots_);
+    mask_ = 0;
+    try {
+        if (alphaDirty_) BuildAlphaIndex();
+    } catch (const std::bad_alloc&) {
+        throw MemoryFailure(wordCount_);
+    }
     CheckWordFile();
     if (fd_ >= 0 && capacity_ > wordCount_) {
         // Give back the space reserved ahead, so the file is exactly the records.

@@ -1,5 +1,5 @@
 #pragma once
-// The distinct words of one run, at most MaxWords. Each word has a record number from 0
+// The distinct words of one run, at most MaxWords(). Each word has a record number from 0
 // in the order it was first met and a fixed 43-byte record in the record file
 // (`WordFile`); only counts, lengths and order indexes are held in memory.
 //
@@ -8,7 +8,9 @@
 // A store of words of every script (SetWide) holds UTF-8 words of up to 40 characters,
 // so its records have 160 text bytes (163 in all); in memory a WordRec always has room
 // for them.
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,7 +36,11 @@ inline constexpr std::size_t kWideRecordBytes = sizeof(WordRec);
 
 class WordStore {
 public:
-    static constexpr std::int32_t MaxWords = 500000;
+    // The limit of distinct words a run may hold: the default, and the bounds of a
+    // limit of choice (vornix-count --max-words, the MaxWords setting).
+    static constexpr std::int32_t DefaultMaxWords = 500000;
+    static constexpr std::int32_t LeastMaxWords = 1000;
+    static constexpr std::int32_t MostMaxWords = 100000000;
     static constexpr int MaxWordLength = 40;  // characters
     static constexpr int MaxWordBytes = 160;  // UTF-8 bytes of 40 characters at most
 
@@ -69,6 +75,11 @@ public:
     void SetWide(bool wide) { wideNext_ = wide; }
     bool Wide() const { return wide_; }
     std::size_t RecordBytes() const { return wide_ ? kWideRecordBytes : kNarrowRecordBytes; }
+
+    // The limit from the next ClearStore on, kept within LeastMaxWords..MostMaxWords.
+    void SetMaxWords(std::int32_t limit);
+    // The limit of the current run: the store stops taking new words there.
+    std::int32_t MaxWords() const { return maxWords_; }
 
     std::int32_t WordCount() const { return wordCount_; }
 
@@ -112,7 +123,8 @@ public:
     void CountTimes(std::int32_t n, std::int32_t times);
     std::int32_t AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times);
 
-    // Per record number (0 .. WordCount-1).
+    // Per record number (0 .. WordCount-1); the arrays hold the records stored so far,
+    // not the possible ones.
     std::int32_t Count(std::int32_t n) const { return counts_[n]; }
     std::uint8_t Length(std::int32_t n) const { return lengths_[n]; }
     const std::vector<std::int32_t>& Counts() const { return counts_; }
@@ -121,14 +133,20 @@ public:
     const std::vector<std::int32_t>& AlphaIndex();
 
     // Ends the scanning phase: builds the alphabetical index and trims the record file
-    // to exactly WordCount records, so its bytes are the plain record sequence.
+    // to exactly WordCount records, so its bytes are the plain record sequence. The hash
+    // index is given back (a later AddWord builds it again), so that the result orders
+    // are built in the memory it held.
     void FinishScan();
 
 private:
     // padded: the word followed by zero bytes up to 40, as a record holds it.
     std::int32_t Lookup(const char* padded, std::size_t length, std::uint64_t hash) const;
-    void InsertHashed(std::int32_t rec, std::size_t length, std::uint64_t hash);
+    void InsertHashed(std::int32_t rec, std::uint64_t hash) const;
     void EnsureCapacity(std::int32_t records);
+    // Room in memory for one more word (counts, lengths, hash index); throws
+    // FileError when memory is exhausted, before anything changed.
+    void MakeRoomForWord();
+    void MapRecords(std::int32_t records);
     void BuildAlphaIndex();
     // Record n's bytes in the file: the length byte, then the text.
     const unsigned char* RecordAt(std::int32_t n) const { return map_ + static_cast<std::size_t>(n) * recordBytes_; }
@@ -156,6 +174,9 @@ private:
     bool wideNext_ = false;
     std::size_t recordBytes_ = kNarrowRecordBytes;
     std::size_t textBytes_ = 40;
+    std::int32_t maxWords_ = DefaultMaxWords;
+    std::int32_t maxWordsNext_ = DefaultMaxWords;
+    std::int32_t mapped_ = 0;    // records the mapping spans
     std::int32_t capacity_ = 0;  // records for which file space is reserved
     std::int32_t wordCount_ = 0;
     std::int32_t lastRecord_ = -1;
@@ -171,18 +192,26 @@ private:
     // are compared in the mapped record file. The alphabetical index is built once,
     // when it is first needed after new words arrived; every observable result is the
     // same as with inserting.
-    // A slot's key packs record number + 1 (bits 0-18), the word's length (19-24) and
-    // the top bits of its hash (25-63; 0 is an empty slot); beside it lie the word's
-    // first eight bytes, so a word of up to eight characters is found without reading
-    // its record, and one cache line usually answers a lookup. The table starts small
-    // and doubles as words arrive, staying at most five eighths full.
-    struct Slot {
-        std::uint64_t key;
-        std::uint64_t prefix;
-    };
+    // A slot is 32 bits: record number + 1 in the low recordBits_ (enough for the
+    // run's limit; 0 is an empty slot) and the top bits of the word's hash above, so a
+    // probe seldom reads a record that is not the word's. Four bytes a slot keep a
+    // store of tens of millions of words within its memory budget. The table starts
+    // small and doubles as words arrive, staying at most five eighths full; doubling
+    // hashes the records again, as the slots keep no spare hash bits.
+    // FinishScan gives the table back; the first lookup after it (the readers that look
+    // words up again, from any thread) builds it anew, once.
     void GrowIndex();
-    std::vector<Slot> slots_;
-    std::size_t mask_ = 0;
+    void EnsureIndex() const {
+        if (!indexReady_.load(std::memory_order_acquire)) [[unlikely]]
+            RebuildIndex();
+    }
+    void RebuildIndex() const;
+    std::uint32_t TagOf(std::uint64_t hash) const { return static_cast<std::uint32_t>(hash >> 32) & ~recordMask_; }
+    mutable std::vector<std::uint32_t> slots_;
+    mutable std::size_t mask_ = 0;
+    mutable std::atomic<bool> indexReady_{true};
+    mutable std::mutex rebuild_;
+    std::uint32_t recordMask_ = 0;
     std::int32_t indexed_ = 0;  // records in slots_ since it was last emptied
 };
 

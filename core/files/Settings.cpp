@@ -11,6 +11,7 @@
 
 #include "core/engine/Errors.h"
 #include "core/engine/TextRules.h"
+#include "core/engine/WordStore.h"
 #include "core/files/AtomicFile.h"
 
 namespace vornix {
@@ -214,6 +215,15 @@ bool AllScriptsSetting(const SettingsFile& settings) {
 
 void PutAllScriptsSetting(SettingsFile& settings, bool on) {
     settings.IniPutFlag(kAllScriptsKey, on);
+}
+
+std::int32_t MaxWordsSetting(const SettingsFile& settings) {
+    const std::int32_t n = settings.IniNumber(kMaxWordsKey, WordStore::DefaultMaxWords);
+    return n < WordStore::LeastMaxWords || n > WordStore::MostMaxWords ? WordStore::DefaultMaxWords : n;
+}
+
+void PutMaxWordsSetting(SettingsFile& settings, std::int32_t maxWords) {
+    settings.IniPutNumber(kMaxWordsKey, maxWords);
 }
 
 EncodingChoice EncodingChoiceFor(bool detectUnicode) {

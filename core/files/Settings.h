@@ -125,6 +125,11 @@ void PutDetectUnicodeSetting(SettingsFile& settings, bool on);
 constexpr const char* kAllScriptsKey = "AllScripts";
 bool AllScriptsSetting(const SettingsFile& settings);
 void PutAllScriptsSetting(SettingsFile& settings, bool on);
+// "Most distinct words", stored under MaxWords: the word limit of a run, 1,000 to
+// 100,000,000; missing, unreadable or out of those bounds means 500,000.
+constexpr const char* kMaxWordsKey = "MaxWords";
+std::int32_t MaxWordsSetting(const SettingsFile& settings);
+void PutMaxWordsSetting(SettingsFile& settings, std::int32_t maxWords);
 // How a run reads its documents under that setting: detected, or byte by byte.
 EncodingChoice EncodingChoiceFor(bool detectUnicode);
 

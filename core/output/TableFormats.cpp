@@ -73,7 +73,17 @@ std::string TsvField(std::string_view text) {
 
 std::string FormatWordTable(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
                             TableFormat format, char separator) {
-    if (format == TableFormat::Table) return FormatAnalysis(store, orders, options, separator);
+    std::string out;
+    WriteWordTable(store, orders, options, format, separator, [&out](std::string_view piece) {
+        out += piece;
+        return true;
+    });
+    return out;
+}
+
+bool WriteWordTable(WordStore& store, const ResultOrders& orders, const DisplayOptions& options, TableFormat format,
+                    char separator, const std::function<bool(std::string_view)>& sink) {
+    constexpr std::size_t kPiece = std::size_t{64} << 10;
     // The per-million figure, when asked for, is the one the plain table writes.
     const bool perMillion = options.ShowRelFreq;
     const std::int64_t total = perMillion ? TotalOccurrences(store) : 0;
@@ -83,26 +93,40 @@ std::string FormatWordTable(WordStore& store, const ResultOrders& orders, const 
     if (format == TableFormat::Json) out = "[";
     std::int64_t rank = 0;
     for (std::int32_t rec : ShownWords(store, orders, options)) {
-        const std::string word = StoredWordUtf8(DisplayWord(store.ReadWordRecord(rec), options.LowerCase));
-        const std::string r = std::to_string(++rank);
-        const std::string count = std::to_string(store.Count(rec));
-        const std::string million = perMillion ? PerMillionText(store.Count(rec), total) : std::string();
-        switch (format) {
-            case TableFormat::Csv:
-                out += r + ',' + CsvField(word) + ',' + count + (perMillion ? ',' + million : std::string()) + '\n';
-                break;
-            case TableFormat::Tsv:
-                out += r + '\t' + TsvField(word) + '\t' + count + (perMillion ? '\t' + million : std::string()) + '\n';
-                break;
-            default:
-                out += rank == 1 ? "\n" : ",\n";
-                out += "{\"rank\":" + r + ",\"word\":" + JsonString(word) + ",\"count\":" + count +
-                       (perMillion ? ",\"per_million\":" + million : std::string()) + '}';
-                break;
+        if (format == TableFormat::Table) {
+            // Exactly what FormatAnalysis writes.
+            const std::string word = DisplayWord(store.ReadWordRecord(rec), options.LowerCase);
+            if (perMillion)
+                AppendOutputLine(out, word, separator, store.Count(rec), PerMillionText(store.Count(rec), total));
+            else
+                AppendOutputLine(out, word, separator, store.Count(rec));
+        } else {
+            const std::string word = StoredWordUtf8(DisplayWord(store.ReadWordRecord(rec), options.LowerCase));
+            const std::string r = std::to_string(++rank);
+            const std::string count = std::to_string(store.Count(rec));
+            const std::string million = perMillion ? PerMillionText(store.Count(rec), total) : std::string();
+            switch (format) {
+                case TableFormat::Csv:
+                    out += r + ',' + CsvField(word) + ',' + count + (perMillion ? ',' + million : std::string()) + '\n';
+                    break;
+                case TableFormat::Tsv:
+                    out +=
+                        r + '\t' + TsvField(word) + '\t' + count + (perMillion ? '\t' + million : std::string()) + '\n';
+                    break;
+                default:
+                    out += rank == 1 ? "\n" : ",\n";
+                    out += "{\"rank\":" + r + ",\"word\":" + JsonString(word) + ",\"count\":" + count +
+                           (perMillion ? ",\"per_million\":" + million : std::string()) + '}';
+                    break;
+            }
+        }
+        if (out.size() >= kPiece) {
+            if (!sink(out)) return false;
+            out.clear();
         }
     }
     if (format == TableFormat::Json) out += rank == 0 ? "]\n" : "\n]\n";
-    return out;
+    return out.empty() || sink(out);
 }
 
 }  // namespace vornix

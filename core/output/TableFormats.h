@@ -2,6 +2,7 @@
 // The word table in the formats other programs read: CSV (RFC 4180), TSV and JSON.
 // They hold the same rows in the same order as the plain table; words are written as
 // UTF-8 (their bytes are Windows-1252) and every line ends in LF.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ std::optional<TableFormat> ParseTableFormat(std::string_view name);
 // FormatAnalysis gives with the separator.
 std::string FormatWordTable(WordStore& store, const ResultOrders& orders, const DisplayOptions& options,
                             TableFormat format, char separator);
+// The same bytes handed to sink a piece of some tens of kilobytes at a time, so a table
+// of millions of words never sits in memory whole; false from sink ends it and is
+// returned.
+bool WriteWordTable(WordStore& store, const ResultOrders& orders, const DisplayOptions& options, TableFormat format,
+                    char separator, const std::function<bool(std::string_view)>& sink);
 
 // One CSV field: quoted (with doubled quotes) only when it holds a comma, quote, CR or LF.
 std::string CsvField(std::string_view text);

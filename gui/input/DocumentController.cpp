@@ -189,6 +189,7 @@ void DocumentController::GeneralInitialize() {
     if (context_.dispersion)
         context_.Run().SetObserver(context_.dispersion->BeginRun(context_.Item("ShowDispersion1")->isChecked()));
     context_.Run().SetAllScripts(AllScriptsSetting(context_.settings));
+    context_.Run().SetMaxWords(MaxWordsSetting(context_.settings));
     context_.Run().GeneralInitialize(context_.RunCharacterSet(), list.empty() ? nullptr : &list,
                                      context_.RunEncoding());
     TopStatus->show();
@@ -198,7 +199,7 @@ void DocumentController::GeneralClosedown() {
     AnalysisRun& run = context_.Run();
     if (run.LimitReached()) {
         ShowProgress();
-        context_.ShowErrorBox(UiText(LimitMessage()));
+        context_.ShowErrorBox(UiText(LimitMessage(run.Store().MaxWords())));
     }
     QCoreApplication::processEvents();
     run.GeneralClosedown();

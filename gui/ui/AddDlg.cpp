@@ -15,6 +15,7 @@
 #include <climits>
 
 #include "core/display/ResultFilter.h"
+#include "core/engine/WordStore.h"
 #include "core/files/Settings.h"
 #include "gui/ui/WindowPlacement.h"
 
@@ -89,6 +90,12 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
     DetectUnicode->setObjectName(QStringLiteral("DetectUnicode"));
     AllScripts = new QCheckBox(QStringLiteral("Count words of every script"), this);
     AllScripts->setObjectName(QStringLiteral("AllScripts"));
+    auto* maxWordsLabel = new QLabel(QStringLiteral("Most distinct words"), this);
+    MaxWords = new QSpinBox(this);
+    MaxWords->setObjectName(QStringLiteral("MaxWords"));
+    MaxWords->setRange(WordStore::LeastMaxWords, WordStore::MostMaxWords);
+    MaxWords->setSingleStep(100000);
+    maxWordsLabel->setBuddy(MaxWords);
 
     // Layouts, not positions, so that every caption fits the desktop's font: the
     // threshold and the three choices at the left, the buttons in a column at the right.
@@ -102,6 +109,10 @@ TAddDlg::TAddDlg(SettingsFile& settings, QWidget* parent) : QDialog(parent), set
     form->addWidget(Possessive->buttons().front()->parentWidget(), 2, 0, 1, 2);
     form->addWidget(DetectUnicode, 3, 0, 1, 2);
     form->addWidget(AllScripts, 4, 0, 1, 2);
+    auto* maxWords = new QHBoxLayout;
+    maxWords->addWidget(maxWordsLabel);
+    maxWords->addWidget(MaxWords, 1);
+    form->addLayout(maxWords, 5, 0, 1, 2);
     auto* buttons = new QVBoxLayout;
     for (QPushButton* button : {OKBtn, CancelBut, HelpBtn}) buttons->addWidget(button);
     buttons->addStretch(1);
@@ -129,6 +140,7 @@ void TAddDlg::LoadFromSettings() {
     Select(Possessive, settings_.IniNumber("Possess", 0));
     DetectUnicode->setChecked(DetectUnicodeSetting(settings_));
     AllScripts->setChecked(AllScriptsSetting(settings_));
+    MaxWords->setValue(MaxWordsSetting(settings_));
 }
 
 int TAddDlg::ThresholdValue() const {
@@ -148,6 +160,9 @@ bool TAddDlg::DetectUnicodeChecked() const {
 }
 bool TAddDlg::AllScriptsChecked() const {
     return AllScripts->isChecked();
+}
+int TAddDlg::MaxWordsValue() const {
+    return MaxWords->value();
 }
 
 void TAddDlg::showEvent(QShowEvent* event) {
@@ -171,6 +186,10 @@ void TAddDlg::accept() {
     settings_.IniPutNumber("Possess", PossessIndex());
     PutDetectUnicodeSetting(settings_, DetectUnicodeChecked());
     PutAllScriptsSetting(settings_, AllScriptsChecked());
+    // The spin box keeps its value within the bounds; a half-typed text is taken as
+    // the box would take it on leaving it.
+    MaxWords->interpretText();
+    PutMaxWordsSetting(settings_, MaxWordsValue());
     SaveWindowPos(settings_, QStringLiteral("addwin"), this);
     QDialog::accept();
 }

@@ -27,6 +27,7 @@ public:
     QButtonGroup* Possessive;
     QCheckBox* DetectUnicode;
     QCheckBox* AllScripts;
+    QSpinBox* MaxWords;  // "Most distinct words"
     QPushButton* OKBtn;
     QPushButton* CancelBut;
     QPushButton* HelpBtn;
@@ -39,6 +40,7 @@ public:
     int PossessIndex() const;
     bool DetectUnicodeChecked() const;
     bool AllScriptsChecked() const;
+    int MaxWordsValue() const;
 
     // Runs when Help is pressed; the dialog stays open.
     std::function<void()> onHelp;

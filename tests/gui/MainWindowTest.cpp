@@ -488,7 +488,7 @@ TEST_F(MainWindowTest, StatusNoteTellsAPartialCountAndTheThreshold) {
 TEST_F(MainWindowTest, StatusNoteTellsTheWordLimit) {
     Start();
     std::string text;
-    for (std::int32_t i = 0; i <= WordStore::MaxWords; ++i) {
+    for (std::int32_t i = 0; i <= WordStore::DefaultMaxWords; ++i) {
         std::int32_t n = i;
         for (int d = 0; d < 5; ++d, n /= 26) text += static_cast<char>('a' + n % 26);
         text += ' ';

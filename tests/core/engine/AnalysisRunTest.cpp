@@ -263,5 +263,5 @@ TEST(FileNames, SortCaseInsensitively) {
     EXPECT_FALSE(FileNameLess("b", "A"));
     EXPECT_TRUE(FileNameLess("ab", "ABC"));
     EXPECT_TRUE(FileNameLess("A", "a"));  // ties broken byte-wise, so the order is total
-    EXPECT_EQ(LimitMessage(), "Reached unique-words limit 500000: cannot read more.");
+    EXPECT_EQ(LimitMessage(WordStore::DefaultMaxWords), "Reached unique-words limit 500000: cannot read more.");
 }

@@ -175,7 +175,7 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
     limit.threads = 4;
     const Outcome stopped = Count(dir, {over, mixed}, limit);
     EXPECT_TRUE(stopped.stopped);
-    EXPECT_EQ(stopped.records.size(), 43u * WordStore::MaxWords);
+    EXPECT_EQ(stopped.records.size(), 43u * WordStore::DefaultMaxWords);
     EXPECT_EQ(stopped.files, (std::vector<std::string>{"over.txt"}));
     // THE is one of the 500,000 words, so the last admitted is the 499,999th q-word (i =
     // 499,998); the 166,666 THEs before it count, nothing after it.

@@ -87,7 +87,7 @@ TEST(TableMerge, SummedShardsGiveOneRunsTableInEveryOrder) {
 
 TEST(TableMerge, RefusesWhatIsNotATableOrPassesARunsBounds) {
     std::string full;  // as many distinct words as the store holds
-    for (std::int32_t i = 0; i < WordStore::MaxWords; ++i) {
+    for (std::int32_t i = 0; i < WordStore::DefaultMaxWords; ++i) {
         std::string w = "W";
         for (std::int32_t n = i; n > 0; n /= 26) w += static_cast<char>('A' + n % 26);
         full += w + "\t1\n";

@@ -148,7 +148,7 @@ TEST(NGrams, StopAtTheWordWhereTheCountStopped) {
     // 500,000 distinct words fill the store; the count stops at the last of them and
     // so do the n-grams.
     std::string text;
-    for (int i = 0; i < WordStore::MaxWords + 20; ++i) text += "w" + std::to_string(i) + " ";
+    for (int i = 0; i < WordStore::DefaultMaxWords + 20; ++i) text += "w" + std::to_string(i) + " ";
     // On one thread, and on three, where the chunks near the limit are read again word
     // by word after chunks merged whole.
     for (const std::size_t chunkBytes : {std::size_t{0}, std::size_t{1} << 16}) {
@@ -156,16 +156,16 @@ TEST(NGrams, StopAtTheWordWhereTheCountStopped) {
         Counted counted({"alpha beta", text, "gamma delta"}, 2, false, nullptr, chunkBytes);
         ASSERT_TRUE(counted.run.LimitReached());
         const std::int32_t words = counted.run.State().TotalWords;
-        EXPECT_EQ(words, WordStore::MaxWords);
+        EXPECT_EQ(words, WordStore::DefaultMaxWords);
         // Each document gives its words less one.
         EXPECT_EQ(counted.counter.Total(), (2 - 1) + (words - 2 - 1));
         const NGramTable table(counted.counter, counted.run.Store(), ShowAll(), NGramOrder::Alphabetical);
         const auto got = FromTable(table);
         const std::string lastTwo =
-            "W" + std::to_string(WordStore::MaxWords - 4) + " W" + std::to_string(WordStore::MaxWords - 3);
+            "W" + std::to_string(WordStore::DefaultMaxWords - 4) + " W" + std::to_string(WordStore::DefaultMaxWords - 3);
         EXPECT_TRUE(got.count(lastTwo));
         EXPECT_FALSE(
-            got.count("W" + std::to_string(WordStore::MaxWords - 3) + " W" + std::to_string(WordStore::MaxWords - 2)));
+            got.count("W" + std::to_string(WordStore::DefaultMaxWords - 3) + " W" + std::to_string(WordStore::DefaultMaxWords - 2)));
         EXPECT_FALSE(got.count("GAMMA DELTA"));
         NGramSearch again(counted.run, 2);
         again.RunToEnd();

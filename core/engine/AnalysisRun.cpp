@@ -300,6 +300,9 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 records.resize(words.size());
                 std::int32_t fresh = 0;
                 for (std::size_t i = 0; i < words.size(); ++i) {
+                    // A large store is out of the cache: its slots and records are fetched ahead.
+                    if (i + 16 < words.size()) store_.PrefetchSlot(words[i + 16].hash);
+                    if (i + 8 < words.size()) store_.PrefetchSlotRecord(words[i + 8].hash);
                     records[i] = store_.FindPadded(words[i].padded, words[i].length, words[i].hash);
                     if (records[i] < 0) ++fresh;
                 }

@@ -120,6 +120,22 @@ public:
         return Lookup(padded, length, hash);
     }
     void Reserve(std::int32_t records);
+    // Hints for a loop over many words that are not in the cache (a store of millions):
+    // fetch the hash slot of a word, or the record a slot names, or record n, ahead of
+    // its use. They change nothing and never fault.
+    void PrefetchSlot(std::uint64_t hash) const {
+        if (indexReady_.load(std::memory_order_relaxed)) __builtin_prefetch(slots_.data() + (hash & mask_));
+    }
+    void PrefetchSlotRecord(std::uint64_t hash) const {
+        if (!indexReady_.load(std::memory_order_relaxed)) return;
+        const std::uint32_t slot = slots_[hash & mask_];
+        if (slot != 0) PrefetchRecord(static_cast<std::int32_t>(slot & recordMask_) - 1);
+    }
+    void PrefetchRecord(std::int32_t n) const {
+        if (n < 0 || n >= wordCount_) return;
+        __builtin_prefetch(RecordAt(n));
+        __builtin_prefetch(RecordAt(n) + recordBytes_ - 1);
+    }
     void CountTimes(std::int32_t n, std::int32_t times);
     std::int32_t AddNewTimes(const char* padded, std::size_t length, std::uint64_t hash, std::int32_t times);
 

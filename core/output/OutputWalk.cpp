@@ -17,6 +17,7 @@ std::vector<std::int32_t> ShownWords(WordStore& store, const ResultOrders& order
     std::vector<std::int32_t> shown;
     shown.reserve(static_cast<std::size_t>(n));
     for (std::int32_t p = 1; p <= n; ++p) {
+        if (p + 16 <= n) store.PrefetchRecord((*index)[p + 16]);  // a large store is out of the cache
         const std::int32_t rec = (*index)[p];
         if (WordPassesFilter(store.ReadWordRecord(rec), store.Count(rec), options)) shown.push_back(rec);
     }

@@ -92,7 +92,10 @@ bool WriteWordTable(WordStore& store, const ResultOrders& orders, const DisplayO
     if (format == TableFormat::Tsv) out = perMillion ? "rank\tword\tcount\tper_million\n" : "rank\tword\tcount\n";
     if (format == TableFormat::Json) out = "[";
     std::int64_t rank = 0;
-    for (std::int32_t rec : ShownWords(store, orders, options)) {
+    const std::vector<std::int32_t> shown = ShownWords(store, orders, options);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const std::int32_t rec = shown[i];
+        if (i + 16 < shown.size()) store.PrefetchRecord(shown[i + 16]);
         if (format == TableFormat::Table) {
             // Exactly what FormatAnalysis writes.
             const std::string word = DisplayWord(store.ReadWordRecord(rec), options.LowerCase);

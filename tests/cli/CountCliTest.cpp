@@ -300,6 +300,10 @@ TEST(CountCli, UsageErrorsAreOneLineAndAPointerToTheHelp) {
         {{"--threads=0", text}, "bad value for --threads: 0"},
         {{"--threads=", text}, "--threads needs a value"},
         {{"--threads", "two", text}, "bad value for --threads: two"},
+        {{"--max-words=999", text}, "bad value for --max-words: 999"},
+        {{"--max-words=100000001", text}, "bad value for --max-words: 100000001"},
+        {{"--max-words=5e5", text}, "bad value for --max-words: 5e5"},
+        {{"--max-words=", text}, "--max-words needs a value"},
     };
     for (const auto& [args, message] : cases) {
         SCOPED_TRACE(message);

@@ -26,6 +26,7 @@
 
 #include "GuiTestSupport.h"
 #include "core/engine/WordStore.h"
+#include "core/files/Settings.h"
 #include "gui/display/ResultModel.h"
 #include "gui/display/StatsWindow.h"
 #include "gui/shell/VornixMain.h"
@@ -590,4 +591,46 @@ TEST_F(DisplayControlsTest, HeaderClicksChooseTheOrderAsTheDisplayMenuDoes) {
             EXPECT_EQ(Act(order)->isChecked(), std::string(order) == step.checked) << step.column << order;
         EXPECT_EQ(Find<QTabBar>("TabControl1")->currentIndex(), step.tab);
     }
+}
+
+TEST_F(DisplayControlsTest, MostDistinctWordsIsStoredAndLimitsTheNextRun) {
+    // Stored values: in bounds they are read as they are; out of bounds, or no number,
+    // as the default.
+    const std::pair<const char*, int> stored[] = {{"", 500000},        {"MaxWords=1000\r\n", 1000},
+                                                  {"MaxWords=999\r\n", 500000}, {"MaxWords=100000001\r\n", 500000},
+                                                  {"MaxWords=-3\r\n", 500000},  {"MaxWords=lots\r\n", 500000},
+                                                  {"MaxWords=100000000\r\n", 100000000}};
+    for (const auto& [lines, value] : stored) {
+        SCOPED_TRACE(lines);
+        WriteSettings(lines);
+        Start();
+        EXPECT_EQ(In<QSpinBox>(AddDlg(), "MaxWords")->value(), value);
+        EXPECT_EQ(MaxWordsSetting(Settings()), value);
+        Stop();
+    }
+
+    WriteSettings("");
+    Start();
+    std::string text;
+    for (int i = 0; i < 1200; ++i) text += "w" + std::to_string(i) + " ";
+    // Cancel keeps the stored limit; OK stores the new one, which the next run obeys.
+    WithSettingsDialog([](TAddDlg& d) { d.MaxWords->setValue(2000); }, "cancel");
+    EXPECT_EQ(In<QSpinBox>(AddDlg(), "MaxWords")->value(), 500000);
+    EXPECT_FALSE(Settings().IniExists("MaxWords"));
+    WithSettingsDialog(
+        [](TAddDlg& d) {
+            // Typed as a user types it; the box keeps the value within its bounds.
+            d.MaxWords->setFocus();
+            d.MaxWords->selectAll();
+            QTest::keyClicks(d.MaxWords, "1000");
+        },
+        "ok");
+    EXPECT_EQ(Settings().IniNumber("MaxWords", -1), 1000);
+    Analyse(text);
+    EXPECT_EQ(ui.Texts("Error"), QStringList{"Reached unique-words limit 1000: cannot read more."});
+    EXPECT_EQ(Rows().size(), 1000u);
+    EXPECT_EQ(Main().Run().Store().MaxWords(), 1000);
+    // The field's bounds are the option's.
+    EXPECT_EQ(AddDlg().MaxWords->minimum(), 1000);
+    EXPECT_EQ(AddDlg().MaxWords->maximum(), 100000000);
 }

@@ -77,19 +77,28 @@ TEST_F(OrdersFixture, AllEqualCountsGiveTheAlphabeticalOrder) {
 }
 
 TEST_F(OrdersFixture, MatchesAStableSortOnManyWords) {
-    // Pseudo-random counts and lengths; the reference is a plain stable sort.
-    unsigned seed = 12345;
-    for (int i = 0; i < 3000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        std::string w(1 + (seed >> 16) % 12, 'A');
-        for (std::size_t k = 0; k < w.size(); ++k) w[k] = static_cast<char>('A' + (seed >> (k % 16)) % 26);
-        Add(w, 1 + static_cast<int>((seed >> 8) % 7));
+    // Pseudo-random counts and lengths; the reference is a plain stable sort. Counts
+    // small beside the number of words, and counts far above it, take different ways.
+    for (const int spread : {7, 5000000}) {
+        SCOPED_TRACE(spread);
+        store.ClearStore();
+        unsigned seed = 12345;
+        for (int i = 0; i < 3000; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            std::string w(1 + (seed >> 16) % 12, 'A');
+            for (std::size_t k = 0; k < w.size(); ++k) w[k] = static_cast<char>('A' + (seed >> (k % 16)) % 26);
+            Add(w, 1);
+            const int extra = static_cast<int>((seed >> 8) % spread);
+            if (extra > 0) store.CountTimes(store.LastRecord(), extra);
+        }
+        BuildOrders(store, orders);
+        std::vector<std::int32_t> alpha(store.AlphaIndex().begin() + 1,
+                                        store.AlphaIndex().begin() + 1 + store.WordCount());
+        auto byCount = alpha, byLength = alpha;
+        std::stable_sort(byCount.begin(), byCount.end(), [&](int a, int b) { return store.Count(a) > store.Count(b); });
+        std::stable_sort(byLength.begin(), byLength.end(),
+                         [&](int a, int b) { return store.Length(a) > store.Length(b); });
+        EXPECT_TRUE(std::equal(byCount.begin(), byCount.end(), orders.FreqIndex.begin() + 1));
+        EXPECT_TRUE(std::equal(byLength.begin(), byLength.end(), orders.LengthIndex.begin() + 1));
     }
-    BuildOrders(store, orders);
-    std::vector<std::int32_t> alpha(store.AlphaIndex().begin() + 1, store.AlphaIndex().begin() + 1 + store.WordCount());
-    auto byCount = alpha, byLength = alpha;
-    std::stable_sort(byCount.begin(), byCount.end(), [&](int a, int b) { return store.Count(a) > store.Count(b); });
-    std::stable_sort(byLength.begin(), byLength.end(), [&](int a, int b) { return store.Length(a) > store.Length(b); });
-    EXPECT_TRUE(std::equal(byCount.begin(), byCount.end(), orders.FreqIndex.begin() + 1));
-    EXPECT_TRUE(std::equal(byLength.begin(), byLength.end(), orders.LengthIndex.begin() + 1));
 }

@@ -100,8 +100,8 @@ void TableMerge::AddTableText(std::string_view bytes, const std::string& name, E
         // One run over the documents would have stopped at the limit, at a word and with
         // counts no table records.
         if (!store.AddWord(stored) || store.WordCount() >= store.MaxWords())
-            throw FileError("Merging " + name + " reached the unique-words limit " +
-                            std::to_string(store.MaxWords()) + ": the sum would not be exact");
+            throw FileError("Merging " + name + " reached the unique-words limit " + std::to_string(store.MaxWords()) +
+                            ": the sum would not be exact");
         if (row.count > 1) store.CountTimes(store.LastRecord(), static_cast<std::int32_t>(row.count - 1));
         state.TotalWords += static_cast<std::int32_t>(row.count);
     }

@@ -35,7 +35,9 @@ TEST(MaxWordsCli, TheLimitOfChoiceStopsTheCountAsTheDefaultDoes) {
     };
     const Case cases[] = {
         {{"--max-words=1000"}, 1000, "vornix-count: Reached unique-words limit 1000: cannot read more.\n"},
-        {{"--max-words=1000", "--threads=3"}, 1000, "vornix-count: Reached unique-words limit 1000: cannot read more.\n"},
+        {{"--max-words=1000", "--threads=3"},
+         1000,
+         "vornix-count: Reached unique-words limit 1000: cannot read more.\n"},
         {{"--max-words=1200"}, 1200, "vornix-count: Reached unique-words limit 1200: cannot read more.\n"},
         {{"--max-words=1201"}, 1200, ""},
         {{"--max-words=100000000"}, 1200, ""},

@@ -596,9 +596,12 @@ TEST_F(DisplayControlsTest, HeaderClicksChooseTheOrderAsTheDisplayMenuDoes) {
 TEST_F(DisplayControlsTest, MostDistinctWordsIsStoredAndLimitsTheNextRun) {
     // Stored values: in bounds they are read as they are; out of bounds, or no number,
     // as the default.
-    const std::pair<const char*, int> stored[] = {{"", 500000},        {"MaxWords=1000\r\n", 1000},
-                                                  {"MaxWords=999\r\n", 500000}, {"MaxWords=100000001\r\n", 500000},
-                                                  {"MaxWords=-3\r\n", 500000},  {"MaxWords=lots\r\n", 500000},
+    const std::pair<const char*, int> stored[] = {{"", 500000},
+                                                  {"MaxWords=1000\r\n", 1000},
+                                                  {"MaxWords=999\r\n", 500000},
+                                                  {"MaxWords=100000001\r\n", 500000},
+                                                  {"MaxWords=-3\r\n", 500000},
+                                                  {"MaxWords=lots\r\n", 500000},
                                                   {"MaxWords=100000000\r\n", 100000000}};
     for (const auto& [lines, value] : stored) {
         SCOPED_TRACE(lines);

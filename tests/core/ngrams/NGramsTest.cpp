@@ -161,11 +161,11 @@ TEST(NGrams, StopAtTheWordWhereTheCountStopped) {
         EXPECT_EQ(counted.counter.Total(), (2 - 1) + (words - 2 - 1));
         const NGramTable table(counted.counter, counted.run.Store(), ShowAll(), NGramOrder::Alphabetical);
         const auto got = FromTable(table);
-        const std::string lastTwo =
-            "W" + std::to_string(WordStore::DefaultMaxWords - 4) + " W" + std::to_string(WordStore::DefaultMaxWords - 3);
+        const std::string lastTwo = "W" + std::to_string(WordStore::DefaultMaxWords - 4) + " W" +
+                                    std::to_string(WordStore::DefaultMaxWords - 3);
         EXPECT_TRUE(got.count(lastTwo));
-        EXPECT_FALSE(
-            got.count("W" + std::to_string(WordStore::DefaultMaxWords - 3) + " W" + std::to_string(WordStore::DefaultMaxWords - 2)));
+        EXPECT_FALSE(got.count("W" + std::to_string(WordStore::DefaultMaxWords - 3) + " W" +
+                               std::to_string(WordStore::DefaultMaxWords - 2)));
         EXPECT_FALSE(got.count("GAMMA DELTA"));
         NGramSearch again(counted.run, 2);
         again.RunToEnd();

@@ -18,6 +18,7 @@
 #include <unordered_map>
 
 #include "core/engine/Cp1252.h"
+#include "core/engine/RunScan.h"
 #include "core/engine/Utf8.h"
 
 namespace vornix {
@@ -123,6 +124,29 @@ bool QuickNfc(UChar32 c) {
     return u_getIntPropertyValue(c, UCHAR_NFC_QUICK_CHECK) == UNORM_YES && u_getCombiningClass(c) == 0;
 }
 
+// Bytes as the shortcut for plain ASCII runs reads them: bytes that go into a word
+// (letters, digits, underscore, apostrophe), bytes that end one, and the rest (comma,
+// full stop) and every byte from 0x80 on, which take the per-character rules.
+enum : std::uint8_t { kOtherByte, kWordByte, kSeparatorByte };
+
+constexpr std::array<std::uint8_t, 256> kAsciiClass = [] {
+    std::array<std::uint8_t, 256> t{};  // kOtherByte from 0x80 on
+    for (int c = 0; c < 128; ++c) {
+        const bool word =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '\'';
+        t[c] = word ? kWordByte : (c == ',' || c == '.') ? kOtherByte : kSeparatorByte;
+    }
+    return t;
+}();
+
+// What Compute makes of a word byte.
+constexpr Kind AsciiKind(unsigned char c) {
+    if (c >= '0' && c <= '9') return Kind::Digit;
+    if (c == '_') return Kind::Underscore;
+    if (c == '\'') return Kind::Apostrophe;
+    return Kind::Letter;
+}
+
 void AppendUnicode(std::string& out, const icu::UnicodeString& s) {
     std::string bytes;
     s.toUTF8String(bytes);
@@ -144,6 +168,7 @@ struct ScriptScanner::Impl {
     bool FeedUtf8(const unsigned char* p, std::size_t n, Sink& sink);
     bool FeedUtf16(const unsigned char* p, std::size_t n, bool big, Sink& sink);
     bool FlushPending(Sink& sink);
+    bool AsciiRun(const unsigned char* p, std::size_t n, std::size_t& i, Sink& sink);
 
     // Words
     bool Put(char32_t c, std::uint64_t begin, std::uint64_t end, Sink& sink);
@@ -185,6 +210,7 @@ struct ScriptScanner::Impl {
 
     std::string word;
     std::vector<char32_t> scratch;
+    bool asciiRuns = true;
 };
 
 ScriptScanner::Impl::Impl(CharacterSet charSet) : bmp(0x10000) {
@@ -526,9 +552,64 @@ bool ScriptScanner::Impl::Put(char32_t c, std::uint64_t begin, std::uint64_t end
     }
 }
 
+// From p[i], an ASCII byte of a word or a separator, with no run of a script written
+// without spaces held: reads on while the bytes are such, leaving every part of the state
+// as Put would, and stops before any other byte (i is then where it stopped). A word
+// begun and ended here is handed on from the bytes themselves.
+bool ScriptScanner::Impl::AsciiRun(const unsigned char* p, std::size_t n, std::size_t& i, Sink& sink) {
+    while (i < n && p[i] < 0x80) {
+        const std::uint8_t type = kAsciiClass[p[i]];
+        if (type == kOtherByte) return true;
+        if (type == kSeparatorByte) {
+            previous = Kind::Separator;
+            ++i;
+            if (count > 0 && !Emit(sink)) return false;
+            continue;
+        }
+        const std::size_t r = PlainRun(p + i, n - i);
+        const std::size_t j = i + r;
+        // Where the kept characters lie: apostrophes are trimmed from the ends.
+        std::size_t first = i, last = j;
+        while (first < j && p[first] == '\'') ++first;
+        while (last > first && p[last - 1] == '\'') --last;
+        if (count == 0 && j < n && kAsciiClass[p[j]] == kSeparatorByte) {
+            // The whole word is here: its first 40 characters, in capitals, trimmed.
+            char buffer[kMaxCharacters + 16];
+            const std::size_t take = std::min(r, kMaxCharacters);
+            CopyUpper(p + i, take, buffer);
+            std::size_t b = 0, e = take;
+            while (b < e && buffer[b] == '\'') ++b;
+            while (e > b && buffer[e - 1] == '\'') --e;
+            previous = Kind::Separator;
+            i = j + 1;
+            if (e > b && !sink.Word(std::string_view(buffer + b, e - b), fed + first, fed + last)) return false;
+            continue;
+        }
+        // The word goes on past these bytes: they join it as Append would add them.
+        const std::size_t room = kRawLimit - raw.size();
+        raw.insert(raw.end(), p + i, p + i + std::min(r, room));
+        count += r;
+        if (first < last) {
+            if (!kept) keptBegin = fed + first;
+            kept = true;
+            keptEnd = fed + last;
+        }
+        previous = AsciiKind(p[j - 1]);
+        i = j;
+    }
+    return true;
+}
+
 bool ScriptScanner::Impl::FeedBytes(const unsigned char* p, std::size_t n, Sink& sink) {
-    for (std::size_t i = 0; i < n; ++i)
+    // Both 8-bit sets read ASCII as ASCII.
+    for (std::size_t i = 0; i < n;) {
+        if (asciiRuns && kAsciiClass[p[i]] != kOtherByte && run.isEmpty()) {
+            if (!AsciiRun(p, n, i, sink)) return false;
+            continue;
+        }
         if (!Put(set[p[i]], fed + i, fed + i + 1, sink)) return false;
+        ++i;
+    }
     return true;
 }
 
@@ -554,6 +635,10 @@ bool ScriptScanner::Impl::FeedUtf8(const unsigned char* p, std::size_t n, Sink& 
     while (i < n) {
         const unsigned char b = p[i];
         if (b < 0x80) {
+            if (asciiRuns && kAsciiClass[b] != kOtherByte && run.isEmpty()) {
+                if (!AsciiRun(p, n, i, sink)) return false;
+                continue;
+            }
             if (!Put(b, fed + i, fed + i + 1, sink)) return false;
             ++i;
             continue;
@@ -640,6 +725,10 @@ void ScriptScanner::Start() {
     s.previous = Kind::Separator;
     s.run.remove();
     s.runAt.clear();
+}
+
+void ScriptScanner::SetAsciiRuns(bool on) {
+    impl_->asciiRuns = on;
 }
 
 bool ScriptScanner::FeedTo(const unsigned char* p, std::size_t n, TextEncoding encoding, Sink& sink) {

@@ -42,6 +42,9 @@ public:
     ScriptScanner& operator=(const ScriptScanner&) = delete;
 
     void Start();
+    // Runs of plain ASCII are read without looking each character up (on unless turned
+    // off); the words are the same either way, which the tests check.
+    void SetAsciiRuns(bool on);
     // Bytes in the given encoding; p == nullptr with n == 0 is a stretch of the text not
     // read (a hole in a sparse file), which separates.
     bool FeedTo(const unsigned char* p, std::size_t n, TextEncoding encoding, Sink& sink);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
@@ -130,6 +132,76 @@ TEST(ScriptScanner, Utf16AndEightBitTextsReadAsTheirCharacters) {
               (Words{"CAFE", "STRASSE", "SKODA", "DON'T"}));
     // DOS: é is 82, and E2 E0 are the Greek capital gamma and small alpha.
     EXPECT_EQ(Cut("caf\x82 \xE2\xE0", TextEncoding::Bytes, 0, CharacterSet::Dos), (Words{"CAFE", "ΓΑ"}));
+}
+
+namespace {
+
+// A word with where it lies.
+using Placed = std::vector<std::tuple<std::string, std::uint64_t, std::uint64_t>>;
+
+// The words and their offsets, fed in pieces of random sizes (1 to maxBlock bytes; 0:
+// whole), with the ASCII shortcut on or off.
+Placed Scan(std::string_view text, TextEncoding encoding, bool asciiRuns, std::mt19937& random, std::size_t maxBlock) {
+    ScriptScanner scanner(CharacterSet::Windows);
+    scanner.SetAsciiRuns(asciiRuns);
+    scanner.Start();
+    Placed words;
+    auto take = [&](std::string_view w, std::uint64_t b, std::uint64_t e) {
+        words.emplace_back(std::string(w), b, e);
+        return true;
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t n =
+            maxBlock == 0 ? text.size() : std::min<std::size_t>(1 + random() % maxBlock, text.size() - at);
+        scanner.Feed(p + at, n, encoding, take);
+        at += n;
+    }
+    scanner.Finish(take);
+    return words;
+}
+
+}  // namespace
+
+// The shortcut for ASCII runs against the per-character reading, on random texts that
+// mix ASCII words and punctuation with Greek, marks, Han, kana, folded Latin, invalid
+// UTF-8 and over-long words, whatever the cuts between the pieces.
+TEST(ScriptScanner, AsciiRunsGiveTheWordsOfThePerCharacterReading) {
+    // The pieces, cut at the bars: ASCII words and punctuation, the right quotation mark,
+    // combining marks, Greek, Latin to fold, Han (one no dictionary knows), kana, Thai and
+    // invalid or cut UTF-8.
+    const std::string_view kinds =
+        "a|Zeta|don't|'tis|''|x'|1|2024|_|snake_case| |  |\n|\t|-|;|,|.|..|1,000|3.14|U.S.A.|e.g.|\u2019|\u0301|"
+        "\u0308|οδός|ΣΟΦΊΑ|\u00E9|stra\u00DFe|\u0141\u00F3d\u017A|中华|我们|\U00020000|私は|タワー|ภาษา|\xC3|\xE9|"
+        "\xF0\x9F";
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at <= kinds.size();) {
+        const std::size_t bar = std::min(kinds.find('|', at), kinds.size());
+        pieces.emplace_back(kinds.substr(at, bar - at));
+        at = bar + 1;
+    }
+    // A NUL separates; words of 45 and 700 letters; a letter and 50 apostrophes.
+    for (std::string piece :
+         {std::string(1, '\0'), std::string(45, 'q'), std::string(700, 'w'), "A" + std::string(50, '\'')})
+        pieces.push_back(piece);
+    std::mt19937 random(26);
+    std::size_t words = 0;
+    for (int doc = 0; doc < 400; ++doc) {
+        std::string text;
+        const int length = 1 + static_cast<int>(random() % 120);
+        // Most pieces are ASCII, so that plain runs meet the other pieces at every place.
+        for (int k = 0; k < length; ++k) text += pieces[random() % pieces.size()];
+        const std::size_t maxBlocks[] = {3, 17, text.size(), 0};
+        const std::size_t maxBlock = maxBlocks[doc % 4];
+        const Placed slow = Scan(text, TextEncoding::Utf8, false, random, 1);
+        words += slow.size();
+        EXPECT_EQ(Scan(text, TextEncoding::Utf8, true, random, maxBlock), slow) << "UTF-8 document " << doc;
+        // The same bytes as an 8-bit text.
+        EXPECT_EQ(Scan(text, TextEncoding::Bytes, true, random, maxBlock),
+                  Scan(text, TextEncoding::Bytes, false, random, 1))
+            << "8-bit document " << doc;
+    }
+    EXPECT_GT(words, 4000u);  // the texts are not all separators
 }
 
 namespace {

@@ -238,28 +238,36 @@ void AnalysisRun::CountOtherScripts(const TextDecoder& decoder) {
 
 namespace {
 
-// Whether the rest of a regular file from offset is read by the 8-bit character table,
-// decided as the block-wise reading decides it: a byte-order mark or valid UTF-8 after
-// the ASCII part make it Unicode. Reads by pread, so the file offset stays.
-bool ReadsAsBytes(int fd, off_t offset, EncodingChoice choice) {
-    // The choice alone may decide it; else a mark at the start does.
-    if (const EncodingStart start = EncodingFromStart({}, choice); start.decided)
-        return start.decision.encoding == TextEncoding::Bytes;
+// How the rest of a regular file from offset reads, decided as the block-wise reading
+// decides it (a byte-order mark, else valid UTF-8 after the ASCII part make it Unicode);
+// none when the file cannot be judged here (the one-thread reading reports the error).
+// Reads by pread, so the file offset stays.
+std::optional<EncodingDecision> DecideForChunks(int fd, off_t offset, EncodingChoice choice) {
+    unsigned char head[3];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t r = ::pread(fd, head + got, sizeof head - got, offset + static_cast<off_t>(got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return std::nullopt;
+        if (r == 0) break;
+        got += static_cast<std::size_t>(r);
+    }
+    if (const EncodingStart start =
+            EncodingFromStart(std::string_view(reinterpret_cast<const char*>(head), got), choice);
+        start.decided)
+        return start.decision;
+    // ASCII reads alike either way; UTF-8 from the first other byte when all the rest is.
     std::vector<unsigned char> block(1 << 18);
-    bool first = true, ascii = true;
+    bool ascii = true;
     Utf8Check check;
     for (off_t at = offset;;) {
-        const ssize_t got = ::pread(fd, block.data(), block.size(), at);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;  // let the one-thread reading report it
-        if (got == 0) break;
-        at += got;
+        const ssize_t r = ::pread(fd, block.data(), block.size(), at);
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return std::nullopt;
+        if (r == 0) break;
+        at += r;
         const unsigned char* p = block.data();
-        std::size_t n = static_cast<std::size_t>(got);
-        if (first) {
-            first = false;
-            if (EncodingFromStart(std::string_view(reinterpret_cast<const char*>(p), n), choice).decided) return false;
-        }
+        std::size_t n = static_cast<std::size_t>(r);
         if (ascii) {
             const std::size_t a = AsciiPrefix(p, n);
             if (a == n) continue;
@@ -267,14 +275,15 @@ bool ReadsAsBytes(int fd, off_t offset, EncodingChoice choice) {
             p += a;
             n -= a;
         }
-        if (!check.Feed(p, n)) return true;
+        if (!check.Feed(p, n)) return EncodingDecision{};
     }
-    return ascii || !check.Finish();
+    if (ascii || !check.Finish()) return EncodingDecision{};
+    return EncodingDecision{TextEncoding::Utf8, 0, true};
 }
 
 }  // namespace
 
-bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPossessives) {
+bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPossessives, RunInput* input) {
     const unsigned threads = threads_ == 0 ? DefaultThreads() : threads_;
     // The common words list and a run already stopped keep to the one-thread reading.
     if (threads < 2 || state_.ReadingCommon || state_.StopRun) return false;
@@ -290,7 +299,10 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
     const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
     if (::lseek(fd, offset, SEEK_SET) != offset) return false;  // the search moved it
     if (hole >= 0 && hole < info.st_size) return false;
-    if (!ReadsAsBytes(fd, offset, encoding_)) return false;
+    const std::optional<EncodingDecision> decision = DecideForChunks(fd, offset, encoding_);
+    if (!decision) return false;
+    const off_t start = offset + static_cast<off_t>(decision->skip);
+    std::int64_t others = 0;
 
     std::vector<std::int32_t> records, observed;
     Scan(
@@ -319,10 +331,12 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                     }
                 }
                 if (!whole) {
+                    others += text.otherScriptLetters;
                     Scanner again(charMap_);
                     again.Start();
                     return again.Feed(text.data, text.size, onWord) && again.Finish(onWord);
                 }
+                others += text.otherScriptLetters;
                 // New words take their record numbers in the order they were first met.
                 for (std::size_t i = 0; i < words.size(); ++i) {
                     if (records[i] >= 0)
@@ -347,16 +361,22 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
                 if (hooks_.showProgress) hooks_.showProgress();
                 return KeepGoing();
             };
-            const ChunkPlan plan{threads, chunkBytes};
-            return ScanFileInChunks(fd, path, offset, info.st_size - offset, charMap_,
+            const ChunkPlan plan{threads, chunkBytes, decision->encoding};
+            return ScanFileInChunks(fd, path, start, info.st_size - start, charMap_,
                                     stripPossessives && !state_.ReadingCommon, plan, merge);
         },
         stripPossessives);
+    if (input) {
+        input->encoding = decision->encoding;
+        input->skip = static_cast<std::int64_t>(decision->skip);
+        input->asciiFirst = decision->asciiFirst;
+    }
+    state_.OtherScriptLetters += others;
     return true;
 }
 
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input) {
-    if (!allScripts_ && ScanInChunks(fd, path, stripPossessives)) return;
+    if (!allScripts_ && ScanInChunks(fd, path, stripPossessives, input)) return;
     DocumentReader reader(fd, path, encoding_, [this]() -> CodePointTable& { return Table(); });
     if (allScripts_) {
         // Words of every script are read on this thread, by the scanner that decodes

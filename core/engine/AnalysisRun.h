@@ -113,7 +113,7 @@ public:
     // The documents (or the clipboard text) in the order they were read.
     const std::vector<RunInput>& Inputs() const { return inputs_; }
     const CharMapTable& CharMap() const { return charMap_; }
-    // Threads that read one large 8-bit document: 0 means one per processor, 1 the plain
+    // Threads that read one large document (8-bit or Unicode): 0 means one per processor, 1 the plain
     // one-thread reading. The results are the same with any number.
     void SetThreads(unsigned threads) { threads_ = threads; }
     // The bytes a thread takes at a time; documents under four chunks use one thread.
@@ -204,7 +204,7 @@ private:
     std::unique_ptr<ScriptScanner> scripts_;
     CharacterSet scriptsSet_ = CharacterSet::Windows;
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);
-    bool ScanInChunks(int fd, const std::string& path, bool stripPossessives);
+    bool ScanInChunks(int fd, const std::string& path, bool stripPossessives, RunInput* input);
     void AddFileName(std::string name);
     RunInput* BeginInput(const std::string& name, bool strip);
     void EndInput(RunInput* input, std::int32_t wordsBefore);

@@ -15,6 +15,7 @@
 #include "core/engine/Errors.h"
 #include "core/engine/RunScan.h"
 #include "core/engine/Scanner.h"
+#include "core/engine/Utf8.h"
 #include "core/engine/WordStore.h"
 
 namespace vornix {
@@ -103,12 +104,52 @@ void ScanChunk(const CharMapTable& map, bool strip, const unsigned char* p, std:
 
 namespace {
 
+bool IsUtf16(TextEncoding encoding) {
+    return encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE;
+}
+
+// Decoding runs in pieces that stay in the cache.
+constexpr std::size_t kPiece = 1 << 16;
+
+}  // namespace
+
+int UnicodeCutAfter(const CharMapTable& map, TextEncoding encoding, CodePointTable& table, const unsigned char* p,
+                    std::size_t n, std::size_t j, bool atEnd) {
+    const bool wide = IsUtf16(encoding);
+    const std::size_t unit = wide ? 2 : 1;
+    auto value = [&](std::size_t i) -> char32_t {
+        if (!wide) return p[i];
+        return encoding == TextEncoding::Utf16LE ? char32_t(p[i] | (p[i + 1] << 8)) : char32_t((p[i] << 8) | p[i + 1]);
+    };
+    if (j + unit > n) return atEnd ? 0 : -1;
+    const char32_t v = value(j);
+    if (v >= 0x80 || map[v] != kSeparator) return 0;
+    const std::size_t next = j + unit;
+    // The document's end (an odd last byte of UTF-16 reads as a character that starts
+    // afresh) is a place to cut too.
+    if (next + unit > n) return atEnd ? 1 : -1;
+    if (wide) {
+        const char32_t w = value(next);
+        if (w >= 0xD800 && w <= 0xDFFF) return 0;
+        return w < 0x80 || table.Lookup(w).starter ? 1 : 0;
+    }
+    if (p[next] < 0x80) return 1;
+    const int length = Utf8SequenceLength(p + next, n - next);
+    if (length < 0) return atEnd ? 0 : -1;
+    if (length == 0) return 0;  // read as a Windows-1252 character: not cut before, to be safe
+    return table.Lookup(Utf8Decode(p + next, length)).starter ? 1 : 0;
+}
+
+namespace {
+
 // What one worker made of one chunk.
 struct ChunkSlot {
     std::vector<unsigned char> bytes;
     std::size_t begin = 0;  // the chunk is bytes[begin, end)
     std::size_t end = 0;
     std::int64_t offset = 0;  // of bytes[begin]
+    std::string codes;        // a Unicode chunk decoded
+    std::int64_t others = 0;  // its letters of other scripts
     ChunkWords words;
     bool failed = false;  // a read error
 };
@@ -126,57 +167,84 @@ bool ReadAt(int fd, unsigned char* p, std::size_t n, off_t offset, std::size_t& 
     return true;
 }
 
-// Chunk k is the bytes after the first separator at or after k * C, up to and with the
-// first separator at or after (k + 1) * C; chunk 0 starts at the first byte and the last
-// ends at the last. Neighbours agree on the separator between them, so every byte is in
+// Chunk k is the bytes after the first cut at or after k * C, up to and with the first
+// cut at or after (k + 1) * C; chunk 0 starts at the first byte and the last ends at the
+// last. A cut is a separator byte (a separator code unit that a new segment follows, in
+// a Unicode document). Neighbours agree on the cut between them, so every byte is in
 // exactly one chunk; a chunk inside one endless word is empty.
 void ReadChunk(int fd, off_t base, off_t size, const CharMapTable& map, std::size_t k, std::size_t chunkBytes,
-               bool last, ChunkSlot& slot) {
+               bool last, TextEncoding encoding, CodePointTable* table, ChunkSlot& slot) {
+    const bool unicode = encoding != TextEncoding::Bytes;
+    const std::size_t unit = IsUtf16(encoding) ? 2 : 1;
+    // A Unicode chunk reads a few bytes past its end, enough to judge a cut there.
+    const off_t look = unicode ? 8 : 0;
     const off_t a = static_cast<off_t>(k * chunkBytes);
     const off_t b = last ? size : std::min(size, a + static_cast<off_t>(chunkBytes));
-    slot.bytes.resize(static_cast<std::size_t>(b - a));
+    const off_t want = std::min(size, b + look);
+    slot.bytes.resize(static_cast<std::size_t>(want - a));
     std::size_t got = 0;
     if (!ReadAt(fd, slot.bytes.data(), slot.bytes.size(), base + a, got)) {
         slot.failed = true;
         return;
     }
+    bool eof = got < slot.bytes.size() || want == size;  // the bytes held reach the end
     slot.bytes.resize(got);
-    auto separatorFrom = [&](std::size_t i) {
-        while (i < slot.bytes.size() && map[slot.bytes[i]] != kSeparator) ++i;
-        return i;
+    const std::size_t nominal = std::min(static_cast<std::size_t>(b - a), got);
+    // The first cut at or after i and before limit: its position, or limit when there
+    // is none; more is set when the bytes held are too few to judge one.
+    auto cutFrom = [&](std::size_t i, std::size_t limit, bool& more) {
+        more = false;
+        if (!unicode) {
+            while (i < limit && map[slot.bytes[i]] != kSeparator) ++i;
+            return i;
+        }
+        for (; i < limit; i += unit) {
+            const int r = UnicodeCutAfter(map, encoding, *table, slot.bytes.data(), slot.bytes.size(), i, eof);
+            if (r > 0) return i;
+            if (r < 0) {
+                more = true;
+                return i;
+            }
+        }
+        return limit;
     };
+    bool more = false;
     std::size_t begin = 0;
     if (k > 0) {
-        begin = separatorFrom(0);
-        if (begin == slot.bytes.size()) {  // the chunk before reaches past this one
+        // The bytes read past the nominal end make every cut before it judged here as
+        // the chunk before judges it.
+        begin = cutFrom(0, nominal, more);
+        if (begin >= nominal || more) {  // the chunk before reaches past this one
             slot.begin = slot.end = 0;
             slot.offset = a;
             return;
         }
-        ++begin;
+        begin += unit;
     }
     std::size_t end = slot.bytes.size();
-    if (!last && got == static_cast<std::size_t>(b - a)) {
-        // Read on to the first separator at or after the nominal end.
+    if (!last) {
+        // Read on to the first cut at or after the nominal end; the file's end, if it
+        // comes first, ends the chunk.
         constexpr std::size_t kStep = 1 << 16;
-        std::size_t from = slot.bytes.size();
-        for (;;) {
-            const std::size_t at = separatorFrom(from);
-            if (at < slot.bytes.size()) {
-                end = at + 1;
+        for (std::size_t from = nominal;;) {
+            const std::size_t at = cutFrom(from, slot.bytes.size(), more);
+            if (at < slot.bytes.size() && !more) {
+                end = at + unit;
                 break;
             }
-            from = slot.bytes.size();
-            slot.bytes.resize(from + kStep);
-            if (!ReadAt(fd, slot.bytes.data() + from, kStep, base + a + static_cast<off_t>(from), got)) {
-                slot.failed = true;
-                return;
-            }
-            slot.bytes.resize(from + got);
-            if (got == 0) {
+            if (eof) {
                 end = slot.bytes.size();
                 break;
             }
+            from = at;
+            const std::size_t held = slot.bytes.size();
+            slot.bytes.resize(held + kStep);
+            if (!ReadAt(fd, slot.bytes.data() + held, kStep, base + a + static_cast<off_t>(held), got)) {
+                slot.failed = true;
+                return;
+            }
+            slot.bytes.resize(held + got);
+            if (got < kStep) eof = true;
         }
     }
     slot.begin = begin;
@@ -184,11 +252,25 @@ void ReadChunk(int fd, off_t base, off_t size, const CharMapTable& map, std::siz
     slot.offset = a + static_cast<off_t>(begin);
 }
 
+// Decodes a Unicode chunk into the codes the scanner reads.
+void DecodeChunk(TextEncoding encoding, CodePointTable& table, ChunkSlot& slot) {
+    TextDecoder decoder(encoding, table);
+    slot.codes.clear();
+    const unsigned char* p = slot.bytes.data() + slot.begin;
+    const std::size_t n = slot.end - slot.begin;
+    for (std::size_t at = 0; at < n; at += kPiece) slot.codes += decoder.Decode(p + at, std::min(kPiece, n - at));
+    slot.codes += decoder.Finish();
+    slot.others = decoder.OtherScriptLetters();
+}
+
 }  // namespace
 
 bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size, const CharMapTable& map, bool strip,
                       const ChunkPlan& plan, const ChunkMerge& merge) {
-    const std::size_t chunkBytes = std::max<std::size_t>(plan.chunkBytes, 1);
+    const TextEncoding encoding = plan.encoding;
+    // A UTF-16 chunk starts on a code unit.
+    const std::size_t unit = IsUtf16(encoding) ? 2 : 1;
+    const std::size_t chunkBytes = (std::max<std::size_t>(plan.chunkBytes, 1) + unit - 1) / unit * unit;
     const std::size_t chunks = std::max<std::size_t>(1, (static_cast<std::size_t>(size) + chunkBytes - 1) / chunkBytes);
     const unsigned threads = std::max(1u, plan.threads);
     // Chunks scanned ahead of the merge, each holding its bytes and its table: one per
@@ -207,13 +289,22 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
 
     // Reads and cuts chunk k into its slot; on a worker, or on the calling thread when
     // no worker could be started.
-    auto scan = [&](std::size_t k) {
+    // Each thread keeps its own table of what characters read as (it fills as it goes).
+    auto scan = [&](std::size_t k, std::unique_ptr<CodePointTable>& table) {
         ChunkSlot& slot = *slots[k % window];
         try {
             slot.failed = false;
             slot.words.Clear();
-            ReadChunk(fd, offset, size, map, k, chunkBytes, k + 1 == chunks, slot);
-            if (!slot.failed) ScanChunk(map, strip, slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.words);
+            if (encoding != TextEncoding::Bytes && !table) table = std::make_unique<CodePointTable>();
+            ReadChunk(fd, offset, size, map, k, chunkBytes, k + 1 == chunks, encoding, table.get(), slot);
+            if (slot.failed) {
+            } else if (encoding == TextEncoding::Bytes) {
+                ScanChunk(map, strip, slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.words);
+            } else {
+                DecodeChunk(encoding, *table, slot);
+                ScanChunk(map, strip, reinterpret_cast<const unsigned char*>(slot.codes.data()), slot.codes.size(),
+                          slot.words);
+            }
         } catch (...) {
             std::lock_guard lock(mutex);
             if (!error) error = std::current_exception();
@@ -225,6 +316,7 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
         changed.notify_all();
     };
     auto work = [&] {
+        std::unique_ptr<CodePointTable> table;
         for (;;) {
             std::size_t k;
             {
@@ -233,7 +325,7 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
                 if (stop || next >= chunks) return;
                 k = next++;
             }
-            scan(k);
+            scan(k, table);
         }
     };
 
@@ -260,8 +352,9 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
                 break;
             }
         }
+        std::unique_ptr<CodePointTable> ownTable;
         for (std::size_t k = 0; k < chunks; ++k) {
-            if (workers.empty()) scan(k);
+            if (workers.empty()) scan(k, ownTable);
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return done[k] != 0; });
@@ -269,7 +362,10 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
             }
             ChunkSlot& slot = *slots[k % window];
             if (slot.failed) throw FileError("Cannot open file " + path);
-            const ChunkText text{slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.offset};
+            const ChunkText text = encoding == TextEncoding::Bytes
+                                       ? ChunkText{slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.offset}
+                                       : ChunkText{reinterpret_cast<const unsigned char*>(slot.codes.data()),
+                                                   slot.codes.size(), slot.offset, slot.others};
             if (!merge(slot.words, text)) {
                 completed = false;
                 break;

@@ -1,7 +1,9 @@
 #pragma once
-// Reading one large 8-bit document on several threads. The document is cut into chunks
-// just after separator bytes: there the scanner is in the state it has at the start of a
-// text, so each chunk is cut into exactly the words a whole reading gives it. Each chunk
+// Reading one large document on several threads. The document is cut into chunks just
+// after separator bytes: there the scanner is in the state it has at the start of a
+// text, so each chunk is cut into exactly the words a whole reading gives it. A Unicode
+// document is cut only after an ASCII separator that a character starting a new
+// normalisation segment follows, where the decoder too is in its start state. Each chunk
 // is scanned on a worker thread into a table of its own; the caller merges the tables on
 // its own thread in document order, so what it builds is what one thread builds.
 #include <sys/types.h>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "core/engine/CharTable.h"
+#include "core/engine/TextDecoder.h"
 
 namespace vornix {
 
@@ -55,11 +58,13 @@ private:
 // (possessives stripped when strip is set).
 void ScanChunk(const CharMapTable& map, bool strip, const unsigned char* p, std::size_t n, ChunkWords& out);
 
-// Bytes [begin, begin + n) of a document, cut where the next chunk takes over.
+// Bytes [begin, begin + n) of a document, cut where the next chunk takes over; for a
+// Unicode document, the chunk's characters decoded into the character table's codes.
 struct ChunkText {
     const unsigned char* data;
     std::size_t size;
-    std::int64_t offset;  // of the first byte, from where the reading began
+    std::int64_t offset;                  // of the chunk's first byte in the document, from where the reading began
+    std::int64_t otherScriptLetters = 0;  // counted by the decoder of a Unicode chunk
 };
 
 // Called on the calling thread for each chunk in document order; false stops the
@@ -69,7 +74,17 @@ using ChunkMerge = std::function<bool(const ChunkWords&, const ChunkText&)>;
 struct ChunkPlan {
     unsigned threads = 2;
     std::size_t chunkBytes = std::size_t{1} << 20;
+    // How the bytes read: Bytes through the map, else decoded first (the byte-order mark,
+    // if any, is before offset).
+    TextEncoding encoding = TextEncoding::Bytes;
 };
+
+// Whether a Unicode document may be cut just after the code unit at j of p (n bytes,
+// j a multiple of the unit's size): the unit is an ASCII separator by the map, and the
+// character after it starts a new normalisation segment (or the document ends there,
+// when atEnd). -1: the bytes after j are too few to tell.
+int UnicodeCutAfter(const CharMapTable& map, TextEncoding encoding, CodePointTable& table, const unsigned char* p,
+                    std::size_t n, std::size_t j, bool atEnd);
 
 // Reads size bytes of the regular file fd from offset by pread on plan.threads workers.
 // Returns false when a merge stopped the reading. A read error throws

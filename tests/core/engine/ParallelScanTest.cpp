@@ -21,6 +21,7 @@
 #include "core/engine/Errors.h"
 #include "core/engine/ParallelScan.h"
 #include "core/engine/Scanner.h"
+#include "core/engine/Utf8.h"
 
 using namespace vornix;
 using vornix::test::CorpusExcerpt;
@@ -133,6 +134,55 @@ std::string DistinctWords(int count) {
     return text;
 }
 
+// UTF-8 words with composed and decomposed accents, marks after separators, a mark that
+// joins an ASCII character, other scripts and invalid bytes.
+std::string Utf8Text(std::size_t bytes, unsigned seed) {
+    static const char* const pieces[] = {"caf\xc3\xa9",
+                                         "cafe\xcc\x81",
+                                         "\xcc\x81x",
+                                         "<\xcc\xb8",
+                                         "na\xc3\xafve",
+                                         "\xce\x95\xce\xbb\xce\xbb\xce\xac",
+                                         "\xe4\xb8\xad\xe6\x96\x87",
+                                         "\xc5\x82\xc3\xb3"
+                                         "d\xc5\xba",
+                                         "\xef\xac\x81ne",
+                                         "the",
+                                         "1,000",
+                                         "e.g.",
+                                         "\xe1\x84\x80\xe1\x85\xa1",
+                                         "\xf0\x9f\x98\x80",
+                                         "it's"};
+    std::mt19937 random(seed);
+    std::string text;
+    while (text.size() < bytes) {
+        text += pieces[random() % std::size(pieces)];
+        static const char* const seps[] = {" ", " ", "\n", ", ", ". ", " \xcc\x81", "\xe2\x80\x94"};
+        text += seps[random() % std::size(seps)];
+    }
+    return text;
+}
+
+std::string Utf16LE(const std::string& utf8) {
+    std::string out = "\xff\xfe";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const int n = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(utf8.data()) + i, utf8.size() - i);
+        const char32_t c = Utf8Decode(reinterpret_cast<const unsigned char*>(utf8.data()) + i, n);
+        i += n;
+        auto unit = [&](char32_t u) {
+            out += static_cast<char>(u & 0xFF);
+            out += static_cast<char>(u >> 8);
+        };
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
@@ -140,6 +190,10 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
     const std::string mixed = dir.write("mixed.txt", MixedText(600'000, 7));
     const std::string small = dir.write("small.txt", "The cat and the dog, 1,000 times.");
     const std::string over = dir.write("over.txt", DistinctWords(600'000));
+    const std::string utf8Text = Utf8Text(300'000, 3);
+    const std::string utf8 = dir.write("utf8.txt", utf8Text);
+    const std::string marked = dir.write("marked.txt", "\xef\xbb\xbf" + utf8Text);
+    const std::string utf16 = dir.write("utf16.txt", Utf16LE(utf8Text));
     std::vector<std::string> docs = {mixed};
     // Genesis, kept with the tests, and the whole book when the shared corpus is there.
     docs.push_back(CorpusExcerpt("kjv-genesis.txt"));
@@ -157,6 +211,8 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
         {"strip, DOS, big chunks", docs, With(65536, {}, true, CharacterSet::Dos)},
         {"a small document between large ones", {mixed, small, mixed}, With(1000, list)},
         {"the word limit", {over, mixed}, With(65536)},
+        {"UTF-8 with and without a mark, UTF-16", {utf8, marked, utf16, mixed}, With(4096, list)},
+        {"Unicode in small chunks", {utf8, utf16}, With(64, {}, true, CharacterSet::Dos)},
         {"the word limit in the second document", {mixed, over}, With(8192, list, true)},
     };
     for (const Case& c : cases) {

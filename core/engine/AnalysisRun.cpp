@@ -241,8 +241,14 @@ namespace {
 // How the rest of a regular file from offset reads, decided as the block-wise reading
 // decides it (a byte-order mark, else valid UTF-8 after the ASCII part make it Unicode);
 // none when the file cannot be judged here (the one-thread reading reports the error).
-// Reads by pread, so the file offset stays.
-std::optional<EncodingDecision> DecideForChunks(int fd, off_t offset, EncodingChoice choice) {
+// decodeFrom: where decoding starts, from after the mark. Reads by pread, so the file
+// offset stays.
+struct ChunkDecision {
+    EncodingDecision decision;
+    std::int64_t decodeFrom = 0;
+};
+
+std::optional<ChunkDecision> DecideForChunks(int fd, off_t offset, EncodingChoice choice) {
     unsigned char head[3];
     std::size_t got = 0;
     while (got < sizeof head) {
@@ -255,30 +261,29 @@ std::optional<EncodingDecision> DecideForChunks(int fd, off_t offset, EncodingCh
     if (const EncodingStart start =
             EncodingFromStart(std::string_view(reinterpret_cast<const char*>(head), got), choice);
         start.decided)
-        return start.decision;
+        return ChunkDecision{start.decision, 0};
     // ASCII reads alike either way; UTF-8 from the first other byte when all the rest is.
     std::vector<unsigned char> block(1 << 18);
-    bool ascii = true;
+    std::optional<off_t> first;
     Utf8Check check;
     for (off_t at = offset;;) {
         const ssize_t r = ::pread(fd, block.data(), block.size(), at);
         if (r < 0 && errno == EINTR) continue;
         if (r < 0) return std::nullopt;
         if (r == 0) break;
-        at += r;
         const unsigned char* p = block.data();
         std::size_t n = static_cast<std::size_t>(r);
-        if (ascii) {
+        if (!first) {
             const std::size_t a = AsciiPrefix(p, n);
-            if (a == n) continue;
-            ascii = false;
+            if (a < n) first = at + static_cast<off_t>(a);
             p += a;
             n -= a;
         }
-        if (!check.Feed(p, n)) return EncodingDecision{};
+        at += r;
+        if (!check.Feed(p, n)) return ChunkDecision{};
     }
-    if (ascii || !check.Finish()) return EncodingDecision{};
-    return EncodingDecision{TextEncoding::Utf8, 0, true};
+    if (!first || !check.Finish()) return ChunkDecision{};
+    return ChunkDecision{EncodingDecision{TextEncoding::Utf8, 0, true}, *first - offset};
 }
 
 }  // namespace
@@ -288,91 +293,108 @@ bool AnalysisRun::ScanInChunks(int fd, const std::string& path, bool stripPosses
     // The common words list and a run already stopped keep to the one-thread reading.
     if (threads < 2 || state_.ReadingCommon || state_.StopRun) return false;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    const off_t offset = ::lseek(fd, 0, SEEK_CUR);
-    // Below four chunks, threads gain less than they cost.
+    if (::fstat(fd, &info) != 0) return false;
+    // Pipes, terminals and sockets are read ahead into chunks as they come.
+    const bool stream = S_ISFIFO(info.st_mode) || S_ISCHR(info.st_mode) || S_ISSOCK(info.st_mode);
+    if (!stream && !S_ISREG(info.st_mode)) return false;
     const std::size_t chunkBytes = std::max<std::size_t>(chunkBytes_, 1);
-    if (offset < 0 || offset >= info.st_size ||
-        static_cast<std::uint64_t>(info.st_size - offset) < 4 * static_cast<std::uint64_t>(chunkBytes))
-        return false;
-    // A sparse file is read hole by hole by the one-thread reading.
-    const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
-    if (::lseek(fd, offset, SEEK_SET) != offset) return false;  // the search moved it
-    if (hole >= 0 && hole < info.st_size) return false;
-    const std::optional<EncodingDecision> decision = DecideForChunks(fd, offset, encoding_);
-    if (!decision) return false;
-    const off_t start = offset + static_cast<off_t>(decision->skip);
+    std::optional<ChunkDecision> decided;
+    off_t start = 0;
+    if (!stream) {
+        const off_t offset = ::lseek(fd, 0, SEEK_CUR);
+        // Below four chunks, threads gain less than they cost.
+        if (offset < 0 || offset >= info.st_size ||
+            static_cast<std::uint64_t>(info.st_size - offset) < 4 * static_cast<std::uint64_t>(chunkBytes))
+            return false;
+        // A sparse file is read hole by hole by the one-thread reading.
+        const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+        if (::lseek(fd, offset, SEEK_SET) != offset) return false;  // the search moved it
+        if (hole >= 0 && hole < info.st_size) return false;
+        decided = DecideForChunks(fd, offset, encoding_);
+        if (!decided) return false;
+        start = offset + static_cast<off_t>(decided->decision.skip);
+    }
     std::int64_t others = 0;
+    EncodingDecision streamDecision;
 
     std::vector<std::int32_t> records, observed;
     Scan(
         [&](Scanner&, auto& onWord) {
             auto merge = [&](const ChunkWords& chunk, const ChunkText& text) {
-                const auto& words = chunk.Words();
-                records.resize(words.size());
-                std::int32_t fresh = 0;
-                for (std::size_t i = 0; i < words.size(); ++i) {
-                    // A large store is out of the cache: its slots and records are fetched ahead.
-                    if (i + 16 < words.size()) store_.PrefetchSlot(words[i + 16].hash);
-                    if (i + 8 < words.size()) store_.PrefetchSlotRecord(words[i + 8].hash);
-                    records[i] = store_.FindPadded(words[i].padded, words[i].length, words[i].hash);
-                    if (records[i] < 0) ++fresh;
-                }
-                // The chunk is merged whole only when it cannot fill the store and the
-                // record file has room for its new words; otherwise it is read again word
-                // by word, so the run stops (or fails) at exactly the word where one thread
-                // does.
-                bool whole = store_.WordCount() + fresh < store_.MaxWords();
-                if (whole && fresh > 0) {
-                    try {
-                        store_.Reserve(store_.WordCount() + fresh);
-                    } catch (const FileError&) {
-                        whole = false;
-                    }
-                }
-                if (!whole) {
-                    others += text.otherScriptLetters;
-                    Scanner again(charMap_);
-                    again.Start();
-                    return again.Feed(text.data, text.size, onWord) && again.Finish(onWord);
-                }
-                others += text.otherScriptLetters;
-                // New words take their record numbers in the order they were first met.
-                for (std::size_t i = 0; i < words.size(); ++i) {
-                    if (records[i] >= 0)
-                        store_.CountTimes(records[i], words[i].count);
-                    else
-                        records[i] =
-                            store_.AddNewTimes(words[i].padded, words[i].length, words[i].hash, words[i].count);
-                }
-                // records[w] is now the record of each word of chunk.Sequence(): figures kept
-                // per occurrence are replayed from there, in document order.
-                for (std::uint32_t w : chunk.Sequence()) chunks_.Note(records[w]);
-                if (observer_) {
-                    // After the words of a chunk read again word by word, if any.
-                    FlushObserved(observer_);
-                    const auto& sequence = chunk.Sequence();
-                    observed.resize(sequence.size());
-                    for (std::size_t i = 0; i < sequence.size(); ++i) observed[i] = records[sequence[i]];
-                    observer_->Words(observed.data(), observed.size());
-                }
-                state_.TotalWords += static_cast<std::int32_t>(chunk.Total());
-                // Progress goes by chunks here rather than by hundreds of words.
-                if (hooks_.showProgress) hooks_.showProgress();
-                return KeepGoing();
+                return MergeChunk(chunk, text, others, records, observed, onWord);
             };
-            const ChunkPlan plan{threads, chunkBytes, decision->encoding};
-            return ScanFileInChunks(fd, path, start, info.st_size - start, charMap_,
-                                    stripPossessives && !state_.ReadingCommon, plan, merge);
+            const bool strip = stripPossessives && !state_.ReadingCommon;
+            if (stream)
+                return ScanStreamInChunks(fd, path, encoding_, charMap_, strip, ChunkPlan{threads, chunkBytes}, merge,
+                                          streamDecision);
+            const ChunkPlan plan{threads, chunkBytes, decided->decision.encoding, decided->decodeFrom};
+            return ScanFileInChunks(fd, path, start, info.st_size - start, charMap_, strip, plan, merge);
         },
         stripPossessives);
+    // The run's inputs keep the decision, so the context search reads the document
+    // again the same way.
+    const EncodingDecision& decision = stream ? streamDecision : decided->decision;
     if (input) {
-        input->encoding = decision->encoding;
-        input->skip = static_cast<std::int64_t>(decision->skip);
-        input->asciiFirst = decision->asciiFirst;
+        input->encoding = decision.encoding;
+        input->skip = static_cast<std::int64_t>(decision.skip);
+        input->asciiFirst = decision.asciiFirst;
     }
     state_.OtherScriptLetters += others;
     return true;
+}
+
+template <class OnWord>
+bool AnalysisRun::MergeChunk(const ChunkWords& chunk, const ChunkText& text, std::int64_t& others,
+                             std::vector<std::int32_t>& records, std::vector<std::int32_t>& observed, OnWord& onWord) {
+    const auto& words = chunk.Words();
+    records.resize(words.size());
+    std::int32_t fresh = 0;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        // A large store is out of the cache: its slots and records are fetched ahead.
+        if (i + 16 < words.size()) store_.PrefetchSlot(words[i + 16].hash);
+        if (i + 8 < words.size()) store_.PrefetchSlotRecord(words[i + 8].hash);
+        records[i] = store_.FindPadded(words[i].padded, words[i].length, words[i].hash);
+        if (records[i] < 0) ++fresh;
+    }
+    others += text.otherScriptLetters;
+    // The chunk is merged whole only when it cannot fill the store and the record file
+    // has room for its new words; otherwise it is read again word by word, so the run
+    // stops (or fails) at exactly the word where one thread does.
+    bool whole = store_.WordCount() + fresh < store_.MaxWords();
+    if (whole && fresh > 0) {
+        try {
+            store_.Reserve(store_.WordCount() + fresh);
+        } catch (const FileError&) {
+            whole = false;
+        }
+    }
+    if (!whole) {
+        Scanner again(charMap_);
+        again.Start();
+        return again.Feed(text.data, text.size, onWord) && again.Finish(onWord);
+    }
+    // New words take their record numbers in the order they were first met.
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (records[i] >= 0)
+            store_.CountTimes(records[i], words[i].count);
+        else
+            records[i] = store_.AddNewTimes(words[i].padded, words[i].length, words[i].hash, words[i].count);
+    }
+    // records[w] is now the record of each word of chunk.Sequence(): figures kept per
+    // occurrence are replayed from there, in document order.
+    for (std::uint32_t w : chunk.Sequence()) chunks_.Note(records[w]);
+    if (observer_) {
+        // After the words of a chunk read again word by word, if any.
+        FlushObserved(observer_);
+        const auto& sequence = chunk.Sequence();
+        observed.resize(sequence.size());
+        for (std::size_t i = 0; i < sequence.size(); ++i) observed[i] = records[sequence[i]];
+        observer_->Words(observed.data(), observed.size());
+    }
+    state_.TotalWords += static_cast<std::int32_t>(chunk.Total());
+    // Progress goes by chunks here rather than by hundreds of words.
+    if (hooks_.showProgress) hooks_.showProgress();
+    return KeepGoing();
 }
 
 void AnalysisRun::ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input) {

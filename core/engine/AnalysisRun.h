@@ -19,6 +19,9 @@
 
 namespace vornix {
 
+class ChunkWords;
+struct ChunkText;
+
 struct RunHooks {
     // The bottom status line; the window also lets pending events run here.
     std::function<void(const std::string&)> showStatus;
@@ -205,6 +208,11 @@ private:
     CharacterSet scriptsSet_ = CharacterSet::Windows;
     void ScanDescriptor(int fd, const std::string& path, bool stripPossessives, RunInput* input);
     bool ScanInChunks(int fd, const std::string& path, bool stripPossessives, RunInput* input);
+    // Merges one chunk read elsewhere into the store, or reads it again word by word by
+    // onWord where the store would fill or the record file has no room.
+    template <class OnWord>
+    bool MergeChunk(const ChunkWords& chunk, const ChunkText& text, std::int64_t& others,
+                    std::vector<std::int32_t>& records, std::vector<std::int32_t>& observed, OnWord& onWord);
     void AddFileName(std::string name);
     RunInput* BeginInput(const std::string& name, bool strip);
     void EndInput(RunInput* input, std::int32_t wordsBefore);

@@ -114,10 +114,6 @@ bool RestIsUtf8(int fd, const std::string& path, const unsigned char* p, std::si
     return check.Finish();
 }
 
-// Standard input cannot be read twice: it is judged on the mebibyte that follows its
-// first non-ASCII byte.
-constexpr std::size_t kStreamJudged = 1 << 20;
-
 }  // namespace
 
 class DocumentReader::Blocks : public BlockReader {

@@ -23,6 +23,10 @@ struct EncodingDecision {
     bool operator==(const EncodingDecision&) const = default;
 };
 
+// Standard input and pipes cannot be read twice: step 4 judges them on the bytes from
+// the first non-ASCII one, this many (all of them when fewer come).
+inline constexpr std::size_t kStreamJudged = std::size_t{1} << 20;
+
 // Steps 1 to 3 on the text's first bytes (three when it has them). decided is false
 // when step 4 must look further.
 struct EncodingStart {

@@ -1,8 +1,10 @@
 #include "core/engine/ParallelScan.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <system_error>
 #include <thread>
 
+#include "core/engine/EncodingRule.h"
 #include "core/engine/Errors.h"
 #include "core/engine/RunScan.h"
 #include "core/engine/Scanner.h"
@@ -150,8 +153,13 @@ struct ChunkSlot {
     std::int64_t offset = 0;  // of bytes[begin]
     std::string codes;        // a Unicode chunk decoded
     std::int64_t others = 0;  // its letters of other scripts
+    // Bytes before begin + raw are read through the map as they stand: the ASCII run a
+    // document without a mark starts with, read before its encoding was decided.
+    std::size_t raw = 0;
     ChunkWords words;
-    bool failed = false;  // a read error
+    bool failed = false;                          // a read error
+    int error = 0;                                // its errno, for a stream
+    TextEncoding encoding = TextEncoding::Bytes;  // of a stream's chunk
 };
 
 // Reads up to n bytes at offset; fewer only at the end of the file.
@@ -253,11 +261,14 @@ void ReadChunk(int fd, off_t base, off_t size, const CharMapTable& map, std::siz
 }
 
 // Decodes a Unicode chunk into the codes the scanner reads.
+// The decoder starts where one reading starts it (after the raw bytes): a mark that
+// follows the ASCII run is not composed with the letter before it.
 void DecodeChunk(TextEncoding encoding, CodePointTable& table, ChunkSlot& slot) {
     TextDecoder decoder(encoding, table);
-    slot.codes.clear();
-    const unsigned char* p = slot.bytes.data() + slot.begin;
-    const std::size_t n = slot.end - slot.begin;
+    const std::size_t raw = std::min(slot.raw, slot.end - slot.begin);
+    slot.codes.assign(reinterpret_cast<const char*>(slot.bytes.data() + slot.begin), raw);
+    const unsigned char* p = slot.bytes.data() + slot.begin + raw;
+    const std::size_t n = slot.end - slot.begin - raw;
     for (std::size_t at = 0; at < n; at += kPiece) slot.codes += decoder.Decode(p + at, std::min(kPiece, n - at));
     slot.codes += decoder.Finish();
     slot.others = decoder.OtherScriptLetters();
@@ -301,6 +312,8 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
             } else if (encoding == TextEncoding::Bytes) {
                 ScanChunk(map, strip, slot.bytes.data() + slot.begin, slot.end - slot.begin, slot.words);
             } else {
+                const std::int64_t raw = plan.decodeFrom - slot.offset;
+                slot.raw = raw > 0 ? static_cast<std::size_t>(raw) : 0;
                 DecodeChunk(encoding, *table, slot);
                 ScanChunk(map, strip, reinterpret_cast<const unsigned char*>(slot.codes.data()), slot.codes.size(),
                           slot.words);
@@ -381,6 +394,337 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
         throw;
     }
     finish();
+    return completed;
+}
+
+namespace {
+
+// Cuts a stream into chunks as it comes, deciding its encoding on the way.
+class StreamChunker {
+public:
+    StreamChunker(int fd, EncodingChoice choice, const CharMapTable& map, std::size_t chunkBytes)
+        : fd_(fd), choice_(choice), map_(map), chunkBytes_(chunkBytes) {}
+
+    // Fills slot with the next chunk: false at the stream's end (nothing left) or when
+    // halt was set. A read error leaves a failed slot and ends the stream.
+    bool Next(ChunkSlot& slot, const std::atomic<bool>& halt);
+    const EncodingDecision& Decision() const { return decision_; }
+
+private:
+    enum class Got { Bytes, End, Idle, Halted, Error };
+    Got ReadSome(std::vector<unsigned char>& bytes, std::size_t want, const std::atomic<bool>& halt);
+    bool Start(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt);
+    bool Judge(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt);
+    int CutAt(const std::vector<unsigned char>& bytes, std::size_t j) {
+        if (unit_ == 2 || decision_.encoding == TextEncoding::Utf8)
+            return UnicodeCutAfter(map_, decision_.encoding, table_, bytes.data(), bytes.size(), j, ended_);
+        return map_[bytes[j]] == kSeparator ? 1 : 0;
+    }
+
+    int fd_;
+    EncodingChoice choice_;
+    const CharMapTable& map_;
+    std::size_t chunkBytes_;
+    CodePointTable table_;  // what characters read as, to judge cuts
+    EncodingDecision decision_;
+    std::vector<unsigned char> carry_;  // read past the last cut
+    std::int64_t position_ = 0;         // of carry_[0], from after the mark
+    std::int64_t decodeFrom_ = -1;      // where decoding starts; -1: not (yet) Unicode
+    std::size_t checked_ = 0;           // bytes of carry_ known to be ASCII while undecided
+    std::size_t unit_ = 1;
+    bool started_ = false;
+    bool undecided_ = false;
+    bool ended_ = false;
+    int error_ = 0;
+    static constexpr std::size_t kBuffer = 1 << 17;
+    std::unique_ptr<unsigned char[]> buffer_ = std::make_unique<unsigned char[]>(kBuffer);
+};
+
+// How long a stream may be silent before the words in hand are handed on.
+constexpr int kIdleMs = 10;
+
+StreamChunker::Got StreamChunker::ReadSome(std::vector<unsigned char>& bytes, std::size_t want,
+                                           const std::atomic<bool>& halt) {
+    for (;;) {
+        if (halt.load(std::memory_order_relaxed)) return Got::Halted;
+        // Never blocked in a read: a run that stops must not wait for a silent writer.
+        pollfd p{fd_, POLLIN, 0};
+        const int r = ::poll(&p, 1, kIdleMs);
+        if (r < 0 && errno == EINTR) continue;
+        if (r == 0) return Got::Idle;
+        const ssize_t got = ::read(fd_, buffer_.get(), std::min(want, kBuffer));
+        if (got > 0) bytes.insert(bytes.end(), buffer_.get(), buffer_.get() + got);
+        if (got > 0) return Got::Bytes;
+        if (got == 0) return Got::End;
+        if (errno == EINTR || errno == EAGAIN) continue;
+        error_ = errno;
+        return Got::Error;
+    }
+}
+
+// The first bytes, which may hold a byte-order mark.
+bool StreamChunker::Start(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt) {
+    while (bytes.size() < 3 && !ended_) {
+        const Got got = ReadSome(bytes, chunkBytes_, halt);
+        if (got == Got::Halted) return false;
+        if (got == Got::End || got == Got::Error) ended_ = true;
+    }
+    const EncodingStart start = EncodingFromStart(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), error_ ? 0 : bytes.size()), choice_);
+    if (!start.decided) {
+        undecided_ = true;
+    } else {
+        decision_ = start.decision;
+        if (decision_.encoding != TextEncoding::Bytes) decodeFrom_ = 0;
+        unit_ = IsUtf16(decision_.encoding) ? 2 : 1;
+        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(decision_.skip, bytes.size())));
+    }
+    started_ = true;
+    return true;
+}
+
+// While undecided, the bytes held are checked up to the first non-ASCII one; there the
+// stream is read ahead and judged. false: halted.
+bool StreamChunker::Judge(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt) {
+    const std::size_t i = checked_ + AsciiPrefix(bytes.data() + checked_, bytes.size() - checked_);
+    checked_ = i;
+    if (i == bytes.size()) return true;
+    while (bytes.size() - i < kStreamJudged && !ended_) {
+        const Got got = ReadSome(bytes, kStreamJudged - (bytes.size() - i), halt);
+        if (got == Got::Halted) return false;
+        if (got == Got::End || got == Got::Error) ended_ = true;
+    }
+    Utf8Check check;
+    const std::size_t judged = std::min(bytes.size() - i, kStreamJudged);
+    check.Feed(bytes.data() + i, judged);
+    if (judged < kStreamJudged ? check.Finish() : check.Valid()) {
+        decision_ = EncodingDecision{TextEncoding::Utf8, 0, true};
+        decodeFrom_ = position_ + static_cast<std::int64_t>(i);
+    }
+    undecided_ = false;
+    return true;
+}
+
+bool StreamChunker::Next(ChunkSlot& slot, const std::atomic<bool>& halt) {
+    std::vector<unsigned char>& bytes = slot.bytes;
+    bytes.swap(carry_);
+    carry_.clear();
+    slot.failed = false;
+    slot.error = 0;
+    if (!started_ && !Start(bytes, halt)) return false;
+    const std::size_t nominal = (chunkBytes_ + unit_ - 1) / unit_ * unit_;
+    constexpr std::size_t kStep = 1 << 16;
+    std::size_t from = nominal;  // where the search for a cut goes on
+    std::size_t end = 0;
+    for (;;) {
+        if (undecided_ && !error_ && !Judge(bytes, halt)) return false;
+        if (bytes.size() > nominal) {
+            // The first cut at or after the nominal end; more bytes when too few to tell.
+            std::size_t j = from;
+            int r = 0;
+            for (; j + unit_ <= bytes.size(); j += unit_)
+                if ((r = CutAt(bytes, j)) != 0) break;
+            if (r > 0) {
+                end = j + unit_;
+                break;
+            }
+            from = j;
+        }
+        if (ended_) {
+            end = bytes.size();
+            break;
+        }
+        const Got got = ReadSome(bytes, bytes.size() < nominal ? nominal + 8 - bytes.size() : kStep, halt);
+        if (got == Got::Halted) return false;
+        if (got == Got::End || got == Got::Error) ended_ = true;
+        if (got == Got::Idle && !bytes.empty()) {
+            // A silent stream: what is held up to its last cut is counted now.
+            std::size_t j = bytes.size() / unit_ * unit_;
+            while (j >= unit_ && CutAt(bytes, j - unit_) <= 0) j -= unit_;
+            if (j >= unit_) {
+                end = j;
+                break;
+            }
+        }
+    }
+    if (error_) {
+        slot.failed = true;
+        slot.error = error_;
+    }
+    carry_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(end), bytes.end());
+    bytes.resize(end);
+    slot.begin = 0;
+    slot.end = end;
+    slot.offset = position_;
+    slot.encoding = decodeFrom_ >= 0 ? decision_.encoding : TextEncoding::Bytes;
+    const std::int64_t raw = decodeFrom_ - position_;
+    slot.raw = decodeFrom_ >= 0 && raw > 0 ? static_cast<std::size_t>(raw) : 0;
+    position_ += static_cast<std::int64_t>(end);
+    checked_ = undecided_ ? carry_.size() : 0;
+    return end > 0 || slot.failed || !ended_ || !carry_.empty();
+}
+
+}  // namespace
+
+bool ScanStreamInChunks(int fd, const std::string& path, EncodingChoice choice, const CharMapTable& map, bool strip,
+                        const ChunkPlan& plan, const ChunkMerge& merge, EncodingDecision& decision) {
+    const unsigned threads = std::max(1u, plan.threads);
+    StreamChunker chunker(fd, choice, map, std::max<std::size_t>(plan.chunkBytes, 1));
+    const std::size_t window = 4 * static_cast<std::size_t>(threads);
+    std::vector<std::unique_ptr<ChunkSlot>> slots(window);
+    for (auto& s : slots) s = std::make_unique<ChunkSlot>();
+    // The chunk each slot holds scanned, +1 (0: none yet).
+    std::vector<std::size_t> scanned(window, 0);
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t filled = 0;  // chunks the reader has cut
+    std::size_t next = 0;    // the next chunk a worker takes
+    std::size_t merged = 0;
+    bool ended = false;  // filled is the number of chunks
+    bool stop = false;
+    std::atomic<bool> halt{false};
+    std::exception_ptr error;
+
+    auto fail = [&] {
+        std::lock_guard lock(mutex);
+        if (!error) error = std::current_exception();
+        ended = true;
+    };
+    auto scan = [&](std::size_t k, std::unique_ptr<CodePointTable>& table) {
+        ChunkSlot& slot = *slots[k % window];
+        try {
+            slot.words.Clear();
+            if (slot.failed) {
+            } else if (slot.encoding == TextEncoding::Bytes) {
+                ScanChunk(map, strip, slot.bytes.data(), slot.end, slot.words);
+            } else {
+                if (!table) table = std::make_unique<CodePointTable>();
+                DecodeChunk(slot.encoding, *table, slot);
+                ScanChunk(map, strip, reinterpret_cast<const unsigned char*>(slot.codes.data()), slot.codes.size(),
+                          slot.words);
+            }
+        } catch (...) {
+            fail();
+        }
+        {
+            std::lock_guard lock(mutex);
+            scanned[k % window] = k + 1;
+        }
+        changed.notify_all();
+    };
+    auto read = [&] {
+        try {
+            for (std::size_t k = 0;; ++k) {
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return stop || k < merged + window; });
+                    if (stop) return;
+                }
+                ChunkSlot& slot = *slots[k % window];
+                const bool more = chunker.Next(slot, halt);
+                {
+                    std::lock_guard lock(mutex);
+                    if (more) filled = k + 1;
+                    if (!more || slot.failed) ended = true;
+                }
+                changed.notify_all();
+                if (!more || slot.failed) return;
+            }
+        } catch (...) {
+            fail();
+            changed.notify_all();
+        }
+    };
+    auto work = [&] {
+        std::unique_ptr<CodePointTable> table;
+        for (;;) {
+            std::size_t k;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || next < filled || ended; });
+                if (stop || next >= filled) return;
+                k = next++;
+            }
+            scan(k, table);
+        }
+    };
+
+    std::thread reader;
+    std::vector<std::thread> workers;
+    auto finish = [&] {
+        {
+            std::lock_guard lock(mutex);
+            stop = true;
+        }
+        halt = true;
+        changed.notify_all();
+        if (reader.joinable()) reader.join();
+        for (auto& t : workers) t.join();
+        workers.clear();
+    };
+    bool completed = true;
+    try {
+        // Threads the system refuses leave the work to fewer, or to this thread alone.
+        try {
+            reader = std::thread(read);
+        } catch (const std::system_error&) {
+        }
+        for (unsigned t = 0; reader.joinable() && t < threads; ++t) {
+            try {
+                workers.emplace_back(work);
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        std::unique_ptr<CodePointTable> ownTable;
+        for (std::size_t k = 0;; ++k) {
+            if (!reader.joinable()) {
+                // Each chunk filled, scanned and merged in turn.
+                const bool more = chunker.Next(*slots[k % window], halt);
+                if (!more) break;
+                scan(k, ownTable);
+                if (error) std::rethrow_exception(error);
+            } else if (workers.empty()) {
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return k < filled || ended; });
+                    if (k >= filled) {
+                        if (error) std::rethrow_exception(error);
+                        break;
+                    }
+                }
+                scan(k, ownTable);
+            }
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return scanned[k % window] == k + 1 || error || (ended && k >= filled); });
+                if (error) std::rethrow_exception(error);
+                if (scanned[k % window] != k + 1) break;  // the stream's end
+            }
+            ChunkSlot& slot = *slots[k % window];
+            if (slot.failed) throw FileFailure("Cannot open file", path, slot.error);
+            const ChunkText text = slot.encoding == TextEncoding::Bytes
+                                       ? ChunkText{slot.bytes.data(), slot.end, slot.offset}
+                                       : ChunkText{reinterpret_cast<const unsigned char*>(slot.codes.data()),
+                                                   slot.codes.size(), slot.offset, slot.others};
+            if (!merge(slot.words, text)) {
+                completed = false;
+                break;
+            }
+            {
+                std::lock_guard lock(mutex);
+                merged = k + 1;
+            }
+            changed.notify_all();
+        }
+    } catch (...) {
+        finish();
+        decision = chunker.Decision();
+        throw;
+    }
+    finish();
+    decision = chunker.Decision();
     return completed;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/engine/CharTable.h"
+#include "core/engine/EncodingRule.h"
 #include "core/engine/TextDecoder.h"
 
 namespace vornix {
@@ -77,6 +78,9 @@ struct ChunkPlan {
     // How the bytes read: Bytes through the map, else decoded first (the byte-order mark,
     // if any, is before offset).
     TextEncoding encoding = TextEncoding::Bytes;
+    // Where decoding starts, from where the reading began: a document without a mark
+    // is read as bytes up to its first non-ASCII byte, as one reading does.
+    std::int64_t decodeFrom = 0;
 };
 
 // Whether a Unicode document may be cut just after the code unit at j of p (n bytes,
@@ -92,5 +96,16 @@ int UnicodeCutAfter(const CharMapTable& map, TextEncoding encoding, CodePointTab
 // thread reading would fail there.
 bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size, const CharMapTable& map, bool strip,
                       const ChunkPlan& plan, const ChunkMerge& merge);
+
+// Reads the stream fd (a pipe, a terminal, a socket) to its end on plan.threads workers:
+// a reader thread reads it ahead into chunks, at most four a worker held at once. The
+// encoding is decided while reading, as one reading decides it for a stream (the
+// choice, a byte-order mark, else at the first non-ASCII byte on the bytes that follow
+// it); decision holds it as far as the reading got. A stream that stops delivering
+// hands on what it holds, so its words are counted before more come. Returns false
+// when a merge stopped the reading. A read error throws FileFailure("Cannot open file",
+// path, errno) once the chunks before it are merged.
+bool ScanStreamInChunks(int fd, const std::string& path, EncodingChoice choice, const CharMapTable& map, bool strip,
+                        const ChunkPlan& plan, const ChunkMerge& merge, EncodingDecision& decision);
 
 }  // namespace vornix

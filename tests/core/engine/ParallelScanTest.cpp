@@ -1,15 +1,24 @@
 // Reading a document on several threads must give exactly what one thread gives: the
 // same records in the same order (the record file's bytes), counts, flags, statistics,
 // and the same stopping word at the word limit, at a Break and on a full disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -50,7 +59,8 @@ struct Reading {
     std::size_t chunkBytes = 4096;
     CharacterSet set = CharacterSet::Windows;
     bool strip = false;
-    std::string list;  // common words list text; empty: none
+    std::string list;   // common words list text; empty: none
+    bool fifo = false;  // each document comes through a named pipe, with pauses
 };
 
 Reading With(std::size_t chunkBytes, std::string list = {}, bool strip = false,
@@ -63,7 +73,53 @@ Reading With(std::size_t chunkBytes, std::string list = {}, bool strip = false,
     return r;
 }
 
+// Named pipes in dir/fifo, one per document under its name, each fed by a thread that
+// writes the document in pieces of every size with a few pauses, so some chunks end at
+// a silence rather than at their size. Writers that nobody reads are released at the end.
+class PipeFeed {
+public:
+    PipeFeed(const TempDir& dir, const std::vector<std::string>& docs) {
+        ::signal(SIGPIPE, SIG_IGN);
+        for (std::size_t i = 0; i < docs.size(); ++i) {
+            const std::string folder = dir.file("fifo/" + std::to_string(i));
+            std::filesystem::create_directories(folder);
+            const std::string name = folder + "/" + std::filesystem::path(docs[i]).filename().string();
+            ::unlink(name.c_str());
+            if (::mkfifo(name.c_str(), 0600) != 0) throw std::system_error(errno, std::generic_category());
+            paths.push_back(name);
+            writers_.emplace_back([this, name, text = ReadFile(docs[i]), seed = static_cast<unsigned>(i)] {
+                // Waits for the run to open the pipe, or for the run to end without it.
+                int fd = -1;
+                while ((fd = ::open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && !done_)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                if (fd < 0) return;
+                ::fcntl(fd, F_SETFL, 0);
+                std::mt19937 random(seed);
+                for (std::size_t at = 0, piece = 0; at < text.size(); ++piece) {
+                    if (piece == 1 || piece % 97 == 50) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+                    const std::size_t n = std::min<std::size_t>(text.size() - at, 1 + random() % 70'000);
+                    const ssize_t w = ::write(fd, text.data() + at, n);
+                    if (w <= 0) break;  // the run stopped reading
+                    at += static_cast<std::size_t>(w);
+                }
+                ::close(fd);
+            });
+        }
+    }
+    ~PipeFeed() {
+        done_ = true;
+        for (auto& t : writers_) t.join();
+    }
+    std::vector<std::string> paths;
+
+private:
+    std::atomic<bool> done_{false};
+    std::vector<std::thread> writers_;
+};
+
 Outcome Count(const TempDir& dir, const std::vector<std::string>& docs, const Reading& s) {
+    std::optional<PipeFeed> pipes;
+    if (s.fifo) pipes.emplace(dir, docs);
     AnalysisRun run(dir.file("Vornix.$$$"));
     run.SetThreads(s.threads);
     run.SetChunkBytes(s.chunkBytes);
@@ -71,7 +127,7 @@ Outcome Count(const TempDir& dir, const std::vector<std::string>& docs, const Re
     Outcome o;
     run.GeneralInitialize(s.set, s.list.empty() ? nullptr : &list);
     try {
-        run.ReadDocuments(docs, s.strip);
+        run.ReadDocuments(pipes ? pipes->paths : docs, s.strip);
     } catch (const FileError& e) {
         o.error = e.what();
         // The record file's name has a random part of its own in each run.
@@ -194,6 +250,10 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
     const std::string utf8 = dir.write("utf8.txt", utf8Text);
     const std::string marked = dir.write("marked.txt", "\xef\xbb\xbf" + utf8Text);
     const std::string utf16 = dir.write("utf16.txt", Utf16LE(utf8Text));
+    // UTF-8 that starts after a long ASCII run (with a mark on the ASCII letter before
+    // it), and a text that turns out not to be UTF-8 only at its end.
+    const std::string late = dir.write("late.txt", DistinctWords(2000) + "cafe\xcc\x81 " + utf8Text);
+    const std::string invalid = dir.write("invalid.txt", DistinctWords(2000) + utf8Text + "\xe9t\xe9 ");
     std::vector<std::string> docs = {mixed};
     // Genesis, kept with the tests, and the whole book when the shared corpus is there.
     docs.push_back(CorpusExcerpt("kjv-genesis.txt"));
@@ -213,6 +273,7 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
         {"the word limit", {over, mixed}, With(65536)},
         {"UTF-8 with and without a mark, UTF-16", {utf8, marked, utf16, mixed}, With(4096, list)},
         {"Unicode in small chunks", {utf8, utf16}, With(64, {}, true, CharacterSet::Dos)},
+        {"UTF-8 after an ASCII run, and not UTF-8 after it", {late, invalid, late}, With(4096)},
         {"the word limit in the second document", {mixed, over}, With(8192, list, true)},
     };
     for (const Case& c : cases) {
@@ -220,10 +281,11 @@ TEST(ParallelScan, ManyThreadsGiveWhatOneThreadGives) {
         Reading one = c.setup;
         one.threads = 1;
         const Outcome reference = Count(dir, c.docs, one);
-        for (unsigned threads : {2u, 4u}) {
+        for (const auto& [threads, fifo] : {std::pair{2u, false}, {4u, false}, {3u, true}}) {
             Reading many = c.setup;
             many.threads = threads;
-            EXPECT_TRUE(Count(dir, c.docs, many) == reference) << threads << " threads";
+            many.fifo = fifo;
+            EXPECT_TRUE(Count(dir, c.docs, many) == reference) << threads << " threads" << (fifo ? ", pipes" : "");
         }
     }
     // The limit cases stop at the limit, and the first keeps only what came before it.

@@ -59,7 +59,7 @@ const char* CountUsage() {
            "                     line ends; --stats gives statistic and value, --context\n"
            "                     file, line, left, word and right\n"
            "  --quiet            no progress display on a terminal\n"
-           "  --threads=N        read large files on N threads (default: one per\n"
+           "  --threads=N        read large files and pipes on N threads (default: one per\n"
            "                     processor; 1 reads on one thread; the results are the same)\n"
            "  --max-words=N      hold at most N distinct words (1000 to 100000000, default\n"
            "                     500000); the count stops at the Nth with the limit message.\n"

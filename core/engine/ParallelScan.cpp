@@ -354,6 +354,10 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
         workers.clear();
     };
     bool completed = true;
+    // ICU makes its normaliser on first use, behind a lock the thread checker does not
+    // see: made here, before the workers start, it is made for all of them.
+    std::unique_ptr<CodePointTable> ownTable;
+    if (encoding != TextEncoding::Bytes) ownTable = std::make_unique<CodePointTable>();
     try {
         // A system that refuses more threads (a process limit, an address-space limit for
         // their stacks) gets a reading on those that started, or on this thread alone:
@@ -365,7 +369,6 @@ bool ScanFileInChunks(int fd, const std::string& path, off_t offset, off_t size,
                 break;
             }
         }
-        std::unique_ptr<CodePointTable> ownTable;
         for (std::size_t k = 0; k < chunks; ++k) {
             if (workers.empty()) scan(k, ownTable);
             {
@@ -425,7 +428,9 @@ private:
     EncodingChoice choice_;
     const CharMapTable& map_;
     std::size_t chunkBytes_;
-    CodePointTable table_;  // what characters read as, to judge cuts
+    // What characters read as, to judge cuts; made on the calling thread, so ICU's
+    // normaliser is made before the workers start.
+    CodePointTable table_;
     EncodingDecision decision_;
     std::vector<unsigned char> carry_;  // read past the last cut
     std::int64_t position_ = 0;         // of carry_[0], from after the mark

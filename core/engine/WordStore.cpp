@@ -289,6 +289,7 @@ void WordStore::ClearIndex() {
     std::vector<std::uint8_t>().swap(lengths_);
     std::vector<std::int32_t>(1, 0).swap(alphaIndex_);
     std::vector<std::uint32_t>(kFirstSlots, 0).swap(slots_);
+    std::vector<std::uint64_t>().swap(keys_);
     mask_ = kFirstSlots - 1;
     indexed_ = 0;
     indexReady_.store(true, std::memory_order_release);
@@ -404,10 +405,45 @@ std::uint64_t Chunk(const char* p) {
     return x;
 }
 
+// A wide record's key (keys_): the word's first seven bytes, zero after a shorter word
+// as padded holds it, and its length in bytes as the eighth. A word of at most seven
+// bytes is wholly in its key, so an equal key is the same word, whatever bytes the words
+// hold (a zero byte too); a longer word's key only rules out the records that differ in
+// length or in the first seven bytes.
+std::uint64_t WideKey(const char* padded, std::size_t length) {
+    unsigned char bytes[8];
+    std::memcpy(bytes, padded, 8);
+    bytes[7] = static_cast<unsigned char>(length);
+    std::uint64_t key;
+    std::memcpy(&key, bytes, 8);
+    return key;
+}
+constexpr std::size_t kWholeInKey = 7;  // bytes
+
 }  // namespace
+
+std::int32_t WordStore::LookupWide(const char* padded, std::size_t length, std::uint64_t hash) const {
+    const std::uint32_t tag = TagOf(hash);
+    const std::uint64_t key = WideKey(padded, length);
+    const std::size_t chunks = (length + 7) / 8;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask_;; i = (i + 1) & mask_) {
+        const std::uint32_t slot = slots_[i];
+        if (slot == 0) return -1;
+        if ((slot & ~recordMask_) != tag) continue;
+        const std::int32_t rec = static_cast<std::int32_t>(slot & recordMask_) - 1;
+        if (keys_[rec] != key) continue;
+        if (length <= kWholeInKey) return rec;  // the record need not be read
+        // Equal lengths (in the key) and equal zero-padded chunks are equal words.
+        const char* text = TextAt(rec);
+        std::size_t c = 0;
+        while (c < chunks && Chunk(text + 8 * c) == Chunk(padded + 8 * c)) ++c;
+        if (c == chunks) return rec;
+    }
+}
 
 std::int32_t WordStore::Lookup(const char* padded, std::size_t length, std::uint64_t hash) const {
     EnsureIndex();
+    if (wide_) return LookupWide(padded, length, hash);
     const std::uint32_t tag = TagOf(hash);
     const std::size_t chunks = (length + 7) / 8;
     for (std::size_t i = static_cast<std::size_t>(hash) & mask_;; i = (i + 1) & mask_) {
@@ -444,6 +480,14 @@ void WordStore::RebuildIndex() const {
     }
     mask_ = size - 1;
     for (std::int32_t r = 0; r < indexed_; ++r) InsertHashed(r, HashPadded(TextAt(r), RecordAt(r)[0]));
+    if (wide_) {
+        try {
+            keys_.resize(static_cast<std::size_t>(indexed_));
+        } catch (const std::bad_alloc&) {
+            throw MemoryFailure(indexed_);
+        }
+        for (std::int32_t r = 0; r < indexed_; ++r) keys_[r] = WideKey(TextAt(r), RecordAt(r)[0]);
+    }
     indexReady_.store(true, std::memory_order_release);
 }
 
@@ -470,6 +514,10 @@ void WordStore::MakeRoomForWord() {
             counts_.reserve(room);
             lengths_.reserve(room);
         }
+        // After a rebuild the keys are sized for the words stored, the other arrays not.
+        if (wide_ && keys_.capacity() < words)
+            keys_.reserve(std::min<std::size_t>(static_cast<std::size_t>(maxWords_),
+                                                std::max(kFirstWords, 2 * keys_.capacity())));
     } catch (const std::bad_alloc&) {
         throw MemoryFailure(wordCount_);
     }
@@ -510,6 +558,7 @@ bool WordStore::AddWord(std::string_view word) {
     if (CurrentRec.Number) ++state_.UniqueNumbers;
     counts_.push_back(state_.Increment);  // room was made above: these never throw
     lengths_.push_back(LengthOf(word));
+    if (wide_) keys_.push_back(WideKey(padded, word.size()));
     InsertHashed(n, hash);
     lastRecord_ = n;
     ++wordCount_;
@@ -541,6 +590,7 @@ std::int32_t WordStore::AddNewTimes(const char* padded, std::size_t length, std:
     if (CurrentRec.Number) ++state_.UniqueNumbers;
     counts_.push_back(state_.Increment);
     lengths_.push_back(LengthOf(std::string_view(padded, length)));
+    if (wide_) keys_.push_back(WideKey(padded, length));
     InsertHashed(n, hash);
     ++wordCount_;
     indexed_ = wordCount_;
@@ -592,6 +642,7 @@ void WordStore::FinishScan() {
     // alphabetical index and the orders built now.
     indexReady_.store(false, std::memory_order_release);
     std::vector<std::uint32_t>().swap(slots_);
+    std::vector<std::uint64_t>().swap(keys_);
     mask_ = 0;
     try {
         if (alphaDirty_) BuildAlphaIndex();

@@ -157,6 +157,7 @@ public:
 private:
     // padded: the word followed by zero bytes up to 40, as a record holds it.
     std::int32_t Lookup(const char* padded, std::size_t length, std::uint64_t hash) const;
+    std::int32_t LookupWide(const char* padded, std::size_t length, std::uint64_t hash) const;
     void InsertHashed(std::int32_t rec, std::uint64_t hash) const;
     void EnsureCapacity(std::int32_t records);
     // Room in memory for one more word (counts, lengths, hash index); throws
@@ -229,6 +230,12 @@ private:
     mutable std::mutex rebuild_;
     std::uint32_t recordMask_ = 0;
     std::int32_t indexed_ = 0;  // records in slots_ since it was last emptied
+    // A wide store only: per record number, the word's first seven bytes and its length
+    // in bytes (WideKey), held while the hash index is. A wide record is 163 bytes, so
+    // reading one per lookup misses the cache far more than a narrow one; most running
+    // words are of seven bytes or fewer, and their key alone tells them apart. Built
+    // again with the index after FinishScan; the same whatever the table's size.
+    mutable std::vector<std::uint64_t> keys_;
 };
 
 std::uint64_t HashWord(std::string_view word);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,24 @@ std::string Record(std::string_view word, int common, int number) {
     r[41] = static_cast<char>(common);
     r[42] = static_cast<char>(number);
     return r;
+}
+
+// Two words, a prefix of k letters followed by suffixA or suffixB, that fall in the same
+// home slot of any hash table of up to 65,536 slots and carry the same hash tag in a
+// store of the largest limit (5 tag bits), so that only the words themselves tell them
+// apart: found by trying prefixes in turn.
+std::pair<std::string, std::string> SameSlotAndTag(std::size_t k, std::string_view suffixA, std::string_view suffixB) {
+    char a[WordStore::MaxWordBytes] = {};
+    char b[WordStore::MaxWordBytes] = {};
+    std::memcpy(a + k, suffixA.data(), suffixA.size());
+    std::memcpy(b + k, suffixB.data(), suffixB.size());
+    for (std::uint64_t i = 0;; ++i) {
+        std::uint64_t n = i;
+        for (std::size_t j = 0; j < k; ++j, n /= 26) a[j] = b[j] = static_cast<char>('A' + n % 26);
+        const std::uint64_t apart = HashPadded(a, k + suffixA.size()) ^ HashPadded(b, k + suffixB.size());
+        if ((apart & 0xFFFF) == 0 && (apart >> 59) == 0)
+            return {std::string(a, k + suffixA.size()), std::string(b, k + suffixB.size())};
+    }
 }
 
 }  // namespace
@@ -384,4 +403,70 @@ TEST(WordFileNames, OnlyOwnRegularFilesInAPrivateFolderAreCleared) {
     EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix-99999998.$$$"));
     EXPECT_TRUE(vornix::test::FileExists(folder + "Vornix-99999997-ABC.$$$"));
     EXPECT_EQ(vornix::test::ReadFile(victim), "kept");
+}
+
+TEST(WideWordStore, WordsAlikeInTheirFirstBytesStayApartAcrossGrowthAndRebuild) {
+    using namespace std::string_literals;
+    TempDir dir;
+    RunState state;
+    WordStore store(dir.file("Vornix.$$$"), state);
+    store.SetWide(true);
+    store.SetMaxWords(WordStore::MostMaxWords);  // the fewest tag bits in a slot
+    store.ClearStore();
+    const auto [eightA, nineB] = SameSlotAndTag(7, "X", "XZ");
+    const auto [sixA, zeroB] = SameSlotAndTag(6, "", "\0"s);
+    const std::string han40 = [] {
+        std::string s;
+        for (int i = 0; i < 40; ++i) s += "中";
+        return s;
+    }();
+    // Groups of words that the first eight bytes, or the length, alone would confuse.
+    const std::vector<std::vector<std::string>> groups = {
+        {"A", "AA", "AAAAAAA", "AAAAAAAA", "AAAAAAAAA"},           // only in length
+        {"ABCDEFG", "ABCDEFGH", "ABCDEFGHI", "ABCDEFGHIJKLMNOP"},  // each a prefix of the next
+        {"ABCDEFGX", "ABCDEFGY", "ABCDEFGXQ", "ABCDEFGYQ"},        // only in byte 8
+        {"ABCDEFGHX", "ABCDEFGHY", std::string(39, 'W') + "X", std::string(39, 'W') + "Y"},  // after byte 8
+        {"ΟΔΟ", "ΟΔΟΣ", "ΟΔΟΥ", "ΟΔΟΣΣ"},  // two-byte letters: ΟΔΟΣ and ΟΔΟΥ differ in byte 8 only
+        {han40, han40.substr(0, 117) + "丫", han40.substr(0, 117)},  // 120 bytes, the last differing
+        {"AB", "AB\0"s, "AB\0\0"s, "A\0B"s, "A"},                    // zero bytes inside a word
+        // The same kinds again, where the hash index cannot tell them apart.
+        {eightA, nineB, sixA, zeroB},
+    };
+
+    std::map<std::string, std::pair<std::int32_t, std::int32_t>> expected;  // record, count
+    auto add = [&](const std::string& word) {
+        auto [it, fresh] = expected.try_emplace(word, static_cast<std::int32_t>(expected.size()), 0);
+        ++it->second.second;
+        ASSERT_TRUE(store.AddWord(word));
+        ASSERT_EQ(store.LastRecord(), it->second.first) << word;
+    };
+    auto addGroups = [&](bool reversed) {
+        for (const auto& group : groups)
+            for (std::size_t i = 0; i < group.size(); ++i) add(reversed ? group[group.size() - 1 - i] : group[i]);
+    };
+
+    // Before the table first doubles (at 2,560 words), across two doublings, and after
+    // the index was given back and built again.
+    addGroups(false);
+    for (int i = 0; i < 6000; ++i) add("F" + std::to_string(i));
+    addGroups(true);
+    for (int i = 0; i < 6000; i += 3) add("F" + std::to_string(i));
+    store.FinishScan();
+    addGroups(false);
+    for (const char* late : {"ABCDEFGZ", "AAAAAA", "ΟΔΟΦ"}) add(late);
+    addGroups(true);
+
+    ASSERT_EQ(store.WordCount(), static_cast<std::int32_t>(expected.size()));
+    for (const auto& [word, want] : expected) {
+        EXPECT_EQ(store.Count(want.first), want.second) << word;
+        EXPECT_EQ(std::string(store.ReadWordRecord(want.first).Text()), word);
+        char padded[WordStore::MaxWordBytes] = {};
+        std::memcpy(padded, word.data(), word.size());
+        EXPECT_EQ(store.FindPadded(padded, word.size(), HashPadded(padded, word.size())), want.first) << word;
+    }
+    for (const std::string& absent : {"ABCDEFGW"s, "AAAA"s, "AB\0\0\0"s, "A\0"s, "ΟΔΟΣΥ"s, han40.substr(0, 114)}) {
+        char padded[WordStore::MaxWordBytes] = {};
+        std::memcpy(padded, absent.data(), absent.size());
+        EXPECT_EQ(store.FindPadded(padded, absent.size(), HashPadded(padded, absent.size())), -1) << absent;
+    }
 }

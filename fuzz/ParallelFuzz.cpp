@@ -10,14 +10,25 @@
 // meaning); set, data[2] picks the encoding choice and the document's form (the bytes,
 // or a text built from them through a palette of UTF-8 fragments, maybe as UTF-16),
 // so the Unicode chunk cuts and the decoder restarting at each chunk are exercised.
+// With data[0]'s bit 2 set and bit 5 clear (never near the limit) both runs read the
+// document through named pipes, written in pieces: the stream chunks against the one-
+// thread reading of a stream.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/engine/AnalysisRun.h"
@@ -168,6 +179,56 @@ std::string BuildDocument(std::uint8_t how, const std::uint8_t* p, std::size_t n
     return text;
 }
 
+// Named pipes under the document's name, one per reading, each fed by a thread that
+// writes text in pieces; a pipe the run never opens (it stopped first) is let go.
+class PipeFeed {
+public:
+    PipeFeed(const std::string& text, std::size_t piece) {
+        static const bool ready = [] {
+            ::signal(SIGPIPE, SIG_IGN);
+            for (const char* which : {"p0", "p1"}) {
+                const std::string folder = TempName(which);
+                ::mkdir(folder.c_str(), 0700);
+                CHECK(::mkfifo((folder + "/doc.txt").c_str(), 0600) == 0 || errno == EEXIST);
+            }
+            std::atexit([] {
+                for (const char* which : {"p0", "p1"}) {
+                    ::unlink((TempName(which) + "/doc.txt").c_str());
+                    ::rmdir(TempName(which).c_str());
+                }
+            });
+            return true;
+        }();
+        (void)ready;
+        for (const char* which : {"p0", "p1"}) {
+            const std::string path = TempName(which) + "/doc.txt";
+            paths.push_back(path);
+            writers_.emplace_back([this, path, &text, piece] {
+                int fd = -1;
+                while ((fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && !done_)
+                    std::this_thread::sleep_for(std::chrono::microseconds(200));
+                if (fd < 0) return;
+                ::fcntl(fd, F_SETFL, 0);
+                for (std::size_t at = 0; at < text.size();) {
+                    const ssize_t w = ::write(fd, text.data() + at, std::min(piece, text.size() - at));
+                    if (w <= 0) break;  // the run stopped reading
+                    at += static_cast<std::size_t>(w);
+                }
+                ::close(fd);
+            });
+        }
+    }
+    ~PipeFeed() {
+        done_ = true;
+        for (auto& t : writers_) t.join();
+    }
+    std::vector<std::string> paths;
+
+private:
+    std::atomic<bool> done_{false};
+    std::vector<std::thread> writers_;
+};
+
 AnalysisRun& Run(int which) {
     static AnalysisRun* runs[2] = {new AnalysisRun(TempName("a.$$$"), true), new AnalysisRun(TempName("b.$$$"), true)};
     return *runs[which];
@@ -182,6 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool nearLimit = (data[0] & 0x3C) == 0x3C;
     const unsigned threads = 2 + (data[0] >> 6);
     const std::size_t chunk = 1 + data[1] % 128;
+    const bool piped = (data[0] & 0x24) == 0x04;
     EncodingChoice choice = EncodingChoice::Bytes;
     std::string text;
     if ((data[1] & 0x80) == 0) {
@@ -204,9 +266,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         run.SetThreads(k == 0 ? 1 : threads);
         run.SetChunkBytes(chunk);
         run.SetMaxWords(nearLimit ? kNearLimit : WordStore::DefaultMaxWords);
+        std::optional<PipeFeed> pipes;
+        if (piped) pipes.emplace(text, 1 + (size * 7 + k) % 300);
         try {
             run.GeneralInitialize(set, nearLimit ? &FillerList() : nullptr, choice);
-            run.ReadDocuments({doc, doc}, strip);
+            run.ReadDocuments(pipes ? pipes->paths : std::vector<std::string>{doc, doc}, strip);
         } catch (const FileError&) {
             failed[k] = true;  // a full disk: both must fail alike
         }

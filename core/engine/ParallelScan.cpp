@@ -1,5 +1,6 @@
 #include "core/engine/ParallelScan.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -145,9 +146,27 @@ int UnicodeCutAfter(const CharMapTable& map, TextEncoding encoding, CodePointTab
 
 namespace {
 
+// Bytes that a read overwrites at once need not be zeroed first.
+template <class T>
+struct UninitializedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitializedAllocator<U>;
+    };
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using ByteBuffer = std::vector<unsigned char, UninitializedAllocator<unsigned char>>;
+
 // What one worker made of one chunk.
 struct ChunkSlot {
-    std::vector<unsigned char> bytes;
+    ByteBuffer bytes;
     std::size_t begin = 0;  // the chunk is bytes[begin, end)
     std::size_t end = 0;
     std::int64_t offset = 0;  // of bytes[begin]
@@ -406,7 +425,11 @@ namespace {
 class StreamChunker {
 public:
     StreamChunker(int fd, EncodingChoice choice, const CharMapTable& map, std::size_t chunkBytes)
-        : fd_(fd), choice_(choice), map_(map), chunkBytes_(chunkBytes) {}
+        : fd_(fd), choice_(choice), map_(map), chunkBytes_(chunkBytes) {
+        // A larger pipe lets the writer run further ahead, with fewer switches between
+        // it and the reader; refused (a limit, not a pipe), the pipe stays as it is.
+        ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+    }
 
     // Fills slot with the next chunk: false at the stream's end (nothing left) or when
     // halt was set. A read error leaves a failed slot and ends the stream.
@@ -415,10 +438,10 @@ public:
 
 private:
     enum class Got { Bytes, End, Idle, Halted, Error };
-    Got ReadSome(std::vector<unsigned char>& bytes, std::size_t want, const std::atomic<bool>& halt);
-    bool Start(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt);
-    bool Judge(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt);
-    int CutAt(const std::vector<unsigned char>& bytes, std::size_t j) {
+    Got ReadSome(ByteBuffer& bytes, std::size_t want, const std::atomic<bool>& halt);
+    bool Start(ByteBuffer& bytes, const std::atomic<bool>& halt);
+    bool Judge(ByteBuffer& bytes, const std::atomic<bool>& halt);
+    int CutAt(const ByteBuffer& bytes, std::size_t j) {
         if (unit_ == 2 || decision_.encoding == TextEncoding::Utf8)
             return UnicodeCutAfter(map_, decision_.encoding, table_, bytes.data(), bytes.size(), j, ended_);
         return map_[bytes[j]] == kSeparator ? 1 : 0;
@@ -432,24 +455,22 @@ private:
     // normaliser is made before the workers start.
     CodePointTable table_;
     EncodingDecision decision_;
-    std::vector<unsigned char> carry_;  // read past the last cut
-    std::int64_t position_ = 0;         // of carry_[0], from after the mark
-    std::int64_t decodeFrom_ = -1;      // where decoding starts; -1: not (yet) Unicode
-    std::size_t checked_ = 0;           // bytes of carry_ known to be ASCII while undecided
+    ByteBuffer carry_;              // read past the last cut
+    std::int64_t position_ = 0;     // of carry_[0], from after the mark
+    std::int64_t decodeFrom_ = -1;  // where decoding starts; -1: not (yet) Unicode
+    std::size_t checked_ = 0;       // bytes of carry_ known to be ASCII while undecided
     std::size_t unit_ = 1;
     bool started_ = false;
     bool undecided_ = false;
     bool ended_ = false;
     int error_ = 0;
-    static constexpr std::size_t kBuffer = 1 << 17;
-    std::unique_ptr<unsigned char[]> buffer_ = std::make_unique<unsigned char[]>(kBuffer);
+    static constexpr std::size_t kMostRead = 1 << 20;
 };
 
 // How long a stream may be silent before the words in hand are handed on.
 constexpr int kIdleMs = 10;
 
-StreamChunker::Got StreamChunker::ReadSome(std::vector<unsigned char>& bytes, std::size_t want,
-                                           const std::atomic<bool>& halt) {
+StreamChunker::Got StreamChunker::ReadSome(ByteBuffer& bytes, std::size_t want, const std::atomic<bool>& halt) {
     for (;;) {
         if (halt.load(std::memory_order_relaxed)) return Got::Halted;
         // Never blocked in a read: a run that stops must not wait for a silent writer.
@@ -457,8 +478,10 @@ StreamChunker::Got StreamChunker::ReadSome(std::vector<unsigned char>& bytes, st
         const int r = ::poll(&p, 1, kIdleMs);
         if (r < 0 && errno == EINTR) continue;
         if (r == 0) return Got::Idle;
-        const ssize_t got = ::read(fd_, buffer_.get(), std::min(want, kBuffer));
-        if (got > 0) bytes.insert(bytes.end(), buffer_.get(), buffer_.get() + got);
+        const std::size_t held = bytes.size();
+        bytes.resize(held + std::min(want, kMostRead));
+        const ssize_t got = ::read(fd_, bytes.data() + held, bytes.size() - held);
+        bytes.resize(held + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
         if (got > 0) return Got::Bytes;
         if (got == 0) return Got::End;
         if (errno == EINTR || errno == EAGAIN) continue;
@@ -468,7 +491,7 @@ StreamChunker::Got StreamChunker::ReadSome(std::vector<unsigned char>& bytes, st
 }
 
 // The first bytes, which may hold a byte-order mark.
-bool StreamChunker::Start(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt) {
+bool StreamChunker::Start(ByteBuffer& bytes, const std::atomic<bool>& halt) {
     while (bytes.size() < 3 && !ended_) {
         const Got got = ReadSome(bytes, chunkBytes_, halt);
         if (got == Got::Halted) return false;
@@ -490,7 +513,7 @@ bool StreamChunker::Start(std::vector<unsigned char>& bytes, const std::atomic<b
 
 // While undecided, the bytes held are checked up to the first non-ASCII one; there the
 // stream is read ahead and judged. false: halted.
-bool StreamChunker::Judge(std::vector<unsigned char>& bytes, const std::atomic<bool>& halt) {
+bool StreamChunker::Judge(ByteBuffer& bytes, const std::atomic<bool>& halt) {
     const std::size_t i = checked_ + AsciiPrefix(bytes.data() + checked_, bytes.size() - checked_);
     checked_ = i;
     if (i == bytes.size()) return true;
@@ -511,7 +534,7 @@ bool StreamChunker::Judge(std::vector<unsigned char>& bytes, const std::atomic<b
 }
 
 bool StreamChunker::Next(ChunkSlot& slot, const std::atomic<bool>& halt) {
-    std::vector<unsigned char>& bytes = slot.bytes;
+    ByteBuffer& bytes = slot.bytes;
     bytes.swap(carry_);
     carry_.clear();
     slot.failed = false;

@@ -454,3 +454,45 @@ TEST(ParallelScan, ChunkTableHoldsTheWordsInFirstMetOrderAndTheirSequence) {
         }
     }
 }
+
+TEST(ParallelScan, APipeThatStopsAtTheLimitDoesNotWaitForItsSilentWriter) {
+    // The writer sends more distinct words than the limit and then holds the pipe open
+    // without a word more: the run must stop at the limit's word, as one thread does,
+    // and return while the writer still waits.
+    TempDir dir;
+    const std::string text = DistinctWords(3000);
+    const std::string doc = dir.write("doc.txt", text);
+    const std::string fifo = dir.file("pipe.txt");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::signal(SIGPIPE, SIG_IGN);
+    auto count = [&](const std::string& path, unsigned threads, std::int32_t& total, std::string& records) {
+        AnalysisRun run(dir.file("Vornix.$$$"));
+        run.SetThreads(threads);
+        // Few chunks, so the reader has read all and waits on the pipe at the stop.
+        run.SetChunkBytes(4096);
+        run.SetMaxWords(WordStore::LeastMaxWords);
+        run.GeneralInitialize(CharacterSet::Windows, nullptr);
+        run.ReadDocuments({path}, false);
+        run.GeneralClosedown();
+        EXPECT_TRUE(run.State().StopRun);
+        total = run.State().TotalWords;
+        records = ReadFile(run.Store().WordFilePath());
+    };
+    std::int32_t oneTotal = 0, pipeTotal = 0;
+    std::string oneRecords, pipeRecords;
+    count(doc, 1, oneTotal, oneRecords);
+    std::atomic<bool> counted{false};
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        while (!counted) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ::close(fd);
+    });
+    count(fifo, 3, pipeTotal, pipeRecords);
+    counted = true;
+    writer.join();
+    EXPECT_EQ(pipeTotal, oneTotal);
+    EXPECT_EQ(pipeRecords, oneRecords);
+    EXPECT_EQ(oneRecords.size(), 43u * WordStore::LeastMaxWords);
+}
